@@ -1,0 +1,36 @@
+#include "engine/DocumentWalk.h"
+#include "engine/Engine.h"
+#include "engine/Escaping.h"
+#include "engine/OutputFiles.h"
+#include "engine/TaggedTextHeader.h"
+#include "engine/Text.h"
+
+namespace tessaly {
+
+void ConvertToTaggedText(EngineContext& ctx) {
+    // Start.
+    ctx.host.UpdateProgress(10, 100, ctx.state.ProgressBarWidth, std::u16string(kProgressCaption));
+    ctx.host.Yield();
+    ctx.state.ConvertedCount = 0;
+
+    // The document is made safe for tagged text, then kenten are wrapped.
+    EscapeReservedCharacters(ctx.word);
+    ctx.state.ConvertedCount = 0;
+    const std::u16string kentenScale = MarkKenten(ctx.word, ctx.options, ctx.state, ctx.host);
+
+    // Headers and separators.
+    const std::filesystem::path customHeader =
+        ctx.appFolder / std::filesystem::path(ToUtf8(kTempFolder)) / "header.txt";
+    const TaggedTextHeaders headers = BuildHeaders(ctx.options, kentenScale, customHeader);
+    const SeparatorTexts separators = ReadSeparatorTexts(ctx.options);
+
+    // The walk; the scratch document is given up inside it.
+    std::u16string body;
+    if (!WalkDocument(ctx, separators, body)) return;
+    ctx.word.Selection().HomeKey(Unit::Story);
+
+    ctx.state.OutputFileName =
+        WriteOutputFiles(ctx.appFolder, std::move(body), headers, ctx.state.DocumentName, ctx.options);
+}
+
+}  // namespace tessaly

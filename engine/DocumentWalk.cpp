@@ -1,0 +1,169 @@
+#include "engine/DocumentWalk.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/ReadingNormalisation.h"
+#include "engine/RubyRun.h"
+
+namespace tessaly {
+namespace {
+
+constexpr std::u16string_view kFieldMarkText = u"\x15";
+
+class Walk {
+public:
+    Walk(EngineContext& context, const SeparatorTexts& separators, std::u16string& body)
+        : m_ctx(context), m_word(context.word), m_separators(separators), m_body(body),
+          m_run(context.options, separators, context.state, context.host) {}
+
+    bool run();
+
+private:
+    Selection& sel() { return m_word.Selection(); }
+    void recordRunEnd();
+    bool fieldRun();
+    bool fieldTextOf(int32_t n, int32_t k, std::u16string& text);
+    void disposeScratch();
+
+    EngineContext& m_ctx;
+    SourceDocument& m_word;
+    const SeparatorTexts& m_separators;
+    std::u16string& m_body;
+    RubyRun m_run;
+
+    int32_t m_total = 0;
+    int32_t m_recordedEnd = 0;
+    int32_t m_step = 1;
+    TextRange m_runEnd;
+    bool m_scratch = false;
+    std::u16string m_scratchName;
+};
+
+bool Walk::run() {
+    m_total = m_word.ActiveDocument().CharactersCount();
+    sel().EndKey(Unit::Story);
+    m_recordedEnd = sel().Range().End;
+    sel().TypeText(u"\r\n");  // the end sentinel: every field has text after it
+    sel().HomeKey(Unit::Story);
+    m_body.clear();
+    m_step = 1;
+
+    while (m_step <= m_total) {
+        if (sel().Text() != kFieldMarkText) {
+            const int32_t p = sel().Range().End;
+            if (p <= m_recordedEnd + 2) {
+                m_body += sel().Text();
+                sel().MoveRight(Unit::Character);
+            }
+        } else if (!fieldRun()) {
+            return false;
+        }
+        ++m_step;
+    }
+    disposeScratch();
+    return true;
+}
+
+// The insertion point stands before the position that follows the run: the
+// run end range is one position further.
+void Walk::recordRunEnd() {
+    sel().MoveRight(Unit::Character);
+    m_runEnd = sel().Range();
+    sel().MoveLeft(Unit::Character);
+    m_ctx.host.UpdateProgress(WalkProgressValue(m_step, m_total), 100, m_ctx.state.ProgressBarWidth,
+                              std::u16string(kProgressCaption));
+    m_ctx.host.Yield();
+}
+
+bool Walk::fieldRun() {
+    int32_t n = 1;
+    for (;;) {
+        sel().MoveRight(Unit::Character);
+        if (sel().Text() == kFieldMarkText) {
+            ++n;
+            ++m_step;
+            if (m_step > m_total) {
+                // Counted past the total: end the run after the fields counted
+                // so far, exactly as at the normal end of counting.
+                sel().MoveRight(Unit::Character);
+                recordRunEnd();
+                break;
+            }
+        } else {
+            recordRunEnd();
+            break;
+        }
+    }
+
+    m_run.Reset();
+    bool stepBack = false;
+    for (int32_t k = 0; k < n; ++k) {
+        stepBack = false;
+        std::u16string text;
+        if (!fieldTextOf(n, k, text)) return false;
+        const FieldVerdict verdict = m_run.Examine(RewriteKnownReading(text, m_separators.ruby));
+        if (verdict == FieldVerdict::Accept) continue;
+        if (verdict == FieldVerdict::Alone) {
+            m_step -= n - 1;
+        } else {
+            stepBack = true;
+            m_step -= (n - k) + 1;
+        }
+        break;
+    }
+    m_run.Emit(m_body);
+    sel().MoveRight(Unit::Character);
+    if (stepBack) sel().MoveLeft(Unit::Character);
+    return true;
+}
+
+// Selects field k of the run of n and reads its text through the clipboard;
+// a text with '?' is read again through the scratch document.
+bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text) {
+    sel().Select(m_runEnd);
+    sel().MoveLeft(Unit::Character, n - k);
+    sel().MoveLeft(Unit::Character, 1, MoveMode::Extend);
+    sel().Copy();
+    text = ReadClipboardText(m_ctx.clipboard, m_ctx.state, m_ctx.host);
+    if (m_ctx.state.EngineFailed) return false;
+    if (text.find(u'?') != std::u16string::npos) {
+        if (!m_scratch) {
+            m_word.Documents().Add();
+            m_scratchName = m_word.ActiveDocument().Name();
+            m_scratch = true;
+        }
+        m_word.Documents().Item(m_scratchName).Activate();
+        sel().WholeStory();
+        sel().Delete();
+        sel().PasteSpecial(PasteDataType::Text);
+        sel().HomeKey(Unit::Story, MoveMode::Extend);
+        text = sel().Text();
+        m_word.Documents().Item(m_ctx.state.DocumentName).Activate();
+    }
+    return true;
+}
+
+void Walk::disposeScratch() {
+    if (!m_scratch) return;
+    m_word.Documents().Item(m_scratchName).Activate();
+    sel().WholeStory();
+    sel().Delete();
+    m_word.ActiveDocument().Close(SaveChanges::DoNotSave);
+    m_word.Documents().Item(m_ctx.state.DocumentName).Activate();
+}
+
+}  // namespace
+
+int WalkProgressValue(int32_t step, int32_t total) {
+    if (total <= 0) return 100;
+    const double value = std::nearbyint(static_cast<double>(step) / total * 90.0 + 10.0);
+    // A run counted past the total would give more than the whole bar.
+    return static_cast<int>(std::clamp(value, 10.0, 100.0));
+}
+
+bool WalkDocument(EngineContext& context, const SeparatorTexts& separators, std::u16string& body) {
+    return Walk(context, separators, body).run();
+}
+
+}  // namespace tessaly

@@ -1,0 +1,36 @@
+// The conversion engine's single entry: from the open source document to the
+// finished tagged-text files.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "engine/ConversionOptions.h"
+#include "engine/EngineHost.h"
+#include "engine/RunState.h"
+#include "engine/SourceDocument.h"
+
+namespace tessaly {
+
+// Everything one conversion works with. The source document must be active
+// and its name in state.DocumentName; state.EngineFailed cleared.
+struct EngineContext {
+    SourceDocument& word;
+    Clipboard& clipboard;
+    const ConversionOptions& options;
+    RunState& state;
+    EngineHost& host;
+    std::filesystem::path appFolder;  // holds temp/ and RubyData/
+};
+
+inline constexpr std::u16string_view kProgressCaption = u"ルビ変換処理を実行中です...　";
+
+// Escapes, marks kenten, walks the document turning every field run into
+// ruby or warichu tags, and writes RubyData/<name>_ruby.txt (and the Mac
+// variant with MacText). Sets state.ConvertedCount and state.OutputFileName.
+// Returns early, writing nothing, when the clipboard cannot be read
+// (state.EngineFailed set). Document and file errors are thrown:
+// DocumentError and std::filesystem::filesystem_error / std::runtime_error.
+void ConvertToTaggedText(EngineContext& context);
+
+}  // namespace tessaly

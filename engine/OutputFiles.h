@@ -1,0 +1,46 @@
+// The output files: the body's end trimmed, the headers put in front, and
+// the Windows file (UTF-16 LE with byte-order mark) and, with MacText, the
+// Mac file (UTF-16 BE without byte-order mark, CR line ends) written into
+// RubyData below the application folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "engine/ConversionOptions.h"
+#include "engine/TaggedTextHeader.h"
+
+namespace tessaly {
+
+// Shortens a run of three or more CRs at the end to two, then removes one
+// final CR.
+void TrimBodyEnd(std::u16string& body);
+
+// header + body + CR LF + "<ParaStyle:>"
+std::u16string AssembleTaggedText(std::u16string_view header, std::u16string_view body);
+
+// The document name up to its first period, then "_ruby.txt".
+std::u16string OutputFileNameFor(std::u16string_view documentName);
+
+// The bytes of each file.
+std::string WindowsFileBytes(std::u16string_view text);
+std::string MacFileBytes(std::u16string_view text);
+
+bool FolderExistsAt(const std::filesystem::path& path);
+void CreateFolderAt(const std::filesystem::path& path);
+
+// Writes the file whole or not at all: a temporary file beside it, then a
+// rename over the old one. Throws std::filesystem::filesystem_error.
+void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+inline constexpr std::u16string_view kTempFolder = u"temp";
+inline constexpr std::u16string_view kOutputFolder = u"RubyData";
+
+// Trims the body, assembles the texts and writes the files. Returns the
+// output file name.
+std::u16string WriteOutputFiles(const std::filesystem::path& appFolder, std::u16string body,
+                                const TaggedTextHeaders& headers, std::u16string_view documentName,
+                                const ConversionOptions& options);
+
+}  // namespace tessaly

@@ -1,0 +1,24 @@
+// Normalisation of ruby readings: the known counter words whose base begins
+// with kana, and the user's ruby style, kana script and small-kana choices.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/ConversionOptions.h"
+
+namespace tessaly {
+
+// A whole field text that is one of the known counter words (かげつケ月 and
+// the like) gets the ruby separator between its reading and its base; any
+// other text is returned unchanged.
+std::u16string RewriteKnownReading(std::u16string_view fieldText, std::u16string_view rubySeparator);
+
+// Group ruby removes the ideographic spaces between the readings of a run;
+// katakana turns hiragana into katakana; full size enlarges small kana.
+std::u16string NormaliseReading(std::u16string_view reading, const ConversionOptions& options);
+
+// The full-size form of a small kana, or the character itself.
+char16_t ToLargeKana(char16_t c);
+
+}  // namespace tessaly

@@ -1,0 +1,178 @@
+#include "engine/RubyRun.h"
+
+#include "engine/ReadingNormalisation.h"
+#include "engine/Text.h"
+
+namespace tessaly {
+
+bool IsKanaForSplit(char32_t c) {
+    return (c >= 0x3041 && c <= 0x3093) || (c >= 0x30A1 && c <= 0x30F4) || c == 0x30FC;
+}
+
+bool IsKanaForGlyphs(char32_t c) {
+    return IsKanaForSplit(c) || c == 0x30F5 || c == 0x30F6;
+}
+
+RubyRun::RubyRun(const ConversionOptions& options, const SeparatorTexts& separators, RunState& state,
+                 EngineHost& host)
+    : m_options(options), m_separators(separators), m_state(state), m_host(host) {}
+
+void RubyRun::Reset() {
+    m_pieces = 0;
+    m_readingText.clear();
+    m_baseText.clear();
+    m_long = m_cut = m_warichu = false;
+}
+
+void RubyRun::countConversion() {
+    ++m_state.ConvertedCount;
+    m_host.ShowConvertedCount(m_state.ConvertedCount);
+}
+
+FieldVerdict RubyRun::Examine(const std::u16string& text) {
+    m_long = m_cut = m_warichu = false;
+    std::u16string reading;
+    std::u16string base;
+
+    const size_t rubyAt = m_separators.ruby.empty() ? std::u16string::npos : text.find(m_separators.ruby);
+    const size_t warichuAt =
+        m_separators.warichu.empty() ? std::u16string::npos : text.find(m_separators.warichu);
+    if (rubyAt != std::u16string::npos) {
+        reading = text.substr(0, rubyAt);
+        base = text.substr(rubyAt + m_separators.ruby.size());
+        m_long = CodePointCount(base) > 1;
+    } else if (warichuAt != std::u16string::npos) {
+        reading = text.substr(0, warichuAt);
+        base = text.substr(warichuAt + m_separators.warichu.size());
+        m_long = m_warichu = true;
+    } else {
+        size_t p = 0;
+        while (p < text.size()) {
+            size_t units;
+            if (!IsKanaForSplit(CodePointAt(text, p, &units))) break;
+            p += units;
+        }
+        if (p == text.size()) {
+            // Kana only (or empty): no split point. The whole text is the
+            // base of a single piece, so nothing of it is lost.
+            base = text;
+        } else {
+            reading = text.substr(0, p);
+            base = text.substr(p);
+            m_long = CodePointCount(base) != 1;
+        }
+    }
+
+    if (m_long && m_pieces > 0) {
+        m_cut = true;
+        return FieldVerdict::CutBefore;
+    }
+    countConversion();
+    m_readingText += reading;
+    m_readingText += u'\u3000';
+    m_baseText += base;
+    if (m_long) return FieldVerdict::Alone;
+    ++m_pieces;
+    return FieldVerdict::Accept;
+}
+
+void RubyRun::Emit(std::u16string& body) const {
+    std::u16string reading = m_readingText;
+    if (!reading.empty() && reading.back() == u'\u3000') reading.pop_back();
+
+    if (m_warichu && !m_cut) {
+        emitWarichu(body, reading);
+        return;
+    }
+    const bool group = m_options.RubyStyle == 1 || (m_long && !m_cut);
+    body += group ? u"<CharStyle:グループルビ><cRuby:1><cRubyString:" : u"<CharStyle:モノルビ><cRuby:1><cRubyString:";
+    AppendEscaped(body, NormaliseReading(reading, m_options));
+    body += u">";
+    AppendEscaped(body, m_baseText);
+    body += u"<cRuby:><cRubyString:><CharStyle:>";
+}
+
+void RubyRun::emitWarichu(std::u16string& body, const std::u16string& reading) const {
+    std::u16string v;
+    if (m_options.WarichuRubyGlyphs == 1) {
+        for (size_t i = 0; i < reading.size();) {
+            size_t units;
+            const char32_t c = CodePointAt(reading, i, &units);
+            const std::u16string_view ch(reading.data() + i, units);
+            i += units;
+            if (IsKanaForGlyphs(c)) {
+                v += u"<cOTFContAlt:0><cOTFeatureList:ruby\\,1><rUseOTProGlyph:1>";
+                v += ch;
+                v += u"<cOTFContAlt:><cOTFeatureList:><rUseOTProGlyph:>";
+            } else {
+                AppendEscaped(v, ch);
+            }
+        }
+    } else {
+        AppendEscaped(v, reading);
+    }
+
+    const std::u16string& base = m_baseText;
+    const std::u16string& opening = m_separators.warichuOpening;
+    const std::u16string& closing = m_separators.warichuClosing;
+    const int surround = m_options.WarichuSurround;
+    if (m_options.HalfWidthWarichuParens == 1 && surround > 2) {
+        AppendEscaped(body, base);
+        body += u"<CharStyle:文字前ベタ>" + opening + u"<CharStyle:>";
+        body += u"<CharStyle:割注>" + v + u"<CharStyle:>";
+        body += u"<CharStyle:文字後ベタ>" + closing + u"<CharStyle:>";
+    } else if ((surround == 1 || surround == 2) && !base.empty()) {
+        const size_t last = LastCodePointStart(base);
+        AppendEscaped(body, std::u16string_view(base).substr(0, last));
+        body += surround == 1 ? u"<CharStyle:文字後4分アキ>" : u"<CharStyle:文字後半角アキ>";
+        AppendEscaped(body, std::u16string_view(base).substr(last));
+        body += u"<CharStyle:>";
+        body += u"<CharStyle:割注>" + v + u"<CharStyle:>" + closing;
+    } else {
+        AppendEscaped(body, base);
+        body += opening + u"<CharStyle:割注>" + v + u"<CharStyle:>" + closing;
+    }
+}
+
+Message ClipboardWarning1() {
+    return Message{u"エラー",
+                   u"一部の語句について、変換処理ができないデータがありました。\r\n"
+                   u"\r\n"
+                   u"Windowsを含む動作環境が不安定になっていることが主な原因です。\r\n"
+                   u"PCを再起動すれば、ほとんどの場合変換可能です。\r\n"
+                   u"\r\n"
+                   u"OKを押すとそれ以外の対処方法が表示されますので、\r\n"
+                   u"確認の上もう一度変換処理を実行して下さい。",
+                   MessageIcon::Warning, MessageButtons::Ok};
+}
+
+Message ClipboardWarning2() {
+    return Message{u"確認",
+                   u"再起動しても同じエラーが出る場合は、以下を試して下さい。\r\n"
+                   u"\r\n"
+                   u"１．本ソフト実行中は、マウス・キーボードを操作しない。\r\n"
+                   u"２．本ソフト実行中は、不要なソフトは起動させない。\r\n"
+                   u"３．例えば10ページの変換を、5ページ2回に分けて変換する。\r\n"
+                   u"４．OS・Office・IMEが、正しく最新の状態にインストールされて\r\n"
+                   u"　　いるか確認し、必要ならアップデートや再インストールを行う。\r\n"
+                   u"５．PC上のアプリや常駐ソフトの自動更新を一時中止する。\r\n"
+                   u"６．その他のネット接続（OneDriveやIMEのクラウド候補など）をできるだけOFFにする。\r\n"
+                   u"\r\n"
+                   u"OKを押すと変換を中止し、実行前の画面に戻ります。",
+                   MessageIcon::Warning, MessageButtons::Ok};
+}
+
+std::u16string ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHost& host) {
+    Clipboard::Read read = clipboard.ReadText();
+    if (read.status == Clipboard::Status::Busy) {
+        host.Pause(std::chrono::seconds(3));
+        read = clipboard.ReadText();
+    }
+    if (read.status == Clipboard::Status::Ok && !read.text.empty() && !state.EngineFailed) return read.text;
+    host.ShowMessage(ClipboardWarning1());
+    host.ShowMessage(ClipboardWarning2());
+    state.EngineFailed = true;
+    return {};
+}
+
+}  // namespace tessaly

@@ -1,0 +1,71 @@
+// Splitting a ruby field's text into reading and base, collecting adjacent
+// single-character rubies into one run, and writing the run's tags: mono
+// ruby, group ruby or warichu.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/ConversionOptions.h"
+#include "engine/EngineHost.h"
+#include "engine/RunState.h"
+#include "engine/TaggedTextHeader.h"
+
+namespace tessaly {
+
+// Hiragana ぁ to ん, katakana ァ to ヴ and the prolonged sound mark ー: the
+// characters a reading without separator is made of.
+bool IsKanaForSplit(char32_t c);
+// The same set plus ヵ and ヶ: the characters of a warichu that get ruby glyphs.
+bool IsKanaForGlyphs(char32_t c);
+
+enum class FieldVerdict {
+    Accept,     // the field joined the run
+    CutBefore,  // the run ends before this field, which is walked again
+    Alone,      // the field is converted by itself; the run ends after it
+};
+
+// The ruby run of one field run.
+class RubyRun {
+public:
+    RubyRun(const ConversionOptions& options, const SeparatorTexts& separators, RunState& state, EngineHost& host);
+
+    // Starts a new run.
+    void Reset();
+
+    // Examines the text of the next field (after RewriteKnownReading). Counts
+    // the field in ConvertedCount unless it cuts the run.
+    FieldVerdict Examine(const std::u16string& fieldText);
+
+    // Appends the run's tags to body.
+    void Emit(std::u16string& body) const;
+
+    int pieces() const { return m_pieces; }
+
+private:
+    void countConversion();
+    void emitWarichu(std::u16string& body, const std::u16string& warichuText) const;
+
+    const ConversionOptions& m_options;
+    const SeparatorTexts& m_separators;
+    RunState& m_state;
+    EngineHost& m_host;
+
+    int m_pieces = 0;
+    std::u16string m_readingText;  // readings, each followed by U+3000
+    std::u16string m_baseText;     // bases without separator
+    bool m_long = false;
+    bool m_cut = false;
+    bool m_warichu = false;
+};
+
+// The two warning boxes shown when the clipboard cannot be read.
+Message ClipboardWarning1();
+Message ClipboardWarning2();
+
+// Reads the copied field's text. A busy clipboard is tried once more after a
+// pause of three seconds. When no text can be had the two warnings are shown,
+// state.EngineFailed is set and an empty text returned.
+std::u16string ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHost& host);
+
+}  // namespace tessaly

@@ -1,0 +1,117 @@
+#include "engine/Text.h"
+
+namespace tessaly {
+
+char32_t CodePointAt(std::u16string_view text, size_t i, size_t* units) {
+    char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
+        char16_t d = text[i + 1];
+        if (d >= 0xDC00 && d <= 0xDFFF) {
+            if (units) *units = 2;
+            return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(d) - 0xDC00);
+        }
+    }
+    if (units) *units = 1;
+    return c;
+}
+
+size_t CodePointCount(std::u16string_view text) {
+    size_t n = 0;
+    for (size_t i = 0; i < text.size(); ++n) {
+        size_t u;
+        CodePointAt(text, i, &u);
+        i += u;
+    }
+    return n;
+}
+
+size_t LastCodePointStart(std::u16string_view text) {
+    if (text.empty()) return 0;
+    size_t i = text.size() - 1;
+    if (i > 0 && text[i] >= 0xDC00 && text[i] <= 0xDFFF && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF)
+        --i;
+    return i;
+}
+
+void AppendCodePoint(std::u16string& out, char32_t cp) {
+    if (cp >= 0x10000 && cp <= 0x10FFFF) {
+        cp -= 0x10000;
+        out.push_back(char16_t(0xD800 + (cp >> 10)));
+        out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    } else {
+        out.push_back(char16_t(cp));
+    }
+}
+
+std::string ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (size_t i = 0; i < text.size();) {
+        size_t u;
+        char32_t cp = CodePointAt(text, i, &u);
+        i += u;
+        if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
+        if (cp < 0x80) {
+            out.push_back(char(cp));
+        } else if (cp < 0x800) {
+            out.push_back(char(0xC0 | (cp >> 6)));
+            out.push_back(char(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(char(0xE0 | (cp >> 12)));
+            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(char(0xF0 | (cp >> 18)));
+            out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u16string FromUtf8(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        char32_t cp;
+        size_t len;
+        if (c < 0x80) { cp = c; len = 1; }
+        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
+        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
+        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
+        else { out.push_back(u'\xFFFD'); ++i; continue; }
+        if (i + len > text.size()) { out.push_back(u'\xFFFD'); break; }
+        bool ok = true;
+        for (size_t k = 1; k < len; ++k) {
+            unsigned char d = static_cast<unsigned char>(text[i + k]);
+            if ((d & 0xC0) != 0x80) { ok = false; break; }
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        if (!ok) { out.push_back(u'\xFFFD'); ++i; continue; }
+        AppendCodePoint(out, cp);
+        i += len;
+    }
+    return out;
+}
+
+void AppendEscaped(std::u16string& out, std::u16string_view text) {
+    for (char16_t c : text) {
+        switch (c) {
+        case u'\\': out.push_back(u'\u00A5'); break;
+        case u'<': out += u"\\<"; break;
+        case u'>': out += u"\\>"; break;
+        default: out.push_back(c);
+        }
+    }
+}
+
+std::u16string Escaped(std::u16string_view text) {
+    std::u16string out;
+    AppendEscaped(out, text);
+    return out;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,31 @@
+// Small UTF-16 text helpers shared by the engine: code-point iteration,
+// UTF-8 conversion and the tagged-text escape.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+// The code point starting at index i, and the number of UTF-16 units it takes.
+// An unpaired surrogate is returned as itself.
+char32_t CodePointAt(std::u16string_view text, size_t i, size_t* units = nullptr);
+
+// Number of code points (a surrogate pair counts once).
+size_t CodePointCount(std::u16string_view text);
+
+// Index of the first unit of the last code point; 0 for an empty text.
+size_t LastCodePointStart(std::u16string_view text);
+
+void AppendCodePoint(std::u16string& out, char32_t cp);
+
+std::string ToUtf8(std::u16string_view text);
+std::u16string FromUtf8(std::string_view text);
+
+// Tagged text reserves backslash, '<' and '>': a backslash becomes the yen
+// sign, '<' and '>' get a backslash in front.
+void AppendEscaped(std::u16string& out, std::u16string_view text);
+std::u16string Escaped(std::u16string_view text);
+
+}  // namespace tessaly

@@ -1,0 +1,165 @@
+// Whole conversions of documents built in the test, compared byte for byte
+// with the files the engine must write.
+#include <gtest/gtest.h>
+
+#include "ExpectedHeader.h"
+#include "support/EngineHarness.h"
+
+using namespace tessaly;
+using namespace tessaly::testing;
+
+namespace {
+
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    for (char16_t c : text) {
+        const char hi = char(c >> 8), lo = char(c & 0xFF);
+        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return bytes;
+}
+
+std::u16string Mono(std::u16string_view r, std::u16string_view b) {
+    return u"<CharStyle:モノルビ><cRuby:1><cRubyString:" + std::u16string(r) + u">" + std::u16string(b) +
+           u"<cRuby:><cRubyString:><CharStyle:>";
+}
+std::u16string Group(std::u16string_view r, std::u16string_view b) {
+    return u"<CharStyle:グループルビ><cRuby:1><cRubyString:" + std::u16string(r) + u">" + std::u16string(b) +
+           u"<cRuby:><cRubyString:><CharStyle:>";
+}
+
+struct ConvertFixture : ::testing::Test {
+    ConversionOptions options = ConversionOptions::Defaults();
+    Conversion conversion;
+
+    // Converts and checks the Windows file's bytes: BOM, header, body, ending.
+    void expectBody(std::u16string_view markup, std::u16string_view body) {
+        conversion.run(markup, options);
+        const std::u16string text = kDefaultWindowsHeader + std::u16string(body) + u"\r\n<ParaStyle:>";
+        EXPECT_EQ(ReadBytes(conversion.outputFile()), "\xFF\xFE" + Utf16(text, false));
+    }
+};
+
+}  // namespace
+
+TEST_F(ConvertFixture, MonoRubyRunOfThreeInsideText) {
+    expectBody(u"漢字の{かん漢}{じ字}{ご語}を読む\r次の段落",
+               u"漢字の" + Mono(u"かん\u3000じ\u3000ご", u"漢字語") + u"を読む\r次の段落");
+    EXPECT_EQ(conversion.state.ConvertedCount, 3);
+    EXPECT_EQ(conversion.state.OutputFileName, u"作品A_ruby.txt");
+    ASSERT_EQ(conversion.host.progress.size(), 2u);
+    EXPECT_EQ(conversion.host.progress[0].value, 10);
+    EXPECT_EQ(conversion.host.progress[0].caption, u"ルビ変換処理を実行中です...　");
+    EXPECT_EQ(conversion.host.progress[1].value, 46);
+    EXPECT_EQ(conversion.host.yields, 2);
+}
+
+TEST_F(ConvertFixture, GroupRubyStyleJoinsReadings) {
+    options.RubyStyle = 1;
+    expectBody(u"{かん漢}{じ字}", Group(u"かんじ", u"漢字"));
+}
+
+TEST_F(ConvertFixture, RunCutByALongPiece) {
+    expectBody(u"{か下}{かんじ漢字}だ", Mono(u"か", u"下") + Group(u"かんじ", u"漢字") + u"だ\r\n");
+    EXPECT_EQ(conversion.state.ConvertedCount, 2);
+}
+
+TEST_F(ConvertFixture, FieldAloneFollowedByOthers) {
+    expectBody(u"{かんじ漢字}{か下}{き木}。", Group(u"かんじ", u"漢字") + Mono(u"か\u3000き", u"下木") + u"。");
+}
+
+TEST_F(ConvertFixture, WarichuWithSurroundKinds) {
+    expectBody(u"本文{ちゅうき★本文}です", u"本文本文（<CharStyle:割注>ちゅうき<CharStyle:>）です");
+    options.WarichuSurround = 1;
+    expectBody(u"{ちゅうき★本文}", u"本<CharStyle:文字後4分アキ>文<CharStyle:><CharStyle:割注>ちゅうき<CharStyle:>\u2009\u2009");
+    options.WarichuSurround = 6;
+    options.HalfWidthWarichuParens = 1;
+    expectBody(u"{ちゅうき★本文}",
+               u"本文<CharStyle:文字前ベタ>【<CharStyle:><CharStyle:割注>ちゅうき<CharStyle:><CharStyle:文字後ベタ>】<CharStyle:>");
+}
+
+TEST_F(ConvertFixture, KentenOfBothKindsAndEscaping) {
+    expectBody(u"[1強調]と[2傍点]、a\\b<c>＜[1{かん漢}]",
+               u"<CharStyle:圏点5>強調<CharStyle:>と<CharStyle:圏点1>傍点<CharStyle:>、a¥b\\<c\\>＜" +
+                   Mono(u"かん", u"漢"));
+    EXPECT_EQ(conversion.state.ConvertedCount, 3);
+}
+
+TEST_F(ConvertFixture, KentenScaleReachesTheHeader) {
+    options.KentenRatio = 5;
+    conversion.run(u"[1点]", options);
+    const std::u16string text = conversion.windowsText();
+    EXPECT_NE(text.find(u"<cKentenKind:5><cBoutenHorizontalScale:0.75><cBoutenVerticalScale:0.75>>"), std::u16string::npos);
+    EXPECT_TRUE(text.ends_with(u"<ParaStyle:段落標準><CharStyle:圏点5>点<CharStyle:>\r\n<ParaStyle:>"));
+}
+
+TEST_F(ConvertFixture, KnownCounterWordsAndNormalisation) {
+    expectBody(u"三{かげつケ月}", u"三" + Group(u"かげつ", u"ケ月"));
+    options.KanaKind = 1;
+    options.SmallKanaToFullSize = 1;
+    expectBody(u"{きょ今}{う日}", Mono(u"キヨ\u3000ウ", u"今日"));
+}
+
+TEST_F(ConvertFixture, NothingConvertedStillWritesTheFile) {
+    expectBody(u"a\\b", u"a¥b");
+    EXPECT_EQ(conversion.state.ConvertedCount, 0);
+    EXPECT_EQ(conversion.host.progress.size(), 1u);
+}
+
+TEST_F(ConvertFixture, CustomHeaderIsUsedAsItIs) {
+    options.TagHeader = 1;
+    std::filesystem::create_directories(conversion.folder.path() / "temp");
+    WriteBytes(conversion.folder.path() / "temp" / "header.txt", "\xFF\xFE" + Utf16(u"<UNICODE-WIN>\r\n<X-WIN>", false));
+    options.MacText = 1;
+    conversion.run(u"本", options);
+    EXPECT_EQ(ReadBytes(conversion.outputFile()), "\xFF\xFE" + Utf16(u"<UNICODE-WIN>\r\n<X-WIN>本\r\n<ParaStyle:>", false));
+    EXPECT_EQ(ReadBytes(conversion.macFile()), Utf16(u"<UNICODE-MAC>\r<X-MAC>本\r<ParaStyle:>", true));
+}
+
+TEST_F(ConvertFixture, MacOutputIsBigEndianWithCarriageReturns) {
+    options.MacText = 1;
+    conversion.run(u"一\r{に二}", options);
+    std::u16string mac = u"<UNICODE-MAC>" + kDefaultWindowsHeader.substr(13) + u"一\r" + Mono(u"に", u"二") + u"\r\n<ParaStyle:>";
+    for (size_t p; (p = mac.find(u"\r\n")) != std::u16string::npos;) mac.erase(p + 1, 1);
+    const std::string bytes = ReadBytes(conversion.macFile());
+    EXPECT_EQ(bytes, Utf16(mac, true));
+    EXPECT_EQ(bytes.substr(0, 2), std::string("\0<", 2));
+    // A second conversion replaces both files.
+    conversion.run(u"別", options);
+    EXPECT_NE(ReadBytes(conversion.macFile()), bytes);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(conversion.folder.path() / "RubyData"), {}), 2);
+}
+
+TEST_F(ConvertFixture, WithoutMacTextOnlyTheWindowsFileIsWritten) {
+    options.MacText = 0;
+    conversion.run(u"本", options);
+    EXPECT_TRUE(std::filesystem::exists(conversion.outputFile()));
+    EXPECT_FALSE(std::filesystem::exists(conversion.macFile()));
+    EXPECT_TRUE(std::filesystem::is_directory(conversion.folder.path() / "temp"));
+}
+
+namespace {
+
+struct FailingClipboard : Clipboard {
+    Read ReadText() override { return {Status::Busy, {}}; }
+};
+
+}  // namespace
+
+TEST(ConvertToTaggedText, ClipboardFailureStopsWithoutOutput) {
+    TempFolder folder;
+    auto model = wordproc::ModelFromMarkup(u"前{か下}後", u"x.doc");
+    FailingClipboard clipboard;
+    RunState state;
+    state.DocumentName = u"x.doc";
+    RecordingHost host;
+    const auto options = ConversionOptions::Defaults();
+    EngineContext ctx{*model, clipboard, options, state, host, folder.path()};
+    ConvertToTaggedText(ctx);
+    EXPECT_TRUE(state.EngineFailed);
+    EXPECT_EQ(host.messages.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "RubyData"));
+    ASSERT_EQ(host.progress.size(), 2u);
+    EXPECT_EQ(host.progress.back().value, 55);  // round(2 / 4 × 90 + 10)
+    EXPECT_EQ(state.OutputFileName, u"");
+}

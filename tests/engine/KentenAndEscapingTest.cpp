@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "engine/Escaping.h"
+#include "support/EngineHarness.h"
+
+using namespace tessaly;
+using namespace tessaly::testing;
+using tessaly::wordproc::ModelFromMarkup;
+using tessaly::wordproc::ToMarkup;
+
+TEST(Escaping, ReservedCharactersAreEscapedInTheDocument) {
+    auto m = ModelFromMarkup(u"a\\b<c>d ＼＜＞﹤ {x<y}");
+    EscapeReservedCharacters(*m);
+    EXPECT_EQ(ToMarkup(*m), u"a¥b\\<c\\>d ＼＜＞﹤ {x<y}\r");
+}
+
+namespace {
+
+struct KentenFixture : ::testing::Test {
+    ConversionOptions options = ConversionOptions::Defaults();
+    RunState state;
+    RecordingHost host;
+    std::u16string mark(std::u16string_view markup, std::u16string* scale = nullptr) {
+        auto m = ModelFromMarkup(markup);
+        const std::u16string s = MarkKenten(*m, options, state, host);
+        if (scale) *scale = s;
+        return ToMarkup(*m);
+    }
+};
+
+}  // namespace
+
+TEST_F(KentenFixture, BothKindsAreWrappedAndCounted) {
+    EXPECT_EQ(mark(u"あ[1いう]え[2お][1か]\r[2き]"),
+              u"あ[1<CharStyle:圏点5>いう<CharStyle:>]え[2<CharStyle:圏点1>お<CharStyle:>]"
+              u"[1<CharStyle:圏点5>か<CharStyle:>]\r[2<CharStyle:圏点1>き<CharStyle:>]\r");
+    EXPECT_EQ(state.ConvertedCount, 4);
+    EXPECT_EQ(host.counts, (std::vector<int32_t>{1, 2, 3, 4}));
+}
+
+TEST_F(KentenFixture, KindSelectsThePasses) {
+    options.KentenKind = 1;
+    EXPECT_EQ(mark(u"[1a][2b]"), u"[1<CharStyle:圏点5>a<CharStyle:>][2b]\r");
+    options.KentenKind = 2;
+    EXPECT_EQ(mark(u"[1a][2b]"), u"[1a][2<CharStyle:圏点1>b<CharStyle:>]\r");
+    options.KentenKind = 3;
+    EXPECT_EQ(mark(u"[1a][2b]"), u"[1a][2b]\r");
+}
+
+TEST_F(KentenFixture, StretchWithAFieldIsLeftAlone) {
+    EXPECT_EQ(mark(u"[1a{かん漢}b]c[1d]"), u"[1a{かん漢}b]c[1<CharStyle:圏点5>d<CharStyle:>]\r");
+    EXPECT_EQ(state.ConvertedCount, 1);
+}
+
+TEST_F(KentenFixture, OtherMarksAndSwitchOff) {
+    EXPECT_EQ(mark(u"[3a][4b]"), u"[3a][4b]\r");
+    options.ConvertBouten = 0;
+    std::u16string scale = u"x";
+    EXPECT_EQ(mark(u"[1a]", &scale), u"[1a]\r");
+    EXPECT_EQ(scale, u"");
+    EXPECT_EQ(state.ConvertedCount, 0);
+}
+
+TEST(KentenScaleText, RatioIndexes) {
+    const char16_t* expected[] = {u"0.5", u"0.55", u"0.6", u"0.65", u"0.7", u"0.75", u"0.8", u"0.85", u"0.9", u"0.95"};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(KentenScaleText(int16_t(i)), expected[i]);
+    EXPECT_EQ(KentenScaleText(10), u"1.0");
+    EXPECT_EQ(KentenScaleText(-1), u"1.0");
+}

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "engine/RubyRun.h"
+#include "support/EngineHarness.h"
+
+using namespace tessaly;
+using namespace tessaly::testing;
+
+namespace {
+
+struct RunFixture : ::testing::Test {
+    ConversionOptions options = ConversionOptions::Defaults();
+    RunState state;
+    RecordingHost host;
+
+    // Examines the fields in order as one field run and returns the verdicts
+    // and the emitted tags.
+    std::pair<std::vector<FieldVerdict>, std::u16string> run(std::vector<std::u16string> fields) {
+        const SeparatorTexts separators = ReadSeparatorTexts(options);
+        RubyRun run(options, separators, state, host);
+        std::vector<FieldVerdict> verdicts;
+        for (const auto& f : fields) {
+            verdicts.push_back(run.Examine(f));
+            if (verdicts.back() != FieldVerdict::Accept) break;
+        }
+        std::u16string body;
+        run.Emit(body);
+        return {verdicts, body};
+    }
+    std::u16string tags(std::vector<std::u16string> fields) { return run(std::move(fields)).second; }
+};
+
+using V = FieldVerdict;
+
+}  // namespace
+
+TEST_F(RunFixture, SingleCharacterRubiesJoinIntoOneMonoTag) {
+    auto [verdicts, body] = run({u"かん漢", u"じ字", u"ご語"});
+    EXPECT_EQ(verdicts, (std::vector<V>{V::Accept, V::Accept, V::Accept}));
+    EXPECT_EQ(body, u"<CharStyle:モノルビ><cRuby:1><cRubyString:かん\u3000じ\u3000ご>漢字語<cRuby:><cRubyString:><CharStyle:>");
+    EXPECT_EQ(state.ConvertedCount, 3);
+    EXPECT_EQ(host.counts, (std::vector<int32_t>{1, 2, 3}));
+    options.RubyStyle = 1;
+    EXPECT_EQ(tags({u"かん漢", u"じ字", u"ご語"}),
+              u"<CharStyle:グループルビ><cRuby:1><cRubyString:かんじご>漢字語<cRuby:><cRubyString:><CharStyle:>");
+}
+
+TEST_F(RunFixture, LongPieceAloneIsGroupRubyEvenInMonoStyle) {
+    auto [verdicts, body] = run({u"かんじ漢字", u"ご語"});
+    EXPECT_EQ(verdicts, (std::vector<V>{V::Alone}));
+    EXPECT_EQ(body, u"<CharStyle:グループルビ><cRuby:1><cRubyString:かんじ>漢字<cRuby:><cRubyString:><CharStyle:>");
+    EXPECT_EQ(state.ConvertedCount, 1);
+}
+
+TEST_F(RunFixture, LongPieceCutsARunAndIsNotCountedYet) {
+    auto [verdicts, body] = run({u"か下", u"かんじ漢字"});
+    EXPECT_EQ(verdicts, (std::vector<V>{V::Accept, V::CutBefore}));
+    EXPECT_EQ(body, u"<CharStyle:モノルビ><cRuby:1><cRubyString:か>下<cRuby:><cRubyString:><CharStyle:>");
+    EXPECT_EQ(state.ConvertedCount, 1);
+}
+
+TEST_F(RunFixture, SplittingRules) {
+    // ー counts as kana; the split falls before the first other character.
+    EXPECT_EQ(tags({u"らーめん拉麺"}),
+              u"<CharStyle:グループルビ><cRuby:1><cRubyString:らーめん>拉麺<cRuby:><cRubyString:><CharStyle:>");
+    // A separator at the start gives an empty reading.
+    EXPECT_EQ(tags({u"▼字"}), u"<CharStyle:モノルビ><cRuby:1><cRubyString:>字<cRuby:><cRubyString:><CharStyle:>");
+    // The ruby separator decides over the warichu one, which stays in the text.
+    EXPECT_EQ(tags({u"ちゅう★き▼本"}),
+              u"<CharStyle:モノルビ><cRuby:1><cRubyString:ちゅう★き>本<cRuby:><cRubyString:><CharStyle:>");
+    // A surrogate pair is one base character: a single piece, joined with others.
+    EXPECT_EQ(tags({u"よし𠮷", u"の野"}),
+              u"<CharStyle:モノルビ><cRuby:1><cRubyString:よし\u3000の>𠮷野<cRuby:><cRubyString:><CharStyle:>");
+    EXPECT_EQ(tags({u"よ▼𠮷", u"の野"}),
+              u"<CharStyle:モノルビ><cRuby:1><cRubyString:よ\u3000の>𠮷野<cRuby:><cRubyString:><CharStyle:>");
+}
+
+TEST_F(RunFixture, KanaOnlyFieldKeepsItsTextAsBase) {
+    auto [verdicts, body] = run({u"かな", u"じ字"});
+    EXPECT_EQ(verdicts, (std::vector<V>{V::Accept, V::Accept}));
+    EXPECT_EQ(body, u"<CharStyle:モノルビ><cRuby:1><cRubyString:\u3000じ>かな字<cRuby:><cRubyString:><CharStyle:>");
+    EXPECT_EQ(tags({u""}), u"<CharStyle:モノルビ><cRuby:1><cRubyString:><cRuby:><cRubyString:><CharStyle:>");
+}
+
+TEST_F(RunFixture, ReservedCharactersInReadingAndBaseAreEscaped) {
+    EXPECT_EQ(tags({u"a<b>\\▼>"}),
+              u"<CharStyle:モノルビ><cRuby:1><cRubyString:a\\<b\\>¥>\\><cRuby:><cRubyString:><CharStyle:>");
+    options.WarichuSurround = 1;
+    EXPECT_EQ(tags({u"<注>★本<"}),
+              u"本<CharStyle:文字後4分アキ>\\<<CharStyle:><CharStyle:割注>\\<注\\><CharStyle:>\u2009\u2009");
+}
+
+TEST_F(RunFixture, WarichuWithEachSurround) {
+    options.WarichuSurround = 0;
+    EXPECT_EQ(tags({u"ちゅうき★本文"}), u"本文<CharStyle:割注>ちゅうき<CharStyle:>");
+    options.WarichuSurround = 3;
+    EXPECT_EQ(tags({u"ちゅうき★本文"}), u"本文（<CharStyle:割注>ちゅうき<CharStyle:>）");
+    options.HalfWidthWarichuParens = 1;
+    EXPECT_EQ(tags({u"ちゅうき★本文"}),
+              u"本文<CharStyle:文字前ベタ>（<CharStyle:><CharStyle:割注>ちゅうき<CharStyle:><CharStyle:文字後ベタ>）<CharStyle:>");
+    options.WarichuSurround = 9;
+    EXPECT_EQ(tags({u"ちゅうき★本文"}),
+              u"本文<CharStyle:文字前ベタ>｛<CharStyle:><CharStyle:割注>ちゅうき<CharStyle:><CharStyle:文字後ベタ>｝<CharStyle:>");
+    options.WarichuSurround = 1;  // spacing ignores the half-width switch
+    EXPECT_EQ(tags({u"ちゅうき★本文"}),
+              u"本<CharStyle:文字後4分アキ>文<CharStyle:><CharStyle:割注>ちゅうき<CharStyle:>\u2009\u2009");
+    options.WarichuSurround = 2;
+    EXPECT_EQ(tags({u"ちゅうき★本𠮷"}),
+              u"本<CharStyle:文字後半角アキ>𠮷<CharStyle:><CharStyle:割注>ちゅうき<CharStyle:>\u2002");
+    EXPECT_EQ(tags({u"ちゅうき★"}), u"<CharStyle:割注>ちゅうき<CharStyle:>\u2002");
+}
+
+TEST_F(RunFixture, WarichuKeepsScriptAndGetsRubyGlyphsOnRequest) {
+    options.WarichuSurround = 0;
+    options.KanaKind = 1;
+    options.SmallKanaToFullSize = 1;
+    EXPECT_EQ(tags({u"ちょっと★本"}), u"本<CharStyle:割注>ちょっと<CharStyle:>");
+    options.WarichuRubyGlyphs = 1;
+    EXPECT_EQ(tags({u"注ヶ★本"}),
+              u"本<CharStyle:割注>注<cOTFContAlt:0><cOTFeatureList:ruby\\,1><rUseOTProGlyph:1>ヶ"
+              u"<cOTFContAlt:><cOTFeatureList:><rUseOTProGlyph:><CharStyle:>");
+}
+
+TEST_F(RunFixture, WarichuPieceCutsARunThatIsEmittedAsRuby) {
+    auto [verdicts, body] = run({u"か下", u"ちゅう★本"});
+    EXPECT_EQ(verdicts, (std::vector<V>{V::Accept, V::CutBefore}));
+    EXPECT_EQ(body, u"<CharStyle:モノルビ><cRuby:1><cRubyString:か>下<cRuby:><cRubyString:><CharStyle:>");
+}
+
+namespace {
+
+struct ScriptedClipboard : Clipboard {
+    std::vector<Read> reads;
+    size_t next = 0;
+    Read ReadText() override { return next < reads.size() ? reads[next++] : Read{Status::NoText, {}}; }
+};
+
+}  // namespace
+
+TEST(ReadClipboardText, BusyClipboardIsTriedOnceMoreAfterThreeSeconds) {
+    ScriptedClipboard clipboard;
+    clipboard.reads = {{Clipboard::Status::Busy, {}}, {Clipboard::Status::Ok, u"かん漢"}};
+    RunState state;
+    RecordingHost host;
+    EXPECT_EQ(ReadClipboardText(clipboard, state, host), u"かん漢");
+    EXPECT_EQ(host.pauses, (std::vector<std::chrono::milliseconds>{std::chrono::seconds(3)}));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(state.EngineFailed);
+}
+
+TEST(ReadClipboardText, FailureShowsBothWarningsAndSetsEngineFailed) {
+    for (auto second : {Clipboard::Read{Clipboard::Status::Busy, {}}, Clipboard::Read{Clipboard::Status::Ok, {}}}) {
+        ScriptedClipboard clipboard;
+        clipboard.reads = {{Clipboard::Status::Busy, {}}, second};
+        RunState state;
+        RecordingHost host;
+        EXPECT_EQ(ReadClipboardText(clipboard, state, host), u"");
+        EXPECT_TRUE(state.EngineFailed);
+        ASSERT_EQ(host.messages.size(), 2u);
+        EXPECT_EQ(host.messages[0].title, u"エラー");
+        EXPECT_EQ(host.messages[0].icon, MessageIcon::Warning);
+        EXPECT_TRUE(host.messages[0].text.starts_with(u"一部の語句について、変換処理ができないデータがありました。\r\n\r\nWindows"));
+        EXPECT_EQ(host.messages[1].title, u"確認");
+        EXPECT_NE(host.messages[1].text.find(u"インストールされて\r\n　　いるか確認し"), std::u16string::npos);
+        EXPECT_TRUE(host.messages[1].text.ends_with(u"\r\n\r\nOKを押すと変換を中止し、実行前の画面に戻ります。"));
+    }
+}

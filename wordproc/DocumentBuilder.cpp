@@ -1,0 +1,148 @@
+#include "wordproc/DocumentBuilder.h"
+
+#include "engine/Text.h"
+
+namespace tessaly::wordproc {
+
+DocumentBuilder::DocumentBuilder(DocumentModel& model)
+    : m_model(model), m_story(model.mainDocument().story()) {
+    m_story.assign({});
+}
+
+void DocumentBuilder::appendCodePoint(char32_t cp, int emphasis) {
+    m_story.append(Cell{cp, cp == u'\r' ? uint8_t(0) : uint8_t(emphasis)});
+}
+
+void DocumentBuilder::appendText(std::u16string_view text, int emphasis) {
+    for (size_t i = 0; i < text.size();) {
+        size_t units;
+        const char32_t cp = CodePointAt(text, i, &units);
+        i += units;
+        appendCodePoint(cp, emphasis);
+    }
+}
+
+void DocumentBuilder::appendField(std::u16string text, int emphasis) {
+    m_story.append(Cell{m_story.addField(std::move(text)), uint8_t(emphasis)});
+}
+
+void DocumentBuilder::endParagraph() { m_story.append(Cell{u'\r', 0}); }
+
+size_t DocumentBuilder::size() const { return m_story.size(); }
+
+bool DocumentBuilder::endsWithParagraphMark() const {
+    return m_story.size() > 0 && m_story[m_story.size() - 1].code == u'\r';
+}
+
+void DocumentBuilder::finish() {
+    if (!endsWithParagraphMark()) endParagraph();
+    m_model.mainDocument().selection() = TextRange{0, 0};
+}
+
+namespace {
+
+class MarkupParser {
+public:
+    MarkupParser(std::u16string_view text, DocumentBuilder& builder) : m_text(text), m_builder(builder) {}
+
+    void parse() {
+        parseSequence(0, false);
+        if (m_pos != m_text.size()) fail("unexpected ]");
+    }
+
+private:
+    [[noreturn]] void fail(const char* what) const {
+        throw MarkupError(std::string("document markup: ") + what + " at " + std::to_string(m_pos));
+    }
+
+    void parseSequence(int emphasis, bool nested) {
+        while (m_pos < m_text.size()) {
+            const char16_t c = m_text[m_pos];
+            if (c == u']') {
+                if (!nested) fail("unexpected ]");
+                return;
+            }
+            if (c == u'[') {
+                ++m_pos;
+                if (m_pos >= m_text.size() || m_text[m_pos] < u'0' || m_text[m_pos] > u'4')
+                    fail("[ must be followed by an emphasis mark 0-4");
+                const int mark = m_text[m_pos++] - u'0';
+                parseSequence(mark, true);
+                if (m_pos >= m_text.size()) fail("missing ]");
+                ++m_pos;
+            } else if (c == u'{') {
+                ++m_pos;
+                std::u16string field;
+                while (m_pos < m_text.size() && m_text[m_pos] != u'}') field += literal();
+                if (m_pos >= m_text.size()) fail("missing }");
+                ++m_pos;
+                m_builder.appendField(std::move(field), emphasis);
+            } else {
+                m_builder.appendText(literal(), emphasis);
+            }
+        }
+    }
+
+    std::u16string literal() {
+        if (m_text[m_pos] == u'`') {
+            ++m_pos;
+            if (m_pos >= m_text.size()) fail("` at the end");
+        }
+        size_t units;
+        CodePointAt(m_text, m_pos, &units);
+        std::u16string out(m_text.substr(m_pos, units));
+        m_pos += units;
+        return out;
+    }
+
+    std::u16string_view m_text;
+    DocumentBuilder& m_builder;
+    size_t m_pos = 0;
+};
+
+void AppendMarkupLiteral(std::u16string& out, std::u16string_view text) {
+    for (char16_t c : text) {
+        if (c == u'`' || c == u'{' || c == u'}' || c == u'[' || c == u']') out.push_back(u'`');
+        out.push_back(c);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<DocumentModel> ModelFromMarkup(std::u16string_view markup, std::u16string documentName) {
+    auto model = std::make_unique<DocumentModel>(std::move(documentName));
+    DocumentBuilder builder(*model);
+    MarkupParser(markup, builder).parse();
+    builder.finish();
+    return model;
+}
+
+std::u16string ToMarkup(const DocumentModel& model) {
+    std::u16string out;
+    int open = 0;
+    for (size_t i = 0; i < model.size(); ++i) {
+        const PositionView p = model.at(i);
+        const int mark = p.emphasis;
+        if (mark != open) {
+            if (open != 0) out.push_back(u']');
+            if (mark != 0) {
+                out.push_back(u'[');
+                out.push_back(char16_t(u'0' + mark));
+            }
+            open = mark;
+        }
+        if (p.isField) {
+            out.push_back(u'{');
+            AppendMarkupLiteral(out, p.fieldText);
+            out.push_back(u'}');
+        } else {
+            std::u16string ch;
+            AppendCodePoint(ch, p.code);
+            AppendMarkupLiteral(out, ch);
+        }
+    }
+    if (open != 0) out.push_back(u']');
+    return out;
+}
+
+}  // namespace tessaly::wordproc

@@ -1,0 +1,55 @@
+// DocumentBuilder: how readers and tests fill a DocumentModel's main story.
+//
+// Markup, a compact way to write a whole story in a test:
+//   {かん漢}        a field whose plain text is かん漢
+//   [1強調]         the stretch 強調 with emphasis mark 1 (digit 0-4; may hold fields)
+//   \r              a paragraph mark (the story's final one is added when missing)
+//   `x              the character x itself (for ` { } [ ])
+// Every other character is an ordinary character.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "wordproc/DocumentModel.h"
+
+namespace tessaly::wordproc {
+
+class DocumentBuilder {
+public:
+    // Starts the model's main story afresh (empty).
+    explicit DocumentBuilder(DocumentModel& model);
+
+    void appendText(std::u16string_view text, int emphasis = 0);
+    void appendCodePoint(char32_t cp, int emphasis = 0);
+    void appendField(std::u16string text, int emphasis = 0);
+    void endParagraph();
+
+    // Ends the story with a paragraph mark if it has none; the insertion
+    // point goes to the start.
+    void finish();
+
+    // Number of positions so far, and whether the last one is a paragraph mark.
+    size_t size() const;
+    bool endsWithParagraphMark() const;
+
+private:
+    DocumentModel& m_model;
+    Story& m_story;
+};
+
+class MarkupError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// A model whose main document has that name and the story the markup writes.
+std::unique_ptr<DocumentModel> ModelFromMarkup(std::u16string_view markup, std::u16string documentName = u"test.doc");
+
+// The markup of a model's main story (fields as {text}, emphasis as [n…]),
+// final paragraph mark included.
+std::u16string ToMarkup(const DocumentModel& model);
+
+}  // namespace tessaly::wordproc

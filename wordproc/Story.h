@@ -1,0 +1,56 @@
+// The main story of one document: a sequence of positions held in a gap
+// buffer, so that edits that move steadily through the story (the kenten
+// pass replaces stretch after stretch from start to end) cost time in
+// proportion to what they touch, not to the story's length.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tessaly::wordproc {
+
+// One position: an ordinary character (a Unicode code point) or a field.
+struct Cell {
+    uint32_t code = 0;     // code point, or kFieldBase + field index
+    uint8_t emphasis = 0;  // emphasis mark 0-4
+};
+
+inline constexpr uint32_t kFieldBase = 0x110000;
+
+inline bool IsField(const Cell& c) { return c.code >= kFieldBase; }
+
+class Story {
+public:
+    Story();
+
+    size_t size() const { return m_cells.size() - gapLength(); }
+    const Cell& operator[](size_t i) const { return i < m_gapStart ? m_cells[i] : m_cells[i + gapLength()]; }
+    Cell& operator[](size_t i) { return i < m_gapStart ? m_cells[i] : m_cells[i + gapLength()]; }
+
+    // Replaces the positions [start, end) by cells.
+    void replace(size_t start, size_t end, std::span<const Cell> cells);
+
+    // Registers a field text and returns the cell code that stands for it.
+    uint32_t addField(std::u16string text);
+    const std::u16string& fieldText(const Cell& c) const { return m_fields[c.code - kFieldBase]; }
+
+    // Replaces the whole content (the gap is put at the end).
+    void assign(std::vector<Cell> cells);
+
+    // Appends to the end (used while building).
+    void append(const Cell& c);
+
+private:
+    size_t gapLength() const { return m_gapEnd - m_gapStart; }
+    void moveGap(size_t to);
+    void ensureGap(size_t needed);
+
+    std::vector<Cell> m_cells;
+    size_t m_gapStart = 0;
+    size_t m_gapEnd = 0;
+    std::vector<std::u16string> m_fields;
+};
+
+}  // namespace tessaly::wordproc
