@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/Corpus.h"
+#include "wordproc/DocumentBuilder.h"
+#include "wordproc/Readers.h"
+
+using namespace tessaly::wordproc;
+using namespace tessaly::testing;
+
+namespace {
+
+std::u16string Markup(const std::filesystem::path& file) { return ToMarkup(*ReadDocument(file)); }
+
+ReadErrorKind ErrorKind(const std::filesystem::path& file, std::string* message = nullptr) {
+    try {
+        ReadDocument(file);
+    } catch (const ReadError& e) {
+        if (message) *message = e.what();
+        return e.kind();
+    }
+    ADD_FAILURE() << file << " was read";
+    return ReadErrorKind::CannotOpen;
+}
+
+}  // namespace
+
+TEST(DocxReader, ManuscriptWrittenByAWordProcessor) {
+    auto model = ReadDocument(TestData("ManuscriptFeatures.docx"));
+    EXPECT_EQ(model->mainDocument().Name(), u"ManuscriptFeatures.docx");
+    EXPECT_EQ(ToMarkup(*model),
+              u"漢字の{かん漢}{じ字}と{とうきょう東京}。\r"
+              u"な[1黒丸]と[2ゴマ]と[3白丸]と[4下点]。\r"
+              u"本文{ちゅうき★注記}と[2スタイル]。\r"  // warichu; comma from a character style
+              u"[1段落]無し\r"                          // dot from the paragraph style, direct none wins
+              u"タブ\t改行\na\\b<c>＜\r"
+              u"セル1\rセル2a\rセル2b\r\r"              // the row end ends a paragraph
+              u"\r次頁終わり\r");                        // page break; the footnote is not in the story
+}
+
+TEST(DocxReader, StructuresOfTheMarkup) {
+    EXPECT_EQ(Markup(TestData("WordprocessingStructures.docx")),
+              u"前[1{せい青}]後\r"                        // EQ ruby over five instruction runs, mark of its base
+              u"○印著者名前.docx{かん漢}\r"                // enclosed character, field results, simple EQ field
+              u"リンクタグカスタムコントロール挿入旧\r"    // wrappers kept, deletion left out, fallback content
+              u"a\tb\nc\n\u2011\u00AD★\rde\r"            // tab, breaks, hyphens, symbol, column break
+              u"[4既][3派][2直][4輪]\r"                    // defaults, basedOn chain, direct, style cycle
+              u"標準\r"
+              u"囲み\rA\rB\r\rC\r\r終\r");
+}
+
+TEST(DocxReader, BadInputGetsItsReason) {
+    std::string message;
+    EXPECT_EQ(ErrorKind(TestData("PackageWithoutMainDocument.docx"), &message), ReadErrorKind::NotWordDocument);
+    EXPECT_EQ(message, "PackageWithoutMainDocument.docx: パッケージに Word 文書の本文が見つからないため読み込めません。");
+    EXPECT_EQ(ErrorKind(TestData("MalformedDocumentXml.docx"), &message), ReadErrorKind::Damaged);
+    EXPECT_NE(message.find("word/document.xml、"), std::string::npos) << message;
+    EXPECT_NE(message.find(" バイト目"), std::string::npos) << message;
+    EXPECT_EQ(ErrorKind(TestData("InflatesBeyondLimit.docx"), &message), ReadErrorKind::TooLarge);
+    EXPECT_EQ(ErrorKind(TestData("sources/ManuscriptFeatures.fodt"), &message), ReadErrorKind::NotWordDocument);
+    EXPECT_EQ(message, "ManuscriptFeatures.fodt: Word 文書（.doc / .docx）ではありません。");
+    EXPECT_EQ(ErrorKind(TestData("no-such-file.docx"), &message), ReadErrorKind::CannotOpen);
+    EXPECT_EQ(ErrorKind(TestData("sources"), &message), ReadErrorKind::CannotOpen);
+}
+
+TEST(DocxReader, TruncatedPackagesAreDamagedNeverACrash) {
+    std::ifstream in(TestData("ManuscriptFeatures.docx"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto dir = std::filesystem::temp_directory_path() / ("tessaly-trunc-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    for (int i = 1; i < 16; ++i) {
+        const auto file = dir / "cut.docx";
+        std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size() * i / 16);
+        const auto kind = ErrorKind(file);
+        EXPECT_TRUE(kind == ReadErrorKind::Damaged || kind == ReadErrorKind::NotWordDocument) << i;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(DocxReaderCorpus, RubyInOtherProjectsFiles) {
+    TESSALY_CORPUS_OR_SKIP(phonetic, "tika/testWORD_phonetic.docx");
+    EXPECT_EQ(Markup(phonetic), u"{とうきょう東京}\r\r");
+    TESSALY_CORPUS_OR_SKIP(aspose, "aspose/Phonetic guide.docx");
+    EXPECT_EQ(Markup(aspose), u"{rubybase}\r");
+    TESSALY_CORPUS_OR_SKIP(handmade, "generated/ja-features-handmade.docx");
+    EXPECT_EQ(Markup(handmade),
+              u"なし[1黒丸傍点]と[2ゴマ傍点]と[3白丸傍点]と[4下点]。\r"
+              u"これは{かんじ漢字}と{とうきょう東京}のルビ。\r本文割注の例続き。\rフィールド{よみ読}の例。\r");
+}
+
+TEST(DocxReaderCorpus, FormWithSplitReadingAndEnclosedCharacters) {
+    TESSALY_CORPUS_OR_SKIP(form, "poi/stress019.docx");
+    const std::u16string m = Markup(form);
+    EXPECT_NE(m.find(u"{ふり担当者}"), std::u16string::npos);
+    EXPECT_NE(m.find(u"{がな氏名}"), std::u16string::npos);
+    size_t fields = 0, enclosed = 0;
+    for (size_t p = m.find(u'{'); p != std::u16string::npos; p = m.find(u'{', p + 1)) fields += p == 0 || m[p - 1] != u'`';
+    for (size_t p = m.find(u"○印"); p != std::u16string::npos; p = m.find(u"○印", p + 1)) ++enclosed;
+    EXPECT_EQ(fields, 2u);
+    EXPECT_EQ(enclosed, 2u);
+}
+
+TEST(DocxReaderCorpus, FieldsGiveResultsNeverCodes) {
+    TESSALY_CORPUS_OR_SKIP(codes, "poi/FieldCodes.docx");
+    const std::u16string text = ReadDocument(codes)->plainText();
+    EXPECT_GT(text.size(), 10u);
+    EXPECT_EQ(text.find(u"AUTHOR"), std::u16string::npos);
+    EXPECT_EQ(text.find(u"CREATEDATE"), std::u16string::npos);
+    TESSALY_CORPUS_OR_SKIP(simple, "poi/FldSimple.docx");
+    EXPECT_NE(ReadDocument(simple)->plainText().find(u"FldSimple.docx"), std::u16string::npos);
+    TESSALY_CORPUS_OR_SKIP(strict, "openxml-sdk/instrText-Field Definitions-EQ-Array-AlignLeft.docx");
+    EXPECT_EQ(Markup(strict), u"MilkEggsDetergentVeggies\r");
+    TESSALY_CORPUS_OR_SKIP(complex, "openxml-sdk/complex0.docx");
+    auto model = ReadDocument(complex);
+    for (size_t i = 0; i < model->size(); ++i) ASSERT_FALSE(model->at(i).isField) << "no EQ there is ruby";
+}
+
+TEST(DocxReaderCorpus, JapaneseTextAndEncryptedPackages) {
+    TESSALY_CORPUS_OR_SKIP(namazu, "namazu/word2007.docx");
+    EXPECT_EQ(Markup(namazu),
+              u"Namazu は手軽に使えることを第一に目指した日本語全文検索システムです。このファイルはテスト用です。\t\r\rtest@namazu.org\r");
+    for (const char* name : {"tika/testWORD_protected_passtika.docx", "msoffcrypto/ecma376standard_password.docx",
+                             "poi/bug53475-password-is-pass.docx"}) {
+        TESSALY_CORPUS_OR_SKIP(encrypted, name);
+        EXPECT_EQ(ErrorKind(encrypted), ReadErrorKind::Encrypted) << name;
+    }
+    TESSALY_CORPUS_OR_SKIP(truncated, "poi/truncated62886.docx");
+    std::string message;
+    EXPECT_EQ(ErrorKind(truncated, &message), ReadErrorKind::Damaged);
+    EXPECT_EQ(message, "truncated62886.docx: ZIP 形式が壊れているか、途中で切れています。");
+}

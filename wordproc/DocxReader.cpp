@@ -1,0 +1,497 @@
+#include "wordproc/DocxReader.h"
+
+#include <zip.h>
+
+#include <cstring>
+#include <map>
+#include <optional>
+#include <pugixml.hpp>
+#include <string_view>
+
+#include "engine/Text.h"
+#include "wordproc/StoryAssembler.h"
+
+namespace tessaly::wordproc {
+namespace {
+
+constexpr std::string_view kWordMainTransitional = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+constexpr std::string_view kWordMainStrict = "http://purl.oclc.org/ooxml/wordprocessingml/main";
+constexpr std::string_view kMarkupCompatibility = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+
+// The package, opened from memory.
+class Package {
+public:
+    Package(const std::string& bytes, const std::filesystem::path& file) : m_file(file) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+        if (source) m_zip = zip_open_from_source(source, ZIP_RDONLY, &error);
+        if (!m_zip) {
+            if (source) zip_source_free(source);
+            const int code = zip_error_code_zip(&error);
+            zip_error_fini(&error);
+            if (code == ZIP_ER_NOZIP && !bytes.starts_with(std::string_view("PK\x03\x04", 4)))
+                throw ReadError(ReadErrorKind::NotWordDocument, file, "ZIP 形式ではないため、Word 文書（.docx）として読み込めません。");
+            throw ReadError(ReadErrorKind::Damaged, file, "ZIP 形式が壊れているか、途中で切れています。");
+        }
+        zip_error_fini(&error);
+    }
+    ~Package() { zip_discard(m_zip); }
+
+    // A part by its name (without leading slash), or nothing when absent.
+    std::optional<std::string> read(const std::string& name) {
+        const zip_int64_t index = zip_name_locate(m_zip, name.c_str(), ZIP_FL_NOCASE);
+        if (index < 0) return std::nullopt;
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &st) != 0) damaged(name);
+        if ((st.valid & ZIP_STAT_SIZE) && st.size > kMaxDocxPartBytes) tooLarge(name);
+        zip_file_t* f = zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0);
+        if (!f) {
+            if (zip_get_error(m_zip) && zip_error_code_zip(zip_get_error(m_zip)) == ZIP_ER_NOPASSWD)
+                throw ReadError(ReadErrorKind::Encrypted, m_file, "ZIP の中身が暗号化されているため読み込めません。");
+            damaged(name);
+        }
+        std::string data;
+        if (st.valid & ZIP_STAT_SIZE) data.reserve(static_cast<size_t>(st.size));
+        char buffer[65536];
+        for (;;) {
+            const zip_int64_t n = zip_fread(f, buffer, sizeof buffer);
+            if (n < 0) {
+                zip_fclose(f);
+                damaged(name);
+            }
+            if (n == 0) break;
+            data.append(buffer, static_cast<size_t>(n));
+            if (data.size() > kMaxDocxPartBytes) {  // the stored size may lie
+                zip_fclose(f);
+                tooLarge(name);
+            }
+        }
+        zip_fclose(f);
+        return data;
+    }
+
+private:
+    [[noreturn]] void damaged(const std::string& name) {
+        throw ReadError(ReadErrorKind::Damaged, m_file, "ファイルが壊れているか途中で切れています（" + name + " を展開できません）。");
+    }
+    [[noreturn]] void tooLarge(const std::string& name) {
+        throw ReadError(ReadErrorKind::TooLarge, m_file,
+                        "展開後の大きさが上限（" + std::to_string(kMaxDocxPartBytes >> 20) + " MB）を超えるため読み込めません（" +
+                            name + "）。");
+    }
+
+    std::filesystem::path m_file;
+    zip_t* m_zip = nullptr;
+};
+
+pugi::xml_document ParseXml(std::string& data, const std::string& part, const std::filesystem::path& file) {
+    pugi::xml_document doc;
+    const auto result = doc.load_buffer_inplace(data.data(), data.size(),
+                                                pugi::parse_default | pugi::parse_ws_pcdata_single);
+    if (!result) {
+        throw ReadError(ReadErrorKind::Damaged, file,
+                        "XML が壊れています（" + part + "、" + std::to_string(result.offset) + " バイト目: " +
+                            result.description() + "）。");
+    }
+    return doc;
+}
+
+const char* LocalName(const char* name) {
+    const char* colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
+// The folder part of a part name, with a trailing slash (or empty).
+std::string FolderOf(const std::string& part) {
+    const size_t slash = part.rfind('/');
+    return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+// Resolves a relationship target against the source part's folder.
+std::string ResolveTarget(const std::string& folder, std::string target) {
+    std::string path = target.starts_with('/') ? target.substr(1) : folder + target;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string seg = path.substr(start, end - start);
+        if (seg == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            parts.push_back(seg);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& p : parts) out += (out.empty() ? "" : "/") + p;
+    return out;
+}
+
+// The target of the first relationship whose type ends in typeSuffix.
+std::optional<std::string> FindRelationship(Package& package, const std::string& sourcePart,
+                                            std::string_view typeSuffix, const std::filesystem::path& file) {
+    const std::string folder = FolderOf(sourcePart);
+    const std::string relsName = folder + "_rels/" + sourcePart.substr(folder.size()) + ".rels";
+    auto data = package.read(relsName);
+    if (!data) return std::nullopt;
+    auto doc = ParseXml(*data, relsName, file);
+    for (auto rel : doc.document_element().children()) {
+        if (std::strcmp(LocalName(rel.name()), "Relationship") != 0) continue;
+        const std::string_view type = rel.attribute("Type").value();
+        if (!type.ends_with(typeSuffix)) continue;
+        if (std::string_view(rel.attribute("TargetMode").value()) == "External") continue;
+        return ResolveTarget(folder, rel.attribute("Target").value());
+    }
+    return std::nullopt;
+}
+
+int EmphasisValue(std::string_view val) {
+    if (val == "dot") return 1;
+    if (val == "comma") return 2;
+    if (val == "circle") return 3;
+    if (val == "underDot") return 4;
+    return 0;
+}
+
+class DocxReader {
+public:
+    DocxReader(std::string bytes, const std::filesystem::path& file)
+        : m_bytes(std::move(bytes)), m_file(file), m_package(m_bytes, file) {}
+
+    std::unique_ptr<DocumentModel> read();
+
+private:
+    // The local name of a node in the WordprocessingML namespace, or nullptr.
+    const char* w(const pugi::xml_node& n) const {
+        const char* name = n.name();
+        if (m_wPrefix.empty()) return std::strchr(name, ':') ? nullptr : name;
+        return std::strncmp(name, m_wPrefix.c_str(), m_wPrefix.size()) == 0 ? name + m_wPrefix.size() : nullptr;
+    }
+    bool isW(const pugi::xml_node& n, const char* local) const {
+        const char* l = w(n);
+        return l && std::strcmp(l, local) == 0;
+    }
+    pugi::xml_node wChild(const pugi::xml_node& n, const char* local) const {
+        for (auto c : n.children())
+            if (isW(c, local)) return c;
+        return {};
+    }
+    const char* wAttr(const pugi::xml_node& n, const char* local) const {
+        const std::string name = m_wPrefix + local;
+        auto a = n.attribute(name.c_str());
+        return a ? a.value() : nullptr;
+    }
+    // The content a reader without extensions takes from mc:AlternateContent.
+    pugi::xml_node fallbackOf(const pugi::xml_node& n) const {
+        return n.child((m_mcPrefix + "Fallback").c_str());
+    }
+    bool isAlternateContent(const pugi::xml_node& n) const {
+        return !m_mcPrefix.empty() && (m_mcPrefix + "AlternateContent") == n.name();
+    }
+
+    void findPrefixes(const pugi::xml_node& root);
+    void readStyles(const std::string& documentPart);
+    std::optional<int> styleEmphasis(const std::string& id, int depth = 0) const;
+    int runEmphasis(const pugi::xml_node& run) const;
+
+    void blocks(const pugi::xml_node& parent);
+    void table(const pugi::xml_node& tbl);
+    void rows(const pugi::xml_node& parent);
+    void paragraph(const pugi::xml_node& p);
+    void inlines(const pugi::xml_node& parent);
+    void run(const pugi::xml_node& r);
+    void runContent(const pugi::xml_node& parent, int em);
+    void ruby(const pugi::xml_node& ruby, int em);
+    std::u16string textOf(const pugi::xml_node& n) const;
+    pugi::xml_node firstRun(const pugi::xml_node& n) const;
+
+    std::string m_bytes;
+    std::filesystem::path m_file;
+    Package m_package;
+    std::string m_wPrefix;   // "w:" or whatever the document uses
+    std::string m_mcPrefix;  // "mc:"
+
+    struct Style {
+        std::string basedOn;
+        std::optional<int> emphasis;
+    };
+    std::map<std::string, Style> m_styles;
+    std::optional<int> m_defaultEmphasis;
+    std::string m_defaultParagraphStyle;
+    std::optional<int> m_paragraphEmphasis;  // of the current paragraph's style
+
+    StoryAssembler* m_story = nullptr;
+};
+
+void DocxReader::findPrefixes(const pugi::xml_node& root) {
+    m_wPrefix.clear();
+    m_mcPrefix.clear();
+    bool found = false;
+    for (auto a : root.attributes()) {
+        const std::string_view name = a.name();
+        const std::string_view value = a.value();
+        std::string prefix;
+        if (name == "xmlns") prefix = "";
+        else if (name.starts_with("xmlns:")) prefix = std::string(name.substr(6)) + ":";
+        else continue;
+        if (value == kWordMainTransitional || value == kWordMainStrict) {
+            m_wPrefix = prefix;
+            found = true;
+        } else if (value == kMarkupCompatibility) {
+            m_mcPrefix = prefix;
+        }
+    }
+    if (!found) m_wPrefix = "w:";
+}
+
+void DocxReader::readStyles(const std::string& documentPart) {
+    auto part = FindRelationship(m_package, documentPart, "/styles", m_file);
+    if (!part) part = FolderOf(documentPart) + "styles.xml";
+    auto data = m_package.read(*part);
+    if (!data) return;
+    auto doc = ParseXml(*data, *part, m_file);
+    auto root = doc.document_element();
+    const std::string savedW = m_wPrefix, savedMc = m_mcPrefix;
+    findPrefixes(root);
+    auto emOf = [&](const pugi::xml_node& rPr) -> std::optional<int> {
+        auto em = wChild(rPr, "em");
+        if (!em) return std::nullopt;
+        const char* val = wAttr(em, "val");
+        return EmphasisValue(val ? val : "none");
+    };
+    if (auto defaults = wChild(root, "docDefaults"))
+        if (auto rPrDefault = wChild(defaults, "rPrDefault")) m_defaultEmphasis = emOf(wChild(rPrDefault, "rPr"));
+    for (auto s : root.children()) {
+        if (!isW(s, "style")) continue;
+        const char* id = wAttr(s, "styleId");
+        if (!id) continue;
+        Style style;
+        if (auto based = wChild(s, "basedOn")) style.basedOn = wAttr(based, "val") ? wAttr(based, "val") : "";
+        style.emphasis = emOf(wChild(s, "rPr"));
+        const char* type = wAttr(s, "type");
+        const char* isDefault = wAttr(s, "default");
+        if (type && std::string_view(type) == "paragraph" && isDefault &&
+            (std::string_view(isDefault) == "1" || std::string_view(isDefault) == "true"))
+            m_defaultParagraphStyle = id;
+        m_styles[id] = std::move(style);
+    }
+    m_wPrefix = savedW;
+    m_mcPrefix = savedMc;
+}
+
+std::optional<int> DocxReader::styleEmphasis(const std::string& id, int depth) const {
+    if (depth > 32) return std::nullopt;  // a basedOn cycle
+    auto it = m_styles.find(id);
+    if (it == m_styles.end()) return std::nullopt;
+    if (it->second.emphasis) return it->second.emphasis;
+    if (it->second.basedOn.empty()) return std::nullopt;
+    return styleEmphasis(it->second.basedOn, depth + 1);
+}
+
+int DocxReader::runEmphasis(const pugi::xml_node& r) const {
+    if (auto rPr = wChild(r, "rPr")) {
+        if (auto em = wChild(rPr, "em")) {
+            const char* val = wAttr(em, "val");
+            return EmphasisValue(val ? val : "none");
+        }
+        if (auto rStyle = wChild(rPr, "rStyle"))
+            if (const char* id = wAttr(rStyle, "val"))
+                if (auto em = styleEmphasis(id)) return *em;
+    }
+    if (m_paragraphEmphasis) return *m_paragraphEmphasis;
+    return m_defaultEmphasis.value_or(0);
+}
+
+void DocxReader::blocks(const pugi::xml_node& parent) {
+    for (auto c : parent.children()) {
+        if (isAlternateContent(c)) {
+            blocks(fallbackOf(c));
+            continue;
+        }
+        const char* l = w(c);
+        if (!l) continue;
+        if (!std::strcmp(l, "p")) paragraph(c);
+        else if (!std::strcmp(l, "tbl")) table(c);
+        else if (!std::strcmp(l, "sdt")) blocks(wChild(c, "sdtContent"));
+        else if (!std::strcmp(l, "customXml") || !std::strcmp(l, "ins") || !std::strcmp(l, "moveTo")) blocks(c);
+    }
+}
+
+void DocxReader::table(const pugi::xml_node& tbl) { rows(tbl); }
+
+// Rows, possibly wrapped in content controls or custom XML; each cell's
+// paragraphs in order, and the end of each row ends a paragraph.
+void DocxReader::rows(const pugi::xml_node& parent) {
+    for (auto c : parent.children()) {
+        const char* l = w(c);
+        if (!l) continue;
+        if (!std::strcmp(l, "tr")) {
+            for (auto cell : c.children()) {
+                const char* cl = w(cell);
+                if (!cl) continue;
+                if (!std::strcmp(cl, "tc")) blocks(cell);
+                else if (!std::strcmp(cl, "sdt")) rows(wChild(cell, "sdtContent"));
+                else if (!std::strcmp(cl, "customXml")) rows(cell);
+            }
+            m_story->paragraphEnd();
+        } else if (!std::strcmp(l, "sdt")) {
+            rows(wChild(c, "sdtContent"));
+        } else if (!std::strcmp(l, "customXml")) {
+            rows(c);
+        } else if (!std::strcmp(l, "tc")) {  // cells met through a wrapper inside a row
+            blocks(c);
+        }
+    }
+}
+
+void DocxReader::paragraph(const pugi::xml_node& p) {
+    std::string style = m_defaultParagraphStyle;
+    if (auto pPr = wChild(p, "pPr"))
+        if (auto pStyle = wChild(pPr, "pStyle"))
+            if (const char* id = wAttr(pStyle, "val")) style = id;
+    m_paragraphEmphasis = style.empty() ? std::nullopt : styleEmphasis(style);
+    inlines(p);
+    m_story->paragraphEnd();
+}
+
+void DocxReader::inlines(const pugi::xml_node& parent) {
+    for (auto c : parent.children()) {
+        if (isAlternateContent(c)) {
+            inlines(fallbackOf(c));
+            continue;
+        }
+        const char* l = w(c);
+        if (!l) continue;
+        if (!std::strcmp(l, "r")) {
+            run(c);
+        } else if (!std::strcmp(l, "fldSimple")) {
+            m_story->fieldBegin();
+            const char* instr = wAttr(c, "instr");
+            m_story->text(FromUtf8(instr ? instr : ""), 0);
+            m_story->fieldSeparate();
+            inlines(c);
+            m_story->fieldEnd();
+        } else if (!std::strcmp(l, "sdt")) {
+            inlines(wChild(c, "sdtContent"));
+        } else if (!std::strcmp(l, "hyperlink") || !std::strcmp(l, "smartTag") || !std::strcmp(l, "customXml") ||
+                   !std::strcmp(l, "ins") || !std::strcmp(l, "moveTo") || !std::strcmp(l, "dir") ||
+                   !std::strcmp(l, "bdo")) {
+            inlines(c);
+        }
+    }
+}
+
+void DocxReader::run(const pugi::xml_node& r) { runContent(r, runEmphasis(r)); }
+
+void DocxReader::runContent(const pugi::xml_node& parent, int em) {
+    for (auto c : parent.children()) {
+        if (isAlternateContent(c)) {
+            runContent(fallbackOf(c), em);
+            continue;
+        }
+        const char* l = w(c);
+        if (!l) continue;
+        if (!std::strcmp(l, "t")) {
+            if (!m_story->inFieldInstruction()) m_story->text(FromUtf8(c.text().get()), em);
+        } else if (!std::strcmp(l, "instrText")) {
+            if (m_story->inFieldInstruction()) m_story->text(FromUtf8(c.text().get()), em);
+        } else if (!std::strcmp(l, "tab") || !std::strcmp(l, "ptab")) {
+            m_story->character(U'\t', em);
+        } else if (!std::strcmp(l, "br")) {
+            const char* type = wAttr(c, "type");
+            if (type && (!std::strcmp(type, "page") || !std::strcmp(type, "column"))) m_story->paragraphEnd();
+            else m_story->character(U'\n', em);
+        } else if (!std::strcmp(l, "cr")) {
+            m_story->character(U'\n', em);
+        } else if (!std::strcmp(l, "noBreakHyphen")) {
+            m_story->character(U'\u2011', em);
+        } else if (!std::strcmp(l, "softHyphen")) {
+            m_story->character(U'\u00AD', em);
+        } else if (!std::strcmp(l, "sym")) {
+            const char* hex = wAttr(c, "char");
+            if (!hex) continue;
+            char* end = nullptr;
+            const unsigned long cp = std::strtoul(hex, &end, 16);
+            if (end && *end == '\0' && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF))
+                m_story->character(static_cast<char32_t>(cp), em);
+        } else if (!std::strcmp(l, "fldChar")) {
+            const char* type = wAttr(c, "fldCharType");
+            if (!type) continue;
+            if (!std::strcmp(type, "begin")) m_story->fieldBegin();
+            else if (!std::strcmp(type, "separate")) m_story->fieldSeparate();
+            else if (!std::strcmp(type, "end")) m_story->fieldEnd();
+        } else if (!std::strcmp(l, "ruby")) {
+            ruby(c, em);
+        }
+    }
+}
+
+std::u16string DocxReader::textOf(const pugi::xml_node& n) const {
+    std::u16string text;
+    for (auto c : n.children()) {
+        const char* l = w(c);
+        if (l && !std::strcmp(l, "t")) text += FromUtf8(c.text().get());
+        else if (l && !std::strcmp(l, "tab")) text.push_back(u'\t');
+        else if (l && (!std::strcmp(l, "delText") || !std::strcmp(l, "instrText") || !std::strcmp(l, "del"))) continue;
+        else if (isAlternateContent(c)) text += textOf(fallbackOf(c));
+        else text += textOf(c);
+    }
+    return text;
+}
+
+pugi::xml_node DocxReader::firstRun(const pugi::xml_node& n) const {
+    for (auto c : n.children()) {
+        if (isW(c, "r")) return c;
+        if (auto r = firstRun(c)) return r;
+    }
+    return {};
+}
+
+void DocxReader::ruby(const pugi::xml_node& rubyNode, int em) {
+    auto rt = wChild(rubyNode, "rt");
+    auto base = wChild(rubyNode, "rubyBase");
+    const auto baseRun = firstRun(base);
+    const int baseEm = baseRun ? runEmphasis(baseRun) : em;
+    m_story->ruby(textOf(rt), textOf(base), baseEm);
+}
+
+std::unique_ptr<DocumentModel> DocxReader::read() {
+    auto main = FindRelationship(m_package, "", "/officeDocument", m_file);
+    if (!main) {
+        throw ReadError(ReadErrorKind::NotWordDocument, m_file,
+                        "パッケージに Word 文書の本文が見つからないため読み込めません。");
+    }
+    auto data = m_package.read(*main);
+    if (!data) {
+        throw ReadError(ReadErrorKind::NotWordDocument, m_file,
+                        "Word 文書の本文（" + *main + "）がパッケージにないため読み込めません。");
+    }
+    readStyles(*main);
+    auto doc = ParseXml(*data, *main, m_file);
+    auto root = doc.document_element();
+    findPrefixes(root);
+    auto body = wChild(root, "body");
+    if (!body) {
+        throw ReadError(ReadErrorKind::NotWordDocument, m_file, "Word 文書の本文（w:body）がないため読み込めません。");
+    }
+
+    auto model = std::make_unique<DocumentModel>(FromUtf8(m_file.filename().string()));
+    DocumentBuilder builder(*model);
+    StoryAssembler story(builder);
+    m_story = &story;
+    blocks(body);
+    story.finish();
+    m_story = nullptr;
+    return model;
+}
+
+}  // namespace
+
+std::unique_ptr<DocumentModel> ReadDocx(std::string bytes, const std::filesystem::path& file) {
+    return DocxReader(std::move(bytes), file).read();
+}
+
+}  // namespace tessaly::wordproc

@@ -1,0 +1,61 @@
+#include "wordproc/Readers.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "wordproc/DocxReader.h"
+#include "wordproc/OleContainer.h"
+
+namespace tessaly::wordproc {
+namespace {
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(file, ec);
+    if (ec || !std::filesystem::exists(status))
+        throw ReadError(ReadErrorKind::CannotOpen, file, "ファイルが見つかりません。");
+    if (std::filesystem::is_directory(status))
+        throw ReadError(ReadErrorKind::CannotOpen, file, "フォルダーです。ファイルを指定してください。");
+    if (!std::filesystem::is_regular_file(status))
+        throw ReadError(ReadErrorKind::CannotOpen, file, "通常のファイルではありません。");
+    const uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec) throw ReadError(ReadErrorKind::CannotOpen, file, "ファイルの大きさを調べられません。");
+    if (size > kMaxInputFileBytes) {
+        throw ReadError(ReadErrorKind::TooLarge, file,
+                        "ファイルが上限（" + std::to_string(kMaxInputFileBytes >> 20) + " MB）を超えるため読み込めません。");
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        const int err = errno;
+        throw ReadError(ReadErrorKind::CannotOpen, file,
+                        err == EACCES ? "ファイルを読む権限がありません。" : "ファイルを開けません（" + std::string(std::strerror(err)) + "）。");
+    }
+    std::string bytes(static_cast<size_t>(size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    if (static_cast<uintmax_t>(in.gcount()) != size)
+        throw ReadError(ReadErrorKind::CannotOpen, file, "ファイルを最後まで読めません。");
+    return bytes;
+}
+
+}  // namespace
+
+std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file) {
+    std::string bytes = ReadWholeFile(file);
+    if (bytes.empty()) throw ReadError(ReadErrorKind::NotWordDocument, file, "ファイルが空です。");
+    if (bytes.starts_with("PK")) return ReadDocx(std::move(bytes), file);
+    if (OleContainer::HasSignature(bytes)) {
+        std::unique_ptr<OleContainer> ole;
+        try {
+            ole = std::make_unique<OleContainer>(bytes);
+        } catch (const std::exception& e) {
+            throw ReadError(ReadErrorKind::Damaged, file, std::string("複合ファイルが壊れています（") + e.what() + "）。");
+        }
+        if (ole->hasStream("EncryptionInfo") || ole->hasStream("EncryptedPackage"))
+            throw ReadError(ReadErrorKind::Encrypted, file, "パスワードで保護（暗号化）されているため読み込めません。保護を解除して保存し直してください。");
+        throw ReadError(ReadErrorKind::NotWordDocument, file, "Word 97-2003 形式（.doc）の読み込みにはまだ対応していません。");
+    }
+    throw ReadError(ReadErrorKind::NotWordDocument, file, "Word 文書（.doc / .docx）ではありません。");
+}
+
+}  // namespace tessaly::wordproc

@@ -1,0 +1,85 @@
+#include "wordproc/StoryAssembler.h"
+
+#include "engine/Text.h"
+#include "wordproc/EqField.h"
+
+namespace tessaly::wordproc {
+
+// Fields nested deeper than this are kept as plain text: no real document
+// comes near it, and it bounds the work a damaged file can cause.
+constexpr size_t kMaxFieldDepth = 64;
+
+void StoryAssembler::emit(Position p) {
+    if (m_fields.empty()) {
+        if (p.isField) m_builder.appendField(std::move(p.fieldText), p.emphasis);
+        else m_builder.appendCodePoint(p.code, p.emphasis);
+        return;
+    }
+    OpenField& top = m_fields.back();
+    if (top.inResult || p.code == U'\r') {
+        top.result.push_back(std::move(p));
+        return;
+    }
+    // Inside an instruction a field contributes its text.
+    if (p.isField) top.instruction += p.fieldText;
+    else AppendCodePoint(top.instruction, p.code);
+    top.instructionEmphasis.resize(top.instruction.size(), p.emphasis);
+}
+
+void StoryAssembler::character(char32_t cp, int emphasis) {
+    emit(Position{cp, static_cast<uint8_t>(cp == U'\r' ? 0 : emphasis), false, {}});
+}
+
+void StoryAssembler::text(std::u16string_view text, int emphasis) {
+    for (size_t i = 0; i < text.size();) {
+        size_t units;
+        const char32_t cp = CodePointAt(text, i, &units);
+        i += units;
+        character(cp, emphasis);
+    }
+}
+
+void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base, int emphasis) {
+    std::u16string plain(reading);
+    plain += base;
+    emit(Position{kFieldMark, static_cast<uint8_t>(emphasis), true, std::move(plain)});
+}
+
+void StoryAssembler::fieldBegin() {
+    if (m_fields.size() >= kMaxFieldDepth) return;
+    m_fields.emplace_back();
+}
+
+void StoryAssembler::fieldSeparate() {
+    if (!m_fields.empty()) m_fields.back().inResult = true;
+}
+
+void StoryAssembler::fieldEnd() {
+    if (m_fields.empty()) return;
+    OpenField field = std::move(m_fields.back());
+    m_fields.pop_back();
+
+    auto markAt = [&](size_t offset) -> int {
+        return offset < field.instructionEmphasis.size() ? field.instructionEmphasis[offset] : 0;
+    };
+    if (auto eq = ParseEqField(field.instruction)) {
+        const int em = markAt(eq->firstCharOffset);
+        if (eq->isRuby) ruby(eq->reading, eq->base, em);
+        else text(eq->text, em);
+        // Paragraph marks that stood inside the field are kept.
+        for (auto& p : field.result)
+            if (!p.isField && p.code == U'\r') emit(std::move(p));
+        return;
+    }
+    for (auto& p : field.result) emit(std::move(p));
+}
+
+void StoryAssembler::finish() {
+    while (!m_fields.empty()) {
+        m_fields.back().inResult = true;
+        fieldEnd();
+    }
+    m_builder.finish();
+}
+
+}  // namespace tessaly::wordproc

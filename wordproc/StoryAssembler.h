@@ -1,0 +1,55 @@
+// StoryAssembler: what both readers feed with the main story's characters
+// and field marks. It keeps the stack of open fields (begin, separator, end;
+// nested) and decides at each field's end what the model receives: an EQ
+// ruby becomes one field whose plain text is reading + base, another EQ its
+// arguments' text, any other field its result text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "wordproc/DocumentBuilder.h"
+
+namespace tessaly::wordproc {
+
+class StoryAssembler {
+public:
+    explicit StoryAssembler(DocumentBuilder& builder) : m_builder(builder) {}
+
+    // An ordinary character; CR is a paragraph mark.
+    void character(char32_t cp, int emphasis);
+    void text(std::u16string_view text, int emphasis);
+    void paragraphEnd() { character(U'\r', 0); }
+    // A ruby given directly (not through a field code).
+    void ruby(std::u16string_view reading, std::u16string_view base, int emphasis);
+
+    void fieldBegin();
+    void fieldSeparate();
+    void fieldEnd();
+    bool inFieldInstruction() const { return !m_fields.empty() && !m_fields.back().inResult; }
+
+    // Closes fields left open (as if they ended here) and finishes the story.
+    void finish();
+
+private:
+    struct Position {
+        char32_t code = 0;
+        uint8_t emphasis = 0;
+        bool isField = false;
+        std::u16string fieldText;
+    };
+    struct OpenField {
+        std::u16string instruction;
+        std::vector<uint8_t> instructionEmphasis;  // per UTF-16 unit of the instruction
+        std::vector<Position> result;
+        bool inResult = false;
+    };
+
+    void emit(Position p);
+
+    DocumentBuilder& m_builder;
+    std::vector<OpenField> m_fields;
+};
+
+}  // namespace tessaly::wordproc
