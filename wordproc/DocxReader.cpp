@@ -402,7 +402,7 @@ void DocxReader::runContent(const pugi::xml_node& parent, int em) {
             m_story->character(U'\t', em);
         } else if (!std::strcmp(l, "br")) {
             const char* type = wAttr(c, "type");
-            if (type && (!std::strcmp(type, "page") || !std::strcmp(type, "column"))) m_story->paragraphEnd();
+            if (type && (!std::strcmp(type, "page") || !std::strcmp(type, "column"))) m_story->breakParagraph();
             else m_story->character(U'\n', em);
         } else if (!std::strcmp(l, "cr")) {
             m_story->character(U'\n', em);

@@ -22,14 +22,20 @@ bool OleContainer::HasSignature(std::string_view bytes) {
 
 OleContainer::OleContainer(std::string_view bytes) : m_impl(std::make_unique<Impl>()) {
     static std::once_flag init;
-    std::call_once(init, [] { gsf_init(); });
+    std::call_once(init, [] {
+        gsf_init();
+        // libgsf reports damaged containers on stderr; the reader reports them itself.
+        for (const char* domain : {"libgsf", "libgsf:msole"})
+            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
+                              [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    });
     m_impl->input = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                          static_cast<gsf_off_t>(bytes.size()), FALSE);
-    if (!m_impl->input) throw std::runtime_error("the container cannot be opened");
+    if (!m_impl->input) throw std::runtime_error("複合ファイルを開けません");
     GError* error = nullptr;
     m_impl->infile = gsf_infile_msole_new(m_impl->input, &error);
     if (!m_impl->infile) {
-        std::string reason = error && error->message ? error->message : "the container cannot be read";
+        std::string reason = std::string("複合ファイルの構造が不正です") + (error && error->message ? std::string("：") + error->message : "");
         if (error) g_error_free(error);
         throw std::runtime_error(reason);
     }
@@ -52,13 +58,13 @@ std::optional<std::string> OleContainer::readStream(const char* name, size_t max
         ~Unref() { g_object_unref(p); }
     } guard{child};
     if (GSF_IS_INFILE(child) && gsf_infile_num_children(GSF_INFILE(child)) >= 0)
-        throw std::runtime_error(std::string(name) + " is a storage, not a stream");
+        throw std::runtime_error(std::string(name) + " がストリームではありません");
     const gsf_off_t size = gsf_input_size(child);
-    if (size < 0) throw std::runtime_error(std::string(name) + " cannot be read");
-    if (static_cast<uint64_t>(size) > maxBytes) throw std::length_error(std::string(name) + " is too large");
+    if (size < 0) throw std::runtime_error(std::string(name) + " を読めません");
+    if (static_cast<uint64_t>(size) > maxBytes) throw std::length_error(std::string(name) + " が大きすぎます");
     std::string data(static_cast<size_t>(size), '\0');
     if (size > 0 && !gsf_input_read(child, static_cast<size_t>(size), reinterpret_cast<guint8*>(data.data())))
-        throw std::runtime_error(std::string(name) + " is cut short");
+        throw std::runtime_error(std::string(name) + " が途中で切れています");
     return data;
 }
 

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "wordproc/DocxReader.h"
-#include "wordproc/OleContainer.h"
+#include "wordproc/DocReader.h"
 
 namespace tessaly::wordproc {
 namespace {
@@ -44,18 +44,7 @@ std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file) {
     std::string bytes = ReadWholeFile(file);
     if (bytes.empty()) throw ReadError(ReadErrorKind::NotWordDocument, file, "ファイルが空です。");
     if (bytes.starts_with("PK")) return ReadDocx(std::move(bytes), file);
-    if (OleContainer::HasSignature(bytes)) {
-        std::unique_ptr<OleContainer> ole;
-        try {
-            ole = std::make_unique<OleContainer>(bytes);
-        } catch (const std::exception& e) {
-            throw ReadError(ReadErrorKind::Damaged, file, std::string("複合ファイルが壊れています（") + e.what() + "）。");
-        }
-        if (ole->hasStream("EncryptionInfo") || ole->hasStream("EncryptedPackage"))
-            throw ReadError(ReadErrorKind::Encrypted, file, "パスワードで保護（暗号化）されているため読み込めません。保護を解除して保存し直してください。");
-        throw ReadError(ReadErrorKind::NotWordDocument, file, "Word 97-2003 形式（.doc）の読み込みにはまだ対応していません。");
-    }
-    throw ReadError(ReadErrorKind::NotWordDocument, file, "Word 文書（.doc / .docx）ではありません。");
+    return ReadDoc(std::move(bytes), file);
 }
 
 }  // namespace tessaly::wordproc

@@ -11,6 +11,13 @@ constexpr size_t kMaxFieldDepth = 64;
 
 void StoryAssembler::emit(Position p) {
     if (m_fields.empty()) {
+        const bool mark = !p.isField && p.code == U'\r';
+        if (mark && m_afterBreak) {
+            m_afterBreak = false;
+            return;
+        }
+        m_atParagraphStart = mark;
+        m_afterBreak = false;
         if (p.isField) m_builder.appendField(std::move(p.fieldText), p.emphasis);
         else m_builder.appendCodePoint(p.code, p.emphasis);
         return;
@@ -24,6 +31,13 @@ void StoryAssembler::emit(Position p) {
     if (p.isField) top.instruction += p.fieldText;
     else AppendCodePoint(top.instruction, p.code);
     top.instructionEmphasis.resize(top.instruction.size(), p.emphasis);
+}
+
+void StoryAssembler::breakParagraph() {
+    if (!m_fields.empty() || !m_atParagraphStart) {
+        paragraphEnd();
+        m_afterBreak = m_fields.empty();
+    }
 }
 
 void StoryAssembler::character(char32_t cp, int emphasis) {

@@ -21,6 +21,10 @@ public:
     void character(char32_t cp, int emphasis);
     void text(std::u16string_view text, int emphasis);
     void paragraphEnd() { character(U'\r', 0); }
+    // A page, column or section break ends the paragraph it stands in; at
+    // the start of a paragraph it ends nothing, and a paragraph mark right
+    // after it does not make an empty paragraph.
+    void breakParagraph();
     // A ruby given directly (not through a field code).
     void ruby(std::u16string_view reading, std::u16string_view base, int emphasis);
 
@@ -50,6 +54,8 @@ private:
 
     DocumentBuilder& m_builder;
     std::vector<OpenField> m_fields;
+    bool m_atParagraphStart = true;
+    bool m_afterBreak = false;
 };
 
 }  // namespace tessaly::wordproc

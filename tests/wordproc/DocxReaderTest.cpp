@@ -36,7 +36,7 @@ TEST(DocxReader, ManuscriptWrittenByAWordProcessor) {
               u"[1段落]無し\r"                          // dot from the paragraph style, direct none wins
               u"タブ\t改行\na\\b<c>＜\r"
               u"セル1\rセル2a\rセル2b\r\r"              // the row end ends a paragraph
-              u"\r次頁終わり\r");                        // page break; the footnote is not in the story
+              u"次頁終わり\r");                          // a page break at the start ends nothing; no footnote
 }
 
 TEST(DocxReader, StructuresOfTheMarkup) {

@@ -1,0 +1,451 @@
+#include "wordproc/DocReader.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/Text.h"
+#include "wordproc/OleContainer.h"
+#include "wordproc/StoryAssembler.h"
+
+namespace tessaly::wordproc {
+namespace {
+
+constexpr const char* kPasswordProtected =
+    "パスワードで保護（暗号化）されているため読み込めません。保護を解除して保存し直してください。";
+constexpr size_t kMaxStreamBytes = size_t(512) << 20;
+
+// A structure of the file that points outside its stream.
+struct OutOfBounds : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Little-endian reads with bounds checks.
+class Bytes {
+public:
+    Bytes() = default;
+    Bytes(std::string_view data, const char* name) : m_data(data), m_name(name) {}
+    size_t size() const { return m_data.size(); }
+    void need(size_t offset, size_t length) const {
+        if (offset > m_data.size() || length > m_data.size() - offset)
+            throw OutOfBounds(std::string(m_name) + " の範囲外を指しています");
+    }
+    uint8_t u8(size_t o) const {
+        need(o, 1);
+        return static_cast<uint8_t>(m_data[o]);
+    }
+    uint16_t u16(size_t o) const {
+        need(o, 2);
+        return static_cast<uint16_t>(u8(o) | u8(o + 1) << 8);
+    }
+    uint32_t u32(size_t o) const {
+        need(o, 4);
+        return u16(o) | static_cast<uint32_t>(u16(o + 2)) << 16;
+    }
+    std::string_view slice(size_t o, size_t length) const {
+        need(o, length);
+        return m_data.substr(o, length);
+    }
+
+private:
+    std::string_view m_data;
+    const char* m_name = "";
+};
+
+// Code page 1252 for the bytes 0x80-0x9F of compressed text; other bytes
+// are their own code points.
+char32_t FromCp1252(uint8_t b) {
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return b >= 0x80 && b <= 0x9F ? kHigh[b - 0x80] : b;
+}
+
+constexpr uint16_t kSprmCKcd = 0x2A34;
+constexpr uint16_t kSprmCIstd = 0x4A30;
+constexpr uint16_t kNoStyle = 0x0FFF;
+
+// Character properties the reader needs from a grpprl.
+struct CharProps {
+    std::optional<int> emphasis;
+    std::optional<uint16_t> charStyle;
+};
+
+// Walks a grpprl; a malformed sprm ends the walk (what came before stays).
+void ApplySprms(std::string_view grpprl, CharProps& props) {
+    size_t i = 0;
+    while (i + 2 <= grpprl.size()) {
+        const uint16_t sprm = static_cast<uint16_t>(static_cast<uint8_t>(grpprl[i]) | static_cast<uint8_t>(grpprl[i + 1]) << 8);
+        i += 2;
+        size_t operand;
+        switch (sprm >> 13) {
+        case 0: case 1: operand = 1; break;
+        case 2: case 4: case 5: operand = 2; break;
+        case 3: operand = 4; break;
+        case 7: operand = 3; break;
+        default:  // variable: a length byte first (two bytes for sprmTDefTable)
+            if (sprm == 0xD608) {
+                if (i + 2 > grpprl.size()) return;
+                operand = 2 + (static_cast<uint8_t>(grpprl[i]) | static_cast<uint8_t>(grpprl[i + 1]) << 8);
+            } else {
+                if (i + 1 > grpprl.size()) return;
+                operand = 1 + static_cast<uint8_t>(grpprl[i]);
+            }
+        }
+        if (i + operand > grpprl.size()) return;
+        if (sprm == kSprmCKcd) {
+            const int kcd = static_cast<uint8_t>(grpprl[i]);
+            props.emphasis = kcd <= 4 ? kcd : 0;
+        } else if (sprm == kSprmCIstd) {
+            props.charStyle = static_cast<uint16_t>(static_cast<uint8_t>(grpprl[i]) | static_cast<uint8_t>(grpprl[i + 1]) << 8);
+        }
+        i += operand;
+    }
+}
+
+// A run of file offsets [fcStart, fcEnd) with one set of properties.
+template <class T>
+struct FcRun {
+    uint32_t fcStart;
+    uint32_t fcEnd;
+    T value;
+};
+
+template <class T>
+const T* FindRun(const std::vector<FcRun<T>>& runs, uint32_t fc) {
+    auto it = std::upper_bound(runs.begin(), runs.end(), fc, [](uint32_t f, const FcRun<T>& r) { return f < r.fcStart; });
+    if (it == runs.begin()) return nullptr;
+    --it;
+    return fc < it->fcEnd ? &it->value : nullptr;
+}
+
+struct Piece {
+    uint32_t cpStart;
+    uint32_t cpEnd;
+    uint32_t fc;  // byte offset of the first character in WordDocument
+    bool compressed;
+    CharProps props;  // from the piece's property modifier
+};
+
+struct Style {
+    uint16_t base = kNoStyle;
+    CharProps props;
+};
+
+class DocReader {
+public:
+    DocReader(std::string bytes, const std::filesystem::path& file) : m_bytes(std::move(bytes)), m_file(file) {}
+    std::unique_ptr<DocumentModel> read();
+
+private:
+    [[noreturn]] void damaged(const std::string& what) const {
+        throw ReadError(ReadErrorKind::Damaged, m_file, "ファイルが壊れているか途中で切れています（" + what + "）。");
+    }
+    void readFib();
+    void readPieces();
+    void readStyles();
+    void readCharRuns();
+    void readParagraphRuns();
+    std::optional<int> styleEmphasis(uint16_t istd, int depth = 0) const;
+    int emphasisAt(uint32_t fc, const Piece& piece) const;
+    void emitStory(StoryAssembler& story);
+
+    std::string m_bytes;
+    std::filesystem::path m_file;
+    std::string m_wordStream;
+    std::string m_tableStream;
+    Bytes m_word;
+    Bytes m_table;
+
+    uint32_t m_ccpText = 0;
+    uint32_t m_fcClx = 0, m_lcbClx = 0;
+    uint32_t m_fcStshf = 0, m_lcbStshf = 0;
+    uint32_t m_fcBteChpx = 0, m_lcbBteChpx = 0;
+    uint32_t m_fcBtePapx = 0, m_lcbBtePapx = 0;
+
+    std::vector<Piece> m_pieces;
+    std::vector<Style> m_styles;
+    std::vector<FcRun<CharProps>> m_charRuns;
+    std::vector<FcRun<uint16_t>> m_paraRuns;  // paragraph style of each paragraph
+};
+
+void DocReader::readFib() {
+    const Bytes& w = m_word;
+    if (w.size() < 0x22) damaged("FIB が短すぎます");
+    const uint16_t ident = w.u16(0);
+    const uint16_t nFib = w.u16(2);
+    const uint16_t flags = w.u16(0x0A);
+    if (ident != 0xA5EC || nFib < 0x00C1) {
+        throw ReadError(ReadErrorKind::OldWordVersion, m_file,
+                        "Word 6.0/95 以前の古い形式のため読み込めません。Word 97-2003 形式（.doc）または .docx で保存し直してください。");
+    }
+    if (flags & 0x0100) throw ReadError(ReadErrorKind::Encrypted, m_file, kPasswordProtected);
+    if (flags & 0x8000)
+        throw ReadError(ReadErrorKind::Encrypted, m_file, "難読化（暗号化）されているため読み込めません。保護を解除して保存し直してください。");
+
+    // FibBase, then csw and FibRgW97, cslw and FibRgLw97, cbRgFcLcb and the pairs.
+    size_t o = 0x20;
+    const uint16_t csw = w.u16(o);
+    o += 2 + size_t(csw) * 2;
+    const uint16_t cslw = w.u16(o);
+    const size_t rgLw = o + 2;
+    if (cslw < 4) damaged("FIB の長さが不正です");
+    m_ccpText = w.u32(rgLw + 3 * 4);
+    o = rgLw + size_t(cslw) * 4;
+    const uint16_t cbRgFcLcb = w.u16(o);
+    const size_t rgFcLcb = o + 2;
+    if (cbRgFcLcb < 34) damaged("FIB の長さが不正です");
+    auto pair = [&](int index, uint32_t& fc, uint32_t& lcb) {
+        fc = w.u32(rgFcLcb + size_t(index) * 8);
+        lcb = w.u32(rgFcLcb + size_t(index) * 8 + 4);
+    };
+    pair(1, m_fcStshf, m_lcbStshf);
+    pair(12, m_fcBteChpx, m_lcbBteChpx);
+    pair(13, m_fcBtePapx, m_lcbBtePapx);
+    pair(33, m_fcClx, m_lcbClx);
+}
+
+void DocReader::readPieces() {
+    if (m_lcbClx == 0) damaged("ピーステーブルがありません");
+    const Bytes clx(m_table.slice(m_fcClx, m_lcbClx), "ピーステーブル");
+    std::vector<std::string_view> prcs;
+    size_t o = 0;
+    while (o < clx.size() && clx.u8(o) == 0x01) {  // Prc: property modifiers of complex pieces
+        const uint16_t cb = clx.u16(o + 1);
+        prcs.push_back(clx.slice(o + 3, cb));
+        o += 3 + cb;
+    }
+    if (o >= clx.size() || clx.u8(o) != 0x02) damaged("ピーステーブルが見つかりません");
+    const uint32_t lcb = clx.u32(o + 1);
+    const Bytes plc(clx.slice(o + 5, lcb), "ピーステーブル");
+    if (lcb < 4 || (lcb - 4) % 12 != 0) damaged("ピーステーブルの長さが不正です");
+    const size_t n = (lcb - 4) / 12;
+    m_pieces.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        Piece p;
+        p.cpStart = plc.u32(i * 4);
+        p.cpEnd = plc.u32((i + 1) * 4);
+        const size_t pcd = (n + 1) * 4 + i * 8;
+        const uint32_t fcRaw = plc.u32(pcd + 2);
+        p.compressed = (fcRaw & 0x40000000) != 0;
+        p.fc = p.compressed ? (fcRaw & 0x3FFFFFFF) / 2 : fcRaw & 0x3FFFFFFF;
+        const uint16_t prm = plc.u16(pcd + 6);
+        if ((prm & 1) && (prm >> 1) < prcs.size()) ApplySprms(prcs[prm >> 1], p.props);
+        if (p.cpEnd < p.cpStart) damaged("ピーステーブルの順序が不正です");
+        m_pieces.push_back(p);
+    }
+}
+
+void DocReader::readStyles() {
+    if (m_lcbStshf < 2) return;
+    const Bytes stsh(m_table.slice(m_fcStshf, m_lcbStshf), "スタイルシート");
+    const uint16_t cbStshi = stsh.u16(0);
+    const uint16_t cstd = stsh.u16(2);
+    const uint16_t cbStdBase = stsh.u16(4);
+    size_t o = 2 + size_t(cbStshi);
+    m_styles.resize(cstd);
+    for (uint16_t istd = 0; istd < cstd && o + 2 <= stsh.size(); ++istd) {
+        const uint16_t cbStd = stsh.u16(o);
+        const size_t std = o + 2;
+        o = std + cbStd;
+        if (cbStd == 0) continue;
+        const Bytes s(stsh.slice(std, cbStd), "スタイル");
+        if (cbStd < cbStdBase || cbStdBase < 10) continue;
+        const uint16_t stk = s.u16(2) & 0x000F;
+        Style& style = m_styles[istd];
+        style.base = s.u16(2) >> 4;
+        const uint16_t cupx = s.u16(4) & 0x000F;
+        // The name (Xstz: count, characters, terminator), then the UPXs.
+        size_t u = cbStdBase;
+        const uint16_t cch = s.u16(u);
+        u += 2 + size_t(cch) * 2 + 2;
+        for (uint16_t k = 0; k < cupx && u + 2 <= s.size(); ++k) {
+            const uint16_t cbUpx = s.u16(u);
+            const std::string_view upx = s.slice(u + 2, cbUpx);
+            u += 2 + cbUpx + (cbUpx & 1);
+            // Paragraph styles: PAPX then CHPX; character styles: CHPX.
+            const bool isChpx = (stk == 1 && k == 1) || (stk == 2 && k == 0);
+            if (isChpx) ApplySprms(upx, style.props);
+        }
+    }
+}
+
+// CHPX runs from the bin table of character-property pages.
+void DocReader::readCharRuns() {
+    if (m_lcbBteChpx < 4) return;
+    const Bytes plc(m_table.slice(m_fcBteChpx, m_lcbBteChpx), "文字書式の表");
+    const size_t n = (m_lcbBteChpx - 4) / 8;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t pn = plc.u32((n + 1) * 4 + i * 4) & 0x3FFFFF;
+        const Bytes page(m_word.slice(size_t(pn) * 512, 512), "文字書式のページ");
+        const uint8_t crun = page.u8(511);
+        if (size_t(crun) * 5 + 4 > 511) damaged("文字書式のページが不正です");
+        for (size_t k = 0; k < crun; ++k) {
+            FcRun<CharProps> run{page.u32(k * 4), page.u32((k + 1) * 4), {}};
+            const uint8_t b = page.u8((size_t(crun) + 1) * 4 + k);
+            if (b != 0) {
+                const size_t at = size_t(b) * 2;
+                const uint8_t cb = page.u8(at);
+                ApplySprms(page.slice(at + 1, cb), run.value);
+            }
+            if (run.fcEnd > run.fcStart) m_charRuns.push_back(run);
+        }
+    }
+    std::stable_sort(m_charRuns.begin(), m_charRuns.end(), [](auto& a, auto& b) { return a.fcStart < b.fcStart; });
+}
+
+void DocReader::readParagraphRuns() {
+    if (m_lcbBtePapx < 4) return;
+    const Bytes plc(m_table.slice(m_fcBtePapx, m_lcbBtePapx), "段落書式の表");
+    const size_t n = (m_lcbBtePapx - 4) / 8;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t pn = plc.u32((n + 1) * 4 + i * 4) & 0x3FFFFF;
+        const Bytes page(m_word.slice(size_t(pn) * 512, 512), "段落書式のページ");
+        const uint8_t cpara = page.u8(511);
+        if (size_t(cpara) * 17 + 4 > 511) damaged("段落書式のページが不正です");
+        for (size_t k = 0; k < cpara; ++k) {
+            FcRun<uint16_t> run{page.u32(k * 4), page.u32((k + 1) * 4), 0};
+            const uint8_t bOffset = page.u8((size_t(cpara) + 1) * 4 + k * 13);
+            if (bOffset != 0) {
+                const size_t at = size_t(bOffset) * 2;
+                const uint8_t cb = page.u8(at);
+                run.value = cb != 0 ? page.u16(at + 1) : page.u16(at + 2);
+            }
+            if (run.fcEnd > run.fcStart) m_paraRuns.push_back(run);
+        }
+    }
+    std::stable_sort(m_paraRuns.begin(), m_paraRuns.end(), [](auto& a, auto& b) { return a.fcStart < b.fcStart; });
+}
+
+std::optional<int> DocReader::styleEmphasis(uint16_t istd, int depth) const {
+    if (istd >= m_styles.size() || depth > 32) return std::nullopt;
+    const Style& s = m_styles[istd];
+    if (s.props.emphasis) return s.props.emphasis;
+    if (s.base == kNoStyle || s.base == istd) return std::nullopt;
+    return styleEmphasis(s.base, depth + 1);
+}
+
+int DocReader::emphasisAt(uint32_t fc, const Piece& piece) const {
+    CharProps direct;
+    if (const CharProps* run = FindRun(m_charRuns, fc)) direct = *run;
+    // The piece's own modifier was applied after the page's properties.
+    if (piece.props.emphasis) direct.emphasis = piece.props.emphasis;
+    if (piece.props.charStyle) direct.charStyle = piece.props.charStyle;
+    if (direct.emphasis) return *direct.emphasis;
+    if (direct.charStyle)
+        if (auto em = styleEmphasis(*direct.charStyle)) return *em;
+    const uint16_t* para = FindRun(m_paraRuns, fc);
+    if (auto em = styleEmphasis(para ? *para : 0)) return *em;
+    return 0;
+}
+
+void DocReader::emitStory(StoryAssembler& story) {
+    for (const Piece& piece : m_pieces) {
+        if (piece.cpStart >= m_ccpText) continue;
+        const uint32_t end = std::min(piece.cpEnd, m_ccpText);
+        const size_t width = piece.compressed ? 1 : 2;
+        const size_t count = end - piece.cpStart;
+        const Bytes text(m_word.slice(piece.fc, count * width), "本文");
+        for (size_t i = 0; i < count; ++i) {
+            const uint32_t fc = static_cast<uint32_t>(piece.fc + i * width);
+            const char32_t c = piece.compressed ? FromCp1252(text.u8(i)) : text.u16(i * 2);
+            switch (c) {
+            case 0x0D: case 0x07: story.paragraphEnd(); continue;
+            case 0x0C: case 0x0E: story.breakParagraph(); continue;
+            case 0x13: story.fieldBegin(); continue;
+            case 0x14: story.fieldSeparate(); continue;
+            case 0x15: story.fieldEnd(); continue;
+            case 0x0B: story.character(U'\n', emphasisAt(fc, piece)); continue;
+            case 0x09: story.character(U'\t', emphasisAt(fc, piece)); continue;
+            case 0x1E: story.character(U'\u2011', emphasisAt(fc, piece)); continue;
+            case 0x1F: story.character(U'\u00AD', emphasisAt(fc, piece)); continue;
+            default: break;
+            }
+            if (c < 0x20) continue;  // pictures, drawn objects, note references and the like
+            story.character(c, emphasisAt(fc, piece));
+        }
+    }
+}
+
+std::unique_ptr<DocumentModel> DocReader::read() {
+    const std::string_view container = UnwrapMacFile(m_bytes);
+    if (!OleContainer::HasSignature(container)) {
+        if (container.size() >= 2 && static_cast<uint8_t>(container[1]) == 0xA5 &&
+            (static_cast<uint8_t>(container[0]) == 0xDB || static_cast<uint8_t>(container[0]) == 0x9B))
+            throw ReadError(ReadErrorKind::OldWordVersion, m_file,
+                            "Word 2.0 以前の古い形式のため読み込めません。Word 97-2003 形式（.doc）または .docx で保存し直してください。");
+        throw ReadError(ReadErrorKind::NotWordDocument, m_file, "Word 文書（.doc / .docx）ではありません。");
+    }
+    try {
+        OleContainer ole(container);
+        // Rights-managed documents carry a placeholder WordDocument stream.
+        if (ole.hasStream("\x06" "DataSpaces") || ole.hasStream("\tDRMContent"))
+            throw ReadError(ReadErrorKind::Encrypted, m_file, "権限管理（暗号化）で保護されているため読み込めません。保護を解除して保存し直してください。");
+        if (ole.hasStream("EncryptedPackage") || ole.hasStream("EncryptionInfo"))
+            throw ReadError(ReadErrorKind::Encrypted, m_file, kPasswordProtected);
+        auto word = ole.readStream("WordDocument", kMaxStreamBytes);
+        if (!word) {
+            throw ReadError(ReadErrorKind::NotWordDocument, m_file, "複合ファイルですが、Word 文書（WordDocument ストリーム）がありません。");
+        }
+        m_wordStream = std::move(*word);
+        m_word = Bytes(m_wordStream, "WordDocument ストリーム");
+        readFib();
+        const char* tableName = (m_word.u16(0x0A) & 0x0200) ? "1Table" : "0Table";
+        auto table = ole.readStream(tableName, kMaxStreamBytes);
+        if (!table) damaged(std::string(tableName) + " ストリームがありません");
+        m_tableStream = std::move(*table);
+        m_table = Bytes(m_tableStream, tableName);
+        readPieces();
+        readStyles();
+        readCharRuns();
+        readParagraphRuns();
+
+        auto model = std::make_unique<DocumentModel>(FromUtf8(m_file.filename().string()));
+        DocumentBuilder builder(*model);
+        StoryAssembler story(builder);
+        emitStory(story);
+        story.finish();
+        return model;
+    } catch (const OutOfBounds& e) {
+        damaged(e.what());
+    } catch (const std::length_error& e) {
+        throw ReadError(ReadErrorKind::TooLarge, m_file, std::string("大きすぎるため読み込めません（") + e.what() + "）。");
+    } catch (const ReadError&) {
+        throw;
+    } catch (const std::runtime_error& e) {
+        damaged(e.what());
+    }
+}
+
+}  // namespace
+
+std::string_view UnwrapMacFile(std::string_view bytes) {
+    const Bytes b(bytes, "");
+    // AppleSingle: magic, version, filler, entries (id, offset, length); id 1 is the data fork.
+    if (bytes.size() >= 26 && b.u8(0) == 0x00 && b.u8(1) == 0x05 && b.u8(2) == 0x16 && b.u8(3) == 0x00) {
+        auto be32 = [&](size_t o) { return uint32_t(b.u8(o)) << 24 | uint32_t(b.u8(o + 1)) << 16 | uint32_t(b.u8(o + 2)) << 8 | b.u8(o + 3); };
+        const size_t entries = size_t(b.u8(24)) << 8 | b.u8(25);
+        for (size_t i = 0; i < entries && 26 + (i + 1) * 12 <= bytes.size(); ++i) {
+            const size_t e = 26 + i * 12;
+            if (be32(e) != 1) continue;
+            const uint32_t offset = be32(e + 4), length = be32(e + 8);
+            if (offset <= bytes.size() && length <= bytes.size() - offset) return bytes.substr(offset, length);
+        }
+        return bytes;
+    }
+    // MacBinary: a 128-byte header with zero bytes at 0 and 74, then the data fork.
+    if (bytes.size() > 128 && b.u8(0) == 0 && b.u8(74) == 0 && OleContainer::HasSignature(bytes.substr(128))) {
+        const uint32_t length = uint32_t(b.u8(83)) << 24 | uint32_t(b.u8(84)) << 16 | uint32_t(b.u8(85)) << 8 | b.u8(86);
+        return bytes.substr(128, std::min<size_t>(length, bytes.size() - 128));
+    }
+    return bytes;
+}
+
+std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file) {
+    return DocReader(std::move(bytes), file).read();
+}
+
+}  // namespace tessaly::wordproc

@@ -1,0 +1,23 @@
+// The .doc reader: Word 97-2003 binary documents (from the format's public
+// reference) into a DocumentModel. The compound-file container is read
+// through libgsf; the Word structures here, every offset and length checked
+// against its stream before use.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "wordproc/DocumentModel.h"
+#include "wordproc/ReadError.h"
+
+namespace tessaly::wordproc {
+
+// Reads the compound file in bytes (MacBinary and AppleSingle wrappers are
+// taken off first). Throws ReadError.
+std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file);
+
+// The data fork of a MacBinary or AppleSingle file, or the bytes unchanged.
+std::string_view UnwrapMacFile(std::string_view bytes);
+
+}  // namespace tessaly::wordproc
