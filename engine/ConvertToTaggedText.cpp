@@ -19,8 +19,9 @@ void ConvertToTaggedText(EngineContext& ctx) {
     const std::u16string kentenScale = MarkKenten(ctx.word, ctx.options, ctx.state, ctx.host);
 
     // Headers and separators.
+    const std::filesystem::path tempFolder = ctx.appFolder / std::filesystem::path(ToUtf8(kTempFolder));
     const std::filesystem::path customHeader =
-        ctx.appFolder / std::filesystem::path(ToUtf8(kTempFolder)) / "header.txt";
+        ctx.customHeaderFile.empty() ? tempFolder / "header.txt" : ctx.customHeaderFile;
     const TaggedTextHeaders headers = BuildHeaders(ctx.options, kentenScale, customHeader);
     const SeparatorTexts separators = ReadSeparatorTexts(ctx.options);
 
@@ -29,8 +30,14 @@ void ConvertToTaggedText(EngineContext& ctx) {
     if (!WalkDocument(ctx, separators, body)) return;
     ctx.word.Selection().HomeKey(Unit::Story);
 
+    // The application's own layout: temp and RubyData below its folder.
+    std::filesystem::path outputFolder = ctx.outputFolder;
+    if (outputFolder.empty()) {
+        if (!FolderExistsAt(tempFolder)) CreateFolderAt(tempFolder);
+        outputFolder = ctx.appFolder / std::filesystem::path(ToUtf8(kOutputFolder));
+    }
     ctx.state.OutputFileName =
-        WriteOutputFiles(ctx.appFolder, std::move(body), headers, ctx.state.DocumentName, ctx.options);
+        WriteOutputFiles(outputFolder, std::move(body), headers, ctx.state.DocumentName, ctx.options);
 }
 
 }  // namespace tessaly

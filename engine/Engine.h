@@ -21,13 +21,17 @@ struct EngineContext {
     RunState& state;
     EngineHost& host;
     std::filesystem::path appFolder;  // holds temp/ and RubyData/
+    // Where the output files go; empty: RubyData below the application folder.
+    std::filesystem::path outputFolder = {};
+    // The custom header file; empty: temp/header.txt below the application folder.
+    std::filesystem::path customHeaderFile = {};
 };
 
 inline constexpr std::u16string_view kProgressCaption = u"ルビ変換処理を実行中です...　";
 
 // Escapes, marks kenten, walks the document turning every field run into
-// ruby or warichu tags, and writes RubyData/<name>_ruby.txt (and the Mac
-// variant with MacText). Sets state.ConvertedCount and state.OutputFileName.
+// ruby or warichu tags, and writes <name>_ruby.txt (and the Mac variant
+// Mac_<name>_ruby.txt with MacText) into the output folder. Sets state.ConvertedCount and state.OutputFileName.
 // Returns early, writing nothing, when the clipboard cannot be read
 // (state.EngineFailed set). Document and file errors are thrown:
 // DocumentError and std::filesystem::filesystem_error / std::runtime_error.

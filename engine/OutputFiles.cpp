@@ -97,13 +97,9 @@ void WriteFileAtomically(const fs::path& file, std::string_view bytes) {
     }
 }
 
-std::u16string WriteOutputFiles(const fs::path& appFolder, std::u16string body, const TaggedTextHeaders& headers,
+std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string body, const TaggedTextHeaders& headers,
                                 std::u16string_view documentName, const ConversionOptions& options) {
     TrimBodyEnd(body);
-
-    const fs::path tempFolder = appFolder / fs::path(ToUtf8(kTempFolder));
-    const fs::path outputFolder = appFolder / fs::path(ToUtf8(kOutputFolder));
-    if (!FolderExistsAt(tempFolder)) CreateFolderAt(tempFolder);
     if (!FolderExistsAt(outputFolder)) CreateFolderAt(outputFolder);
 
     std::u16string outputName = OutputFileNameFor(documentName);

@@ -1,7 +1,6 @@
 // The output files: the body's end trimmed, the headers put in front, and
 // the Windows file (UTF-16 LE with byte-order mark) and, with MacText, the
-// Mac file (UTF-16 BE without byte-order mark, CR line ends) written into
-// RubyData below the application folder.
+// Mac file (UTF-16 BE without byte-order mark, CR line ends).
 #pragma once
 
 #include <filesystem>
@@ -37,9 +36,9 @@ void WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
 inline constexpr std::u16string_view kTempFolder = u"temp";
 inline constexpr std::u16string_view kOutputFolder = u"RubyData";
 
-// Trims the body, assembles the texts and writes the files. Returns the
-// output file name.
-std::u16string WriteOutputFiles(const std::filesystem::path& appFolder, std::u16string body,
+// Trims the body, assembles the texts and writes the files into the output
+// folder (made when missing). Returns the output file name.
+std::u16string WriteOutputFiles(const std::filesystem::path& outputFolder, std::u16string body,
                                 const TaggedTextHeaders& headers, std::u16string_view documentName,
                                 const ConversionOptions& options);
 

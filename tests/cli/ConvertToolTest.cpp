@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "cli/ConvertTool.h"
+#include "support/Corpus.h"
+#include "support/EngineHarness.h"
+#include "support/MiniDocx.h"
+
+using namespace tessaly;
+using namespace tessaly::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+struct ToolFixture : ::testing::Test {
+    TempFolder folder;
+    fs::path outDir() const { return folder.path() / "out"; }
+
+    // Runs the tool in this process, with its application folder in the temp folder.
+    ToolRun run(std::vector<std::string> args) {
+        std::ostringstream out, err;
+        cli::ToolEnvironment env{folder.path(), out, err, false};
+        const int status = cli::RunConvertTool(args, env);
+        return {status, out.str(), err.str()};
+    }
+    // The Windows output's text (UTF-8) of a converted file.
+    std::string text(const std::string& outputName) const {
+        return ToUtf8(DecodeWindowsFile(ReadBytes(outDir() / outputName)));
+    }
+    std::string converted(std::vector<std::string> flags, const std::string& file = "sample") {
+        std::vector<std::string> args = {"--defaults", "-q", "-o", outDir().string()};
+        args.insert(args.end(), flags.begin(), flags.end());
+        const fs::path input = file == "sample" ? fs::path(TESSALY_SOURCE_DIR) / "samples/sample-manuscript.doc" : fs::path(file);
+        args.push_back(input.string());
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return text(input.stem().string() + "_ruby.txt");
+    }
+};
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const std::string kSampleBody =
+    "<ParaStyle:段落標準>　<CharStyle:モノルビ><cRuby:1><cRubyString:はる>春<cRuby:><cRubyString:><CharStyle:>の"
+    "<CharStyle:モノルビ><cRuby:1><cRubyString:あさ>朝<cRuby:><cRubyString:><CharStyle:>、"
+    "<CharStyle:モノルビ><cRuby:1><cRubyString:しょう　ねん>少年<cRuby:><cRubyString:><CharStyle:>は"
+    "<CharStyle:グループルビ><cRuby:1><cRubyString:あじさい>紫陽花<cRuby:><cRubyString:><CharStyle:>の咲く坂道を上った。\r"
+    "　「<CharStyle:圏点5>ほんとう<CharStyle:>に、ここだったのか」と彼は<CharStyle:圏点1>つぶやいた<CharStyle:>。\r"
+    "　坂の上には古い灯台（<CharStyle:割注>明治期の建造<CharStyle:>）が立っていた。\r\n<ParaStyle:>";
+
+}  // namespace
+
+TEST_F(ToolFixture, ConvertsTheSampleManuscriptExactly) {
+    const ToolRun r = run({"--defaults", "-o", outDir().string(), std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("sample-manuscript.doc: 8 個所変換しました（")) << r.out;
+    EXPECT_TRUE(r.out.ends_with("秒） → " + (outDir() / "sample-manuscript_ruby.txt").string() + "\n")) << r.out;
+    const std::string t = text("sample-manuscript_ruby.txt");
+    EXPECT_TRUE(t.starts_with("<UNICODE-WIN>\r\n"));
+    EXPECT_TRUE(t.ends_with(kSampleBody));
+    EXPECT_TRUE(fs::exists(outDir() / "Mac_sample-manuscript_ruby.txt"));  // Mac text is on by default
+}
+
+TEST_F(ToolFixture, DocAndDocxOfOneManuscriptGiveTheSameBytes) {
+    const ToolRun r = run({"--defaults", "-q", "-o", outDir().string(), "-j", "2", TestData("ManuscriptFeatures.doc").string()});
+    ASSERT_EQ(r.status, 0);
+    const std::string fromDoc = ReadBytes(outDir() / "ManuscriptFeatures_ruby.txt");
+    ASSERT_EQ(run({"--defaults", "-q", "-o", outDir().string(), TestData("ManuscriptFeatures.docx").string()}).status, 0);
+    EXPECT_EQ(ReadBytes(outDir() / "ManuscriptFeatures_ruby.txt"), fromDoc);
+}
+
+TEST_F(ToolFixture, EachFlagChangesItsPart) {
+    EXPECT_TRUE(Has(converted({"--ruby-style", "group"}), "<cRubyString:しょうねん>少年"));
+    EXPECT_TRUE(Has(converted({"--kana=katakana"}), "<cRubyString:ハル>春"));
+    EXPECT_TRUE(Has(converted({"--full-size-kana"}), "<cRubyString:しよう　ねん>少年"));
+    EXPECT_TRUE(Has(converted({"--full-size-kana", "--no-full-size-kana"}), "<cRubyString:しょう　ねん>少年"));
+    EXPECT_TRUE(Has(converted({"--no-opentype-ruby"}), "<cMojiRuby:1><rUseOTProGlyph:0>>"));
+    // Without its separator the field has no kana reading: all of it is the base.
+    EXPECT_TRUE(Has(converted({"--warichu-separator", "☆"}), "<CharStyle:グループルビ><cRuby:1><cRubyString:>明治期の建造★灯台"));
+    EXPECT_TRUE(Has(converted({"--warichu-surround", "half"}), "古い灯<CharStyle:文字後半角アキ>台<CharStyle:><CharStyle:割注>明治期の建造<CharStyle:>\u2002が"));
+    EXPECT_TRUE(Has(converted({"--warichu-surround", "lenticular", "--half-width-parens"}),
+                    "灯台<CharStyle:文字前ベタ>【<CharStyle:><CharStyle:割注>明治期の建造<CharStyle:><CharStyle:文字後ベタ>】<CharStyle:>"));
+    EXPECT_TRUE(Has(converted({"--warichu-ruby-glyphs"}), "<CharStyle:割注>明治期<cOTFContAlt:0><cOTFeatureList:ruby\\,1><rUseOTProGlyph:1>の"));
+    EXPECT_FALSE(Has(converted({"--no-kenten"}), "<CharStyle:圏点"));
+    const std::string dot = converted({"--kenten-kind", "dot"});
+    EXPECT_TRUE(Has(dot, "<CharStyle:圏点5>ほんとう"));
+    EXPECT_FALSE(Has(dot, "<CharStyle:圏点1>つぶやいた"));
+    EXPECT_TRUE(Has(converted({"--kenten-kind", "sesame"}), "<CharStyle:圏点1>つぶやいた"));
+    EXPECT_TRUE(Has(converted({"--kenten-ratio", "100"}), "<cBoutenHorizontalScale:1.0><cBoutenVerticalScale:1.0>"));
+    EXPECT_TRUE(Has(converted({"--kenten-ratio", "55"}), "<cBoutenHorizontalScale:0.55>"));
+    fs::remove(outDir() / "Mac_sample-manuscript_ruby.txt");
+    converted({"--no-mac"});
+    EXPECT_FALSE(fs::exists(outDir() / "Mac_sample-manuscript_ruby.txt"));
+    converted({"--mac"});
+    EXPECT_TRUE(fs::exists(outDir() / "Mac_sample-manuscript_ruby.txt"));
+}
+
+TEST_F(ToolFixture, SeparatorFlagsReachTheSplit) {
+    const fs::path doc = folder.path() / "sep.docx";
+    WriteMiniDocx(doc, "<w:p>" + Ruby("か▲な", "仮名") + Ruby("ちゅう◇", "注") + "</w:p>");
+    const std::string t = converted({"--ruby-separator", "▲", "--warichu-separator", "◇", "--warichu-surround", "none"}, doc.string());
+    EXPECT_TRUE(t.ends_with("<ParaStyle:段落標準><CharStyle:グループルビ><cRuby:1><cRubyString:か>な仮名<cRuby:><cRubyString:><CharStyle:>"
+                            "注<CharStyle:割注>ちゅう<CharStyle:>\r\n<ParaStyle:>")) << t;
+}
+
+TEST_F(ToolFixture, CustomHeaders) {
+    const fs::path header = folder.path() / "mine.txt";
+    WriteBytes(header, std::string("\xFF\xFE<\0U\0N\0I\0C\0O\0D\0E\0-\0W\0I\0N\0>\0", 28));
+    EXPECT_TRUE(converted({"--header-file", header.string()}).starts_with("<UNICODE-WIN>　<CharStyle:モノルビ>"));
+    const ToolRun missing = run({"--defaults", "--header", "custom", "-o", outDir().string(), "x.doc"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "tessaly-convert: タグのヘッダ部分が「カスタム」に設定されていますが、\n" + folder.path().string() +
+                               " 内の temp フォルダに\nheader.txt が見つかりませんでした。\n\nヘッダファイルを確認の上、再度実行して下さい。\n");
+    fs::create_directories(folder.path() / "temp");
+    fs::copy_file(header, folder.path() / "temp" / "header.txt");
+    EXPECT_TRUE(converted({"--header", "custom"}).starts_with("<UNICODE-WIN>　"));
+}
+
+TEST_F(ToolFixture, ExitStatusesAndMessages) {
+    const ToolRun usage = run({"--ruby-style", "big", "a.doc"});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err, "tessaly-convert: --ruby-style の値が正しくありません: big（mono|group）\n詳しくは tessaly-convert --help を見てください。\n");
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"-j", "0", "a.doc"}).status, 2);
+    EXPECT_EQ(run({"--mac=1", "a.doc"}).status, 2);
+    EXPECT_EQ(run({"--help"}).status, 0);
+
+    // A missing and a foreign file fail; the good one between them is still converted.
+    const ToolRun mixed = run({"--defaults", "-o", outDir().string(), "missing.doc", TestData("ManuscriptFeatures.docx").string(),
+                               TestData("sources/ManuscriptFeatures.fodt").string()});
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_TRUE(Has(mixed.err, "tessaly-convert: missing.doc: ファイルが見つかりません。\n"));
+    EXPECT_TRUE(Has(mixed.err, "tessaly-convert: ManuscriptFeatures.fodt: Word 文書（.doc / .docx）ではありません。\n"));
+    EXPECT_TRUE(fs::exists(outDir() / "ManuscriptFeatures_ruby.txt"));
+    EXPECT_EQ(run({"--defaults", "-o", outDir().string(), TestData("sources").string()}).status, 1);
+}
+
+TEST_F(ToolFixture, NothingConvertedIsWrittenAndWarned) {
+    const fs::path doc = folder.path() / "plain.docx";
+    WriteMiniDocx(doc, "<w:p>" + TextRun("ルビなし") + "</w:p>");
+    const ToolRun r = run({"--defaults", "-o", outDir().string(), doc.string()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("plain.docx: 0 個所変換しました"));
+    EXPECT_EQ(r.err, "tessaly-convert: plain.docx: ユーザーにより変換が取り消されたか、または\n"
+                     "処理した結果、ルビや圏点が見つからないか変換されませんでした。\n\n対象文書や設定を確認の上、再度実行して下さい。\n");
+    EXPECT_TRUE(fs::exists(outDir() / "plain_ruby.txt"));
+}
+
+TEST_F(ToolFixture, OutputFolderThatCannotBeMadeIsReported) {
+    WriteBytes(folder.path() / "file", "x");
+    const ToolRun r = run({"--defaults", "-o", (folder.path() / "file" / "sub").string(), TestData("ManuscriptFeatures.doc").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.starts_with("tessaly-convert: 出力先フォルダーを作れません（")) << r.err;
+}
+
+namespace {
+
+// Runs the built program with its configuration folder in home; returns the status.
+int RunBinary(const fs::path& binary, const fs::path& home, const std::string& args, const fs::path& log) {
+    const std::string command = "XDG_CONFIG_HOME='" + home.string() + "' '" + binary.string() + "' " + args + " >'" +
+                                log.string() + ".out' 2>'" + log.string() + ".err'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST_F(ToolFixture, BinaryUsesStoredSettingsAndTheApplicationsFolder) {
+    // A copy of the program in its own folder, so that RubyData is made there.
+    const fs::path bin = folder.path() / "bin";
+    fs::create_directories(bin);
+    fs::copy_file(TESSALY_CONVERT_BINARY, bin / "tessaly-convert");
+    const fs::path home = folder.path() / "home";
+    fs::create_directories(home / "Mivra_App");
+    WriteBytes(home / "Mivra_App" / "Mivra_App.ini", "[Tessaly03]\nCombo1=1\nCheck2=0\n");
+    const fs::path sample = fs::path(TESSALY_SOURCE_DIR) / "samples/sample-manuscript.doc";
+    const fs::path log = folder.path() / "log";
+
+    ASSERT_EQ(RunBinary(bin / "tessaly-convert", home, "-q '" + sample.string() + "'", log), 0) << ReadBytes(log.string() + ".err");
+    // Combo1 stored as 1: group ruby; every later key is missing, so unreadable: defaults from there on.
+    const fs::path output = bin / "RubyData" / "sample-manuscript_ruby.txt";
+    EXPECT_TRUE(Has(ToUtf8(DecodeWindowsFile(ReadBytes(output))), "<cRubyString:しょうねん>"));
+    EXPECT_EQ(ReadBytes(log.string() + ".err"),
+              "tessaly-convert: 警告: 保存された設定の Combo2 を読み取れないため、Combo2 以降の設定は初期値を使います。\n");
+    EXPECT_TRUE(fs::exists(bin / "RubyData" / "Mac_sample-manuscript_ruby.txt"));  // Check2 read its default
+    // The stored settings are never changed by the tool.
+    EXPECT_EQ(ReadBytes(home / "Mivra_App" / "Mivra_App.ini"), "[Tessaly03]\nCombo1=1\nCheck2=0\n");
+
+    // A full store is used as it is; --defaults ignores it.
+    std::string ini = "[Tessaly03]\n";
+    for (int i = 1; i <= 8; ++i) ini += "Combo" + std::to_string(i) + "=" + (i == 2 ? "1" : i == 4 ? "3" : i == 5 ? "1" : i == 6 ? "3" : i == 8 ? "4" : "0") + "\n";
+    for (int i = 1; i <= 6; ++i) ini += "Check" + std::to_string(i) + "=" + (i == 2 ? "0" : "1") + "\n";
+    ini += "Option1=False\nOption2=False\nOption3=True\n";
+    WriteBytes(home / "Mivra_App" / "Mivra_App.ini", ini);
+    fs::remove(bin / "RubyData" / "Mac_sample-manuscript_ruby.txt");
+    ASSERT_EQ(RunBinary(bin / "tessaly-convert", home, "-q '" + sample.string() + "'", log), 0);
+    EXPECT_EQ(ReadBytes(log.string() + ".err"), "");
+    EXPECT_TRUE(Has(ToUtf8(DecodeWindowsFile(ReadBytes(output))), "<cRubyString:ハル>"));  // katakana, full size
+    EXPECT_FALSE(fs::exists(bin / "RubyData" / "Mac_sample-manuscript_ruby.txt"));       // Check2 = 0
+    ASSERT_EQ(RunBinary(bin / "tessaly-convert", home, "-q --defaults '" + sample.string() + "'", log), 0);
+    EXPECT_TRUE(Has(ToUtf8(DecodeWindowsFile(ReadBytes(output))), "<cRubyString:はる>"));
+}
