@@ -18,12 +18,14 @@ void TrimBodyEnd(std::u16string& body) {
     if (!body.empty() && body.back() == u'\r') body.pop_back();
 }
 
+constexpr std::u16string_view kTextEnd = u"\r\n<ParaStyle:>";
+
 std::u16string AssembleTaggedText(std::u16string_view header, std::u16string_view body) {
     std::u16string text;
-    text.reserve(header.size() + body.size() + 16);
+    text.reserve(header.size() + body.size() + kTextEnd.size());
     text += header;
     text += body;
-    text += u"\r\n<ParaStyle:>";
+    text += kTextEnd;
     return text;
 }
 
@@ -33,27 +35,39 @@ std::u16string OutputFileNameFor(std::u16string_view documentName) {
     return name;
 }
 
-std::string WindowsFileBytes(std::u16string_view text) {
-    std::string bytes;
-    bytes.reserve(2 + text.size() * 2);
-    bytes += "\xFF\xFE";
-    for (char16_t c : text) {
-        bytes.push_back(char(c & 0xFF));
-        bytes.push_back(char(c >> 8));
+std::string WindowsFileBytes(std::initializer_list<std::u16string_view> parts) {
+    size_t units = 0;
+    for (auto part : parts) units += part.size();
+    std::string bytes(2 + units * 2, '\0');
+    bytes[0] = '\xFF';
+    bytes[1] = '\xFE';
+    char* out = bytes.data() + 2;
+    for (auto part : parts) {
+        for (char16_t c : part) {
+            *out++ = char(c & 0xFF);
+            *out++ = char(c >> 8);
+        }
     }
     return bytes;
 }
 
-std::string MacFileBytes(std::u16string_view text) {
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        // A line feed that follows a carriage return is dropped: CR LF becomes CR.
-        if (c == u'\n' && i > 0 && text[i - 1] == u'\r') continue;
-        bytes.push_back(char(c >> 8));
-        bytes.push_back(char(c & 0xFF));
+std::string MacFileBytes(std::initializer_list<std::u16string_view> parts) {
+    size_t units = 0;
+    for (auto part : parts) units += part.size();
+    std::string bytes(units * 2, '\0');
+    char* out = bytes.data();
+    char16_t previous = 0;
+    for (auto part : parts) {
+        for (char16_t c : part) {
+            // A line feed that follows a carriage return is dropped: CR LF becomes CR.
+            const bool drop = c == u'\n' && previous == u'\r';
+            previous = c;
+            if (drop) continue;
+            *out++ = char(c >> 8);
+            *out++ = char(c & 0xFF);
+        }
     }
+    bytes.resize(static_cast<size_t>(out - bytes.data()));
     return bytes;
 }
 
@@ -104,10 +118,11 @@ std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string bod
 
     std::u16string outputName = OutputFileNameFor(documentName);
     const fs::path windowsFile = outputFolder / fs::path(ToUtf8(outputName));
-    WriteFileAtomically(windowsFile, WindowsFileBytes(AssembleTaggedText(headers.windows, body)));
+    // Each file is encoded straight from its parts: header + body + kTextEnd.
+    WriteFileAtomically(windowsFile, WindowsFileBytes({headers.windows, body, kTextEnd}));
     if (options.MacText == 1) {
         const fs::path macFile = outputFolder / fs::path(ToUtf8(u"Mac_" + outputName));
-        WriteFileAtomically(macFile, MacFileBytes(AssembleTaggedText(headers.mac, body)));
+        WriteFileAtomically(macFile, MacFileBytes({headers.mac, body, kTextEnd}));
     }
     return outputName;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -22,9 +23,11 @@ std::u16string AssembleTaggedText(std::u16string_view header, std::u16string_vie
 // The document name up to its first period, then "_ruby.txt".
 std::u16string OutputFileNameFor(std::u16string_view documentName);
 
-// The bytes of each file.
-std::string WindowsFileBytes(std::u16string_view text);
-std::string MacFileBytes(std::u16string_view text);
+// The bytes of each file, for a text given whole or in consecutive parts.
+std::string WindowsFileBytes(std::initializer_list<std::u16string_view> parts);
+std::string MacFileBytes(std::initializer_list<std::u16string_view> parts);
+inline std::string WindowsFileBytes(std::u16string_view text) { return WindowsFileBytes({text}); }
+inline std::string MacFileBytes(std::u16string_view text) { return MacFileBytes({text}); }
 
 bool FolderExistsAt(const std::filesystem::path& path);
 void CreateFolderAt(const std::filesystem::path& path);

@@ -101,25 +101,38 @@ void ModelFind::ExecuteReplaceAll() {
     const size_t from = s.wrap == FindWrap::Stop ? static_cast<size_t>(doc.selection().Start) : 0;
     const bool needFormat = s.format && s.emphasisMark >= 0;
 
+    // One character that no other character folds to is compared as it is
+    // (fields never equal a character).
+    const bool plain = pattern.size() == 1 && !needFormat && s.matchByte &&
+                       (s.matchCase || !(pattern[0] >= u'a' && pattern[0] <= u'z'));
+    auto matchesAt = [&](size_t i) {
+        if (plain) return story[i].code == pattern[0];
+        if (i + pattern.size() > n) return false;
+        for (size_t k = 0; k < pattern.size(); ++k) {
+            const Cell& c = story[i + k];
+            if (IsField(c) || Fold(c.code, s.matchByte, s.matchCase) != pattern[k] ||
+                (needFormat && c.emphasis != s.emphasisMark))
+                return false;
+        }
+        return true;
+    };
+    // Most documents hold few or none of the characters searched for: find
+    // the first match before rebuilding anything.
+    size_t first = from;
+    while (first < n && !matchesAt(first)) ++first;
+    if (first >= n) return;
+
     std::vector<Cell> out;
     out.reserve(n + n / 8);
-    bool changed = false;
-    for (size_t i = 0; i < n;) {
-        bool match = i >= from && i + pattern.size() <= n;
-        for (size_t k = 0; match && k < pattern.size(); ++k) {
-            const Cell& c = story[i + k];
-            match = !IsField(c) && Fold(c.code, s.matchByte, s.matchCase) == pattern[k] &&
-                    (!needFormat || c.emphasis == s.emphasisMark);
-        }
-        if (!match) {
+    for (size_t i = 0; i < first; ++i) out.push_back(story[i]);
+    for (size_t i = first; i < n;) {
+        if (!matchesAt(i)) {
             out.push_back(story[i++]);
             continue;
         }
         for (const Cell& c : CellsOf(s.replacement, story[i].emphasis)) out.push_back(c);
         i += pattern.size();
-        changed = true;
     }
-    if (!changed) return;
     // The last paragraph mark stays: a replacement never ends the story.
     if (out.empty() || out.back().code != kCR) out.push_back(Cell{kCR, 0});
     story.assign(std::move(out));

@@ -2,14 +2,21 @@
 
 #include <zip.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <map>
 #include <optional>
 #include <pugixml.hpp>
 #include <string_view>
+#include <vector>
 
 #include "engine/Text.h"
 #include "wordproc/StoryAssembler.h"
+#include "wordproc/XmlBlockScanner.h"
 
 namespace tessaly::wordproc {
 namespace {
@@ -40,8 +47,16 @@ public:
 
     // A part by its name (without leading slash), or nothing when absent.
     std::optional<std::string> read(const std::string& name) {
+        std::string data;
+        if (!stream(name, [&](const char* d, size_t n) { data.append(d, n); })) return std::nullopt;
+        return data;
+    }
+
+    // Hands a part over piece by piece as it is inflated; false when absent.
+    template <class Sink>
+    bool stream(const std::string& name, Sink&& sink) {
         const zip_int64_t index = zip_name_locate(m_zip, name.c_str(), ZIP_FL_NOCASE);
-        if (index < 0) return std::nullopt;
+        if (index < 0) return false;
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &st) != 0) damaged(name);
@@ -52,24 +67,21 @@ public:
                 throw ReadError(ReadErrorKind::Encrypted, m_file, "ZIP の中身が暗号化されているため読み込めません。");
             damaged(name);
         }
-        std::string data;
-        if (st.valid & ZIP_STAT_SIZE) data.reserve(static_cast<size_t>(st.size));
-        char buffer[65536];
+        struct Closer {
+            zip_file_t* f;
+            ~Closer() { zip_fclose(f); }
+        } closer{f};
+        std::vector<char> buffer(size_t(1) << 18);
+        size_t total = 0;
         for (;;) {
-            const zip_int64_t n = zip_fread(f, buffer, sizeof buffer);
-            if (n < 0) {
-                zip_fclose(f);
-                damaged(name);
-            }
+            const zip_int64_t n = zip_fread(f, buffer.data(), buffer.size());
+            if (n < 0) damaged(name);
             if (n == 0) break;
-            data.append(buffer, static_cast<size_t>(n));
-            if (data.size() > kMaxDocxPartBytes) {  // the stored size may lie
-                zip_fclose(f);
-                tooLarge(name);
-            }
+            total += static_cast<size_t>(n);
+            if (total > kMaxDocxPartBytes) tooLarge(name);  // the stored size may lie
+            sink(buffer.data(), static_cast<size_t>(n));
         }
-        zip_fclose(f);
-        return data;
+        return true;
     }
 
 private:
@@ -86,10 +98,81 @@ private:
     zip_t* m_zip = nullptr;
 };
 
+// Pieces of a part handed from the inflating thread to the parsing one;
+// a few pieces ahead at most, so memory stays small.
+class PieceQueue {
+public:
+    struct Cancelled {};
+
+    void push(std::string piece) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_pieces.size() < 8 || m_cancelled; });
+        if (m_cancelled) throw Cancelled{};
+        m_pieces.push_back(std::move(piece));
+        m_changed.notify_all();
+    }
+    // False when the producer has finished and everything was taken.
+    bool pop(std::string& piece) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_pieces.empty() || m_done; });
+        if (m_pieces.empty()) return false;
+        piece = std::move(m_pieces.front());
+        m_pieces.pop_front();
+        m_changed.notify_all();
+        return true;
+    }
+    void finish() {
+        std::lock_guard lock(m_mutex);
+        m_done = true;
+        m_changed.notify_all();
+    }
+    void cancel() {
+        std::lock_guard lock(m_mutex);
+        m_cancelled = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::string> m_pieces;
+    bool m_done = false;
+    bool m_cancelled = false;
+};
+
+// Runs produce(sink) on a second thread and hands each piece it gives to
+// consume on this one. Exceptions of either side reach the caller.
+template <class Produce, class Consume>
+bool Pipelined(Produce&& produce, Consume&& consume) {
+    PieceQueue queue;
+    bool result = false;
+    std::exception_ptr producerError;
+    std::thread producer([&] {
+        try {
+            result = produce([&](const char* data, size_t size) { queue.push(std::string(data, size)); });
+        } catch (const PieceQueue::Cancelled&) {
+        } catch (...) {
+            producerError = std::current_exception();
+        }
+        queue.finish();
+    });
+    try {
+        for (std::string piece; queue.pop(piece);) consume(piece);
+    } catch (...) {
+        queue.cancel();
+        producer.join();
+        throw;
+    }
+    producer.join();
+    if (producerError) std::rethrow_exception(producerError);
+    return result;
+}
+
+constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
 pugi::xml_document ParseXml(std::string& data, const std::string& part, const std::filesystem::path& file) {
     pugi::xml_document doc;
-    const auto result = doc.load_buffer_inplace(data.data(), data.size(),
-                                                pugi::parse_default | pugi::parse_ws_pcdata_single);
+    const auto result = doc.load_buffer_inplace(data.data(), data.size(), kParseFlags);
     if (!result) {
         throw ReadError(ReadErrorKind::Damaged, file,
                         "XML が壊れています（" + part + "、" + std::to_string(result.offset) + " バイト目: " +
@@ -198,6 +281,7 @@ private:
     int runEmphasis(const pugi::xml_node& run) const;
 
     void blocks(const pugi::xml_node& parent);
+    void block(const pugi::xml_node& node);
     void table(const pugi::xml_node& tbl);
     void rows(const pugi::xml_node& parent);
     void paragraph(const pugi::xml_node& p);
@@ -306,18 +390,20 @@ int DocxReader::runEmphasis(const pugi::xml_node& r) const {
 }
 
 void DocxReader::blocks(const pugi::xml_node& parent) {
-    for (auto c : parent.children()) {
-        if (isAlternateContent(c)) {
-            blocks(fallbackOf(c));
-            continue;
-        }
-        const char* l = w(c);
-        if (!l) continue;
-        if (!std::strcmp(l, "p")) paragraph(c);
-        else if (!std::strcmp(l, "tbl")) table(c);
-        else if (!std::strcmp(l, "sdt")) blocks(wChild(c, "sdtContent"));
-        else if (!std::strcmp(l, "customXml") || !std::strcmp(l, "ins") || !std::strcmp(l, "moveTo")) blocks(c);
+    for (auto c : parent.children()) block(c);
+}
+
+void DocxReader::block(const pugi::xml_node& c) {
+    if (isAlternateContent(c)) {
+        blocks(fallbackOf(c));
+        return;
     }
+    const char* l = w(c);
+    if (!l) return;
+    if (!std::strcmp(l, "p")) paragraph(c);
+    else if (!std::strcmp(l, "tbl")) table(c);
+    else if (!std::strcmp(l, "sdt")) blocks(wChild(c, "sdtContent"));
+    else if (!std::strcmp(l, "customXml") || !std::strcmp(l, "ins") || !std::strcmp(l, "moveTo")) blocks(c);
 }
 
 void DocxReader::table(const pugi::xml_node& tbl) { rows(tbl); }
@@ -464,25 +550,52 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
         throw ReadError(ReadErrorKind::NotWordDocument, m_file,
                         "パッケージに Word 文書の本文が見つからないため読み込めません。");
     }
-    auto data = m_package.read(*main);
-    if (!data) {
-        throw ReadError(ReadErrorKind::NotWordDocument, m_file,
-                        "Word 文書の本文（" + *main + "）がパッケージにないため読み込めません。");
-    }
     readStyles(*main);
-    auto doc = ParseXml(*data, *main, m_file);
-    auto root = doc.document_element();
-    findPrefixes(root);
-    auto body = wChild(root, "body");
-    if (!body) {
-        throw ReadError(ReadErrorKind::NotWordDocument, m_file, "Word 文書の本文（w:body）がないため読み込めません。");
-    }
 
     auto model = std::make_unique<DocumentModel>(FromUtf8(m_file.filename().string()));
     DocumentBuilder builder(*model);
     StoryAssembler story(builder);
     m_story = &story;
-    blocks(body);
+
+    // The main part is read block by block as it is inflated.
+    pugi::xml_document chunk;
+    auto damagedXml = [&](const std::string& detail) {
+        return ReadError(ReadErrorKind::Damaged, m_file, "XML が壊れています（" + *main + "、" + detail + "）。");
+    };
+    XmlBlockScanner scanner(
+        [&](std::string_view rootTag) {
+            std::string tag(rootTag.ends_with("/>") ? rootTag : rootTag.substr(0, rootTag.size() - 1));
+            if (!tag.ends_with("/>")) tag.append("/>");
+            pugi::xml_document root;
+            const auto result = root.load_buffer(tag.data(), tag.size(), kParseFlags);
+            if (!result) throw damagedXml("0 バイト目: " + std::string(result.description()));
+            findPrefixes(root.document_element());
+        },
+        [&](char* data, size_t size, size_t offset) {
+            const auto result = chunk.load_buffer_inplace(data, size, kParseFlags);
+            if (!result) {
+                throw damagedXml(std::to_string(offset + static_cast<size_t>(result.offset)) + " バイト目: " +
+                                 result.description());
+            }
+            block(chunk.document_element());
+        });
+    try {
+        // Inflating on a second thread overlaps with parsing on this one.
+        const bool present = Pipelined([&](auto&& sink) { return m_package.stream(*main, sink); },
+                                       [&](const std::string& piece) { scanner.feed(piece); });
+        if (!present) {
+            throw ReadError(ReadErrorKind::NotWordDocument, m_file,
+                            "Word 文書の本文（" + *main + "）がパッケージにないため読み込めません。");
+        }
+        scanner.finish();
+    } catch (const ReadError&) {
+        throw;
+    } catch (const std::runtime_error& e) {
+        throw damagedXml(e.what());
+    }
+    if (!scanner.sawBody()) {
+        throw ReadError(ReadErrorKind::NotWordDocument, m_file, "Word 文書の本文（w:body）がないため読み込めません。");
+    }
     story.finish();
     m_story = nullptr;
     return model;

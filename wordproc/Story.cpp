@@ -20,7 +20,7 @@ void Story::moveGap(size_t to) {
 void Story::ensureGap(size_t needed) {
     if (gapLength() >= needed) return;
     const size_t tail = m_cells.size() - m_gapEnd;
-    const size_t newGap = std::max(needed, size() / 4 + 64);
+    const size_t newGap = std::max(needed, size() / 2 + 64);
     std::vector<Cell> grown(m_gapStart + newGap + tail);
     std::copy(m_cells.begin(), m_cells.begin() + m_gapStart, grown.begin());
     std::copy(m_cells.begin() + m_gapEnd, m_cells.end(), grown.begin() + m_gapStart + newGap);

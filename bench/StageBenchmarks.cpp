@@ -1,0 +1,109 @@
+// Each stage of a conversion on its own, on generated manuscripts: reading
+// a .docx, reading a .doc, the engine over a model in memory, and writing
+// the output files. Each reports characters per second.
+//
+// The .doc stage needs .doc files made from the generated .docx by
+// LibreOffice: bench/run-benchmarks.sh makes them and passes their folder
+// in TESSALY_BENCH_DOC_DIR (files novel-<size>.doc).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "ManuscriptGenerator.h"
+#include "engine/DocumentWalk.h"
+#include "engine/Escaping.h"
+#include "engine/OutputFiles.h"
+#include "wordproc/DocReader.h"
+#include "wordproc/DocxReader.h"
+
+using namespace tessaly;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Shape 0: a novel; 1: a fully rubied children's book.
+const std::string& Docx(size_t characters, int64_t shape = 0) {
+    static std::map<std::pair<size_t, int64_t>, std::string> cache;
+    const auto key = std::pair{characters, shape};
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        const auto s = shape == 0 ? bench::ManuscriptShape::Novel(characters) : bench::ManuscriptShape::ChildrensBook(characters);
+        it = cache.emplace(key, bench::GenerateDocx(s)).first;
+    }
+    return it->second;
+}
+
+void SetRate(benchmark::State& state, size_t characters) {
+    state.counters["chars/s"] =
+        benchmark::Counter(static_cast<double>(characters) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_ReadDocx(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::string& bytes = Docx(n, state.range(1));
+    for (auto _ : state) benchmark::DoNotOptimize(wordproc::ReadDocx(bytes, "bench.docx"));
+    SetRate(state, n);
+}
+
+void BM_ReadDoc(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const char* dir = std::getenv("TESSALY_BENCH_DOC_DIR");
+    const fs::path file = fs::path(dir ? dir : "") / ("novel-" + std::to_string(n) + ".doc");
+    std::ifstream in(file, std::ios::binary);
+    if (!dir || !in) {
+        state.SkipWithError("no .doc: run bench/run-benchmarks.sh (needs LibreOffice)");
+        return;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (auto _ : state) benchmark::DoNotOptimize(wordproc::ReadDoc(bytes, file));
+    SetRate(state, n);
+}
+
+struct NullHost : EngineHost {};
+
+void BM_Engine(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::string& bytes = Docx(n, state.range(1));
+    const ConversionOptions options = ConversionOptions::Defaults();
+    const SeparatorTexts separators = ReadSeparatorTexts(options);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto model = wordproc::ReadDocx(bytes, "bench.docx");
+        RunState run;
+        run.DocumentName = u"bench.docx";
+        NullHost host;
+        EngineContext ctx{*model, *model, options, run, host, {}};
+        std::u16string body;
+        state.ResumeTiming();
+        EscapeReservedCharacters(*model);
+        MarkKenten(*model, options, run, host);
+        WalkDocument(ctx, separators, body);
+        benchmark::DoNotOptimize(body);
+    }
+    SetRate(state, n);
+}
+
+void BM_WriteFiles(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const ConversionOptions options = ConversionOptions::Defaults();
+    const TaggedTextHeaders headers = BuiltInHeaders(options, u"0.7");
+    std::u16string body;
+    for (size_t i = 0; i < n; ++i) body.push_back(i % 200 == 199 ? u'\r' : u'漢');
+    const fs::path folder = fs::temp_directory_path() / ("tessaly-bench-" + std::to_string(::getpid()));
+    for (auto _ : state) WriteOutputFiles(folder, body, headers, u"bench.docx", options);
+    fs::remove_all(folder);
+    SetRate(state, n);
+}
+
+}  // namespace
+
+// Arguments: characters, shape (0 novel, 1 children's book).
+BENCHMARK(BM_ReadDocx)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadDoc)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Engine)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteFiles)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,115 @@
+#include "wordproc/XmlBlockScanner.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace tessaly::wordproc {
+namespace {
+
+// The local name of the element whose start tag begins at tag ("<w:body ...>").
+std::string_view LocalName(std::string_view tag) {
+    size_t end = 1;
+    while (end < tag.size() && tag[end] != ' ' && tag[end] != '>' && tag[end] != '/' && tag[end] != '\t' &&
+           tag[end] != '\r' && tag[end] != '\n')
+        ++end;
+    std::string_view name = tag.substr(1, end - 1);
+    const size_t colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+}  // namespace
+
+size_t XmlBlockScanner::markupEnd(size_t i) const {
+    const std::string_view s = m_buffer;
+    auto after = [&](std::string_view terminator) {
+        const size_t at = s.find(terminator, i);
+        return at == std::string_view::npos ? std::string_view::npos : at + terminator.size();
+    };
+    if (i + 1 < s.size() && (s[i + 1] == '!' || s[i + 1] == '?')) {
+        const std::string_view rest = s.substr(i);
+        // The start of a comment or CDATA section that has not all arrived yet.
+        if (rest.size() < 9 && (std::string_view("<![CDATA[").starts_with(rest) || std::string_view("<!--").starts_with(rest)))
+            return std::string_view::npos;
+        if (rest.starts_with("<!--")) return after("-->");
+        if (rest.starts_with("<![CDATA[")) return after("]]>");
+        if (rest.starts_with("<?")) return after("?>");
+    }
+    // A tag: '>' outside quoted attribute values.
+    const char* p = s.data() + i + 1;
+    const char* const end = s.data() + s.size();
+    while (p < end) {
+        const char c = *p;
+        if (c == '>') return static_cast<size_t>(p - s.data()) + 1;
+        if (c == '"' || c == '\'') {
+            const void* close = std::memchr(p + 1, c, static_cast<size_t>(end - p - 1));
+            if (!close) return std::string_view::npos;
+            p = static_cast<const char*>(close);
+        }
+        ++p;
+    }
+    return std::string_view::npos;
+}
+
+void XmlBlockScanner::feed(std::string_view data) {
+    m_buffer.append(data);
+    scan();
+    // Drop what is done with: everything before the pending block.
+    const size_t keep = m_blockStart == std::string::npos ? m_pos : m_blockStart;
+    if (keep > 0) {
+        m_buffer.erase(0, keep);
+        m_consumed += keep;
+        m_pos -= keep;
+        if (m_blockStart != std::string::npos) m_blockStart -= keep;
+    }
+}
+
+void XmlBlockScanner::scan() {
+    for (;;) {
+        const size_t lt = m_buffer.find('<', m_pos);
+        if (lt == std::string::npos) {
+            m_pos = m_buffer.size();
+            return;
+        }
+        const size_t end = markupEnd(lt);
+        if (end == std::string::npos) {
+            m_pos = lt;
+            return;
+        }
+        m_pos = end;
+        const std::string_view tag(m_buffer.data() + lt, end - lt);
+        if (tag.starts_with("<!") || tag.starts_with("<?")) continue;  // comment, CDATA, declaration
+        if (tag.starts_with("</")) {
+            if (--m_depth < 0) throw std::runtime_error("閉じタグが多すぎます");
+            if (m_depth == 2 && m_blockStart != std::string::npos) {
+                m_onBlock(m_buffer.data() + m_blockStart, end - m_blockStart, m_consumed + m_blockStart);
+                m_blockStart = std::string::npos;
+            } else if (m_depth == 1) {
+                m_inBody = false;
+            }
+            continue;
+        }
+        const bool empty = tag.size() >= 2 && tag[tag.size() - 2] == '/';
+        if (m_depth == 0) {
+            if (m_sawRoot) throw std::runtime_error("ルート要素が複数あります");
+            m_sawRoot = true;
+            m_onRoot(tag);
+        } else if (m_depth == 1 && LocalName(tag) == "body") {
+            m_sawBody = true;
+            m_inBody = !empty;
+        } else if (m_depth == 2 && m_inBody) {
+            if (empty) {
+                m_onBlock(m_buffer.data() + lt, end - lt, m_consumed + lt);
+                continue;
+            }
+            m_blockStart = lt;
+        }
+        if (!empty) ++m_depth;
+    }
+}
+
+void XmlBlockScanner::finish() const {
+    if (!m_sawRoot) throw std::runtime_error("XML の要素がありません");
+    if (m_depth != 0) throw std::runtime_error("XML が途中で終わっています");
+}
+
+}  // namespace tessaly::wordproc

@@ -1,0 +1,52 @@
+// XmlBlockScanner: finds, in the XML text of a document part as it arrives,
+// the root element's start tag and each complete child element of the body
+// (<w:p>, <w:tbl>, …). The reader parses one block at a time, so the memory a
+// manuscript takes does not grow with the size of its XML.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tessaly::wordproc {
+
+class XmlBlockScanner {
+public:
+    // onRoot receives the root element's start tag; onBlock a body child
+    // element whose text it may change (it is parsed in place), with its
+    // offset in the whole part.
+    XmlBlockScanner(std::function<void(std::string_view)> onRoot,
+                    std::function<void(char*, size_t, size_t)> onBlock)
+        : m_onRoot(std::move(onRoot)), m_onBlock(std::move(onBlock)) {}
+
+    // Scans the next piece of the part. Throws std::runtime_error when the
+    // XML is malformed in a way the scanner sees.
+    void feed(std::string_view data);
+
+    // The part has ended; throws std::runtime_error when it ended inside an element.
+    void finish() const;
+
+    bool sawBody() const { return m_sawBody; }
+    // The bytes held for an unfinished block.
+    size_t pendingBytes() const { return m_buffer.size(); }
+
+private:
+    void scan();
+    // The end (one past '>') of the markup starting at i, or npos when it is
+    // not all there yet.
+    size_t markupEnd(size_t i) const;
+
+    std::function<void(std::string_view)> m_onRoot;
+    std::function<void(char*, size_t, size_t)> m_onBlock;
+    std::string m_buffer;
+    size_t m_pos = 0;        // scanning position in m_buffer
+    size_t m_consumed = 0;   // bytes of the part dropped from the front of m_buffer
+    size_t m_blockStart = std::string::npos;
+    int m_depth = 0;
+    bool m_inBody = false;
+    bool m_sawBody = false;
+    bool m_sawRoot = false;
+};
+
+}  // namespace tessaly::wordproc
