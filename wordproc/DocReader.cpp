@@ -114,14 +114,6 @@ struct FcRun {
     T value;
 };
 
-template <class T>
-const T* FindRun(const std::vector<FcRun<T>>& runs, uint32_t fc) {
-    auto it = std::upper_bound(runs.begin(), runs.end(), fc, [](uint32_t f, const FcRun<T>& r) { return f < r.fcStart; });
-    if (it == runs.begin()) return nullptr;
-    --it;
-    return fc < it->fcEnd ? &it->value : nullptr;
-}
-
 struct Piece {
     uint32_t cpStart;
     uint32_t cpEnd;
@@ -150,7 +142,7 @@ private:
     void readCharRuns();
     void readParagraphRuns();
     std::optional<int> styleEmphasis(uint16_t istd, int depth = 0) const;
-    int emphasisAt(uint32_t fc, const Piece& piece) const;
+    int emphasisOf(const CharProps* run, const uint16_t* paragraphStyle, const Piece& piece) const;
     void emitStory(StoryAssembler& story);
 
     std::string m_bytes;
@@ -328,19 +320,39 @@ std::optional<int> DocReader::styleEmphasis(uint16_t istd, int depth) const {
     return styleEmphasis(s.base, depth + 1);
 }
 
-int DocReader::emphasisAt(uint32_t fc, const Piece& piece) const {
+int DocReader::emphasisOf(const CharProps* run, const uint16_t* paragraphStyle, const Piece& piece) const {
     CharProps direct;
-    if (const CharProps* run = FindRun(m_charRuns, fc)) direct = *run;
+    if (run) direct = *run;
     // The piece's own modifier was applied after the page's properties.
     if (piece.props.emphasis) direct.emphasis = piece.props.emphasis;
     if (piece.props.charStyle) direct.charStyle = piece.props.charStyle;
     if (direct.emphasis) return *direct.emphasis;
     if (direct.charStyle)
         if (auto em = styleEmphasis(*direct.charStyle)) return *em;
-    const uint16_t* para = FindRun(m_paraRuns, fc);
-    if (auto em = styleEmphasis(para ? *para : 0)) return *em;
+    if (auto em = styleEmphasis(paragraphStyle ? *paragraphStyle : 0)) return *em;
     return 0;
 }
+
+// Follows the runs of a sorted table through increasing file offsets.
+template <class T>
+class RunCursor {
+public:
+    RunCursor(const std::vector<FcRun<T>>& runs, uint32_t fc) : m_runs(runs) {
+        m_index = static_cast<size_t>(std::upper_bound(runs.begin(), runs.end(), fc,
+                                                       [](uint32_t f, const FcRun<T>& r) { return f < r.fcStart; }) -
+                                      runs.begin());
+        if (m_index > 0) --m_index;
+    }
+    // The run holding fc, or nullptr; fc never decreases between calls.
+    const T* at(uint32_t fc) {
+        while (m_index < m_runs.size() && m_runs[m_index].fcEnd <= fc) ++m_index;
+        return m_index < m_runs.size() && m_runs[m_index].fcStart <= fc ? &m_runs[m_index].value : nullptr;
+    }
+
+private:
+    const std::vector<FcRun<T>>& m_runs;
+    size_t m_index = 0;
+};
 
 void DocReader::emitStory(StoryAssembler& story) {
     for (const Piece& piece : m_pieces) {
@@ -349,8 +361,20 @@ void DocReader::emitStory(StoryAssembler& story) {
         const size_t width = piece.compressed ? 1 : 2;
         const size_t count = end - piece.cpStart;
         const Bytes text(m_word.slice(piece.fc, count * width), "本文");
+        RunCursor<CharProps> chars(m_charRuns, piece.fc);
+        RunCursor<uint16_t> paragraphs(m_paraRuns, piece.fc);
+        const CharProps* lastRun = nullptr;
+        const uint16_t* lastParagraph = nullptr;
+        int em = emphasisOf(nullptr, nullptr, piece);
         for (size_t i = 0; i < count; ++i) {
             const uint32_t fc = static_cast<uint32_t>(piece.fc + i * width);
+            const CharProps* run = chars.at(fc);
+            const uint16_t* paragraph = paragraphs.at(fc);
+            if (run != lastRun || paragraph != lastParagraph) {  // formatting changes seldom
+                em = emphasisOf(run, paragraph, piece);
+                lastRun = run;
+                lastParagraph = paragraph;
+            }
             const char32_t c = piece.compressed ? FromCp1252(text.u8(i)) : text.u16(i * 2);
             switch (c) {
             case 0x0D: case 0x07: story.paragraphEnd(); continue;
@@ -358,14 +382,14 @@ void DocReader::emitStory(StoryAssembler& story) {
             case 0x13: story.fieldBegin(); continue;
             case 0x14: story.fieldSeparate(); continue;
             case 0x15: story.fieldEnd(); continue;
-            case 0x0B: story.character(U'\n', emphasisAt(fc, piece)); continue;
-            case 0x09: story.character(U'\t', emphasisAt(fc, piece)); continue;
-            case 0x1E: story.character(U'\u2011', emphasisAt(fc, piece)); continue;
-            case 0x1F: story.character(U'\u00AD', emphasisAt(fc, piece)); continue;
+            case 0x0B: story.character(U'\n', em); continue;
+            case 0x09: story.character(U'\t', em); continue;
+            case 0x1E: story.character(U'\u2011', em); continue;
+            case 0x1F: story.character(U'\u00AD', em); continue;
             default: break;
             }
             if (c < 0x20) continue;  // pictures, drawn objects, note references and the like
-            story.character(c, emphasisAt(fc, piece));
+            story.character(c, em);
         }
     }
 }

@@ -107,7 +107,7 @@ void ModelFind::ExecuteReplaceAll() {
                        (s.matchCase || !(pattern[0] >= u'a' && pattern[0] <= u'z'));
     auto matchesAt = [&](size_t i) {
         if (plain) return story[i].code == pattern[0];
-        if (i + pattern.size() > n) return false;
+        if (i + pattern.size() > story.size()) return false;
         for (size_t k = 0; k < pattern.size(); ++k) {
             const Cell& c = story[i + k];
             if (IsField(c) || Fold(c.code, s.matchByte, s.matchCase) != pattern[k] ||
@@ -117,25 +117,26 @@ void ModelFind::ExecuteReplaceAll() {
         return true;
     };
     // Most documents hold few or none of the characters searched for: find
-    // the first match before rebuilding anything.
+    // the first match before changing anything.
     size_t first = from;
     while (first < n && !matchesAt(first)) ++first;
     if (first >= n) return;
 
-    std::vector<Cell> out;
-    out.reserve(n + n / 8);
-    for (size_t i = 0; i < first; ++i) out.push_back(story[i]);
-    for (size_t i = first; i < n;) {
+    // Replaced from left to right in the gap buffer: the gap only moves
+    // forward, so the whole pass stays linear.
+    size_t end = n;
+    for (size_t i = first; i < end;) {
         if (!matchesAt(i)) {
-            out.push_back(story[i++]);
+            ++i;
             continue;
         }
-        for (const Cell& c : CellsOf(s.replacement, story[i].emphasis)) out.push_back(c);
-        i += pattern.size();
+        const std::vector<Cell> cells = CellsOf(s.replacement, story[i].emphasis);
+        story.replace(i, i + pattern.size(), cells);
+        i += cells.size();
+        end = end - pattern.size() + cells.size();
     }
     // The last paragraph mark stays: a replacement never ends the story.
-    if (out.empty() || out.back().code != kCR) out.push_back(Cell{kCR, 0});
-    story.assign(std::move(out));
+    if (story.size() == 0 || story[story.size() - 1].code != kCR) story.append(Cell{kCR, 0});
     TextRange& sel = doc.selection();
     const int32_t last = static_cast<int32_t>(story.size()) - 1;
     sel.Start = std::min(sel.Start, last);
