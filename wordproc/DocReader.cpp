@@ -404,24 +404,28 @@ std::unique_ptr<DocumentModel> DocReader::read() {
         throw ReadError(ReadErrorKind::NotWordDocument, m_file, "Word 文書（.doc / .docx）ではありません。");
     }
     try {
-        OleContainer ole(container);
-        // Rights-managed documents carry a placeholder WordDocument stream.
-        if (ole.hasStream("\x06" "DataSpaces") || ole.hasStream("\tDRMContent"))
-            throw ReadError(ReadErrorKind::Encrypted, m_file, "権限管理（暗号化）で保護されているため読み込めません。保護を解除して保存し直してください。");
-        if (ole.hasStream("EncryptedPackage") || ole.hasStream("EncryptionInfo"))
-            throw ReadError(ReadErrorKind::Encrypted, m_file, kPasswordProtected);
-        auto word = ole.readStream("WordDocument", kMaxStreamBytes);
-        if (!word) {
-            throw ReadError(ReadErrorKind::NotWordDocument, m_file, "複合ファイルですが、Word 文書（WordDocument ストリーム）がありません。");
+        {
+            OleContainer ole(container);
+            // Rights-managed documents carry a placeholder WordDocument stream.
+            if (ole.hasStream("\x06" "DataSpaces") || ole.hasStream("\tDRMContent"))
+                throw ReadError(ReadErrorKind::Encrypted, m_file, "権限管理（暗号化）で保護されているため読み込めません。保護を解除して保存し直してください。");
+            if (ole.hasStream("EncryptedPackage") || ole.hasStream("EncryptionInfo"))
+                throw ReadError(ReadErrorKind::Encrypted, m_file, kPasswordProtected);
+            auto word = ole.readStream("WordDocument", kMaxStreamBytes);
+            if (!word) {
+                throw ReadError(ReadErrorKind::NotWordDocument, m_file, "複合ファイルですが、Word 文書（WordDocument ストリーム）がありません。");
+            }
+            m_wordStream = std::move(*word);
+            m_word = Bytes(m_wordStream, "WordDocument ストリーム");
+            readFib();
+            const char* tableName = (m_word.u16(0x0A) & 0x0200) ? "1Table" : "0Table";
+            auto table = ole.readStream(tableName, kMaxStreamBytes);
+            if (!table) damaged(std::string(tableName) + " ストリームがありません");
+            m_tableStream = std::move(*table);
+            m_table = Bytes(m_tableStream, tableName);
         }
-        m_wordStream = std::move(*word);
-        m_word = Bytes(m_wordStream, "WordDocument ストリーム");
-        readFib();
-        const char* tableName = (m_word.u16(0x0A) & 0x0200) ? "1Table" : "0Table";
-        auto table = ole.readStream(tableName, kMaxStreamBytes);
-        if (!table) damaged(std::string(tableName) + " ストリームがありません");
-        m_tableStream = std::move(*table);
-        m_table = Bytes(m_tableStream, tableName);
+        // The streams are out of the container: the file itself is no longer needed.
+        std::string().swap(m_bytes);
         readPieces();
         readStyles();
         readCharRuns();

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Times tessaly-convert end to end on generated manuscripts of 10,000, 100,000
+# and 1,000,000 characters (.docx, and .doc made by LibreOffice when it is
+# installed), with peak memory, beside LibreOffice's headless text export and
+# antiword (for .doc) when they are installed; prints one table with the
+# ratios, then runs the stage benchmarks.
+#
+#   bench/run-benchmarks.sh [WORK_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+work=${1:-$(mktemp -d /tmp/tessaly-bench.XXXXXX)}
+mkdir -p "$work"
+
+if [ ! -x /usr/bin/time ]; then
+  sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get install -y -qq time >/dev/null
+fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j "$(nproc)" --target tessaly-convert generate-manuscript tessaly-bench >/dev/null
+
+have_soffice=$(command -v soffice || true)
+have_antiword=$(command -v antiword || true)
+
+# Generated manuscripts: name shape size
+manuscripts=("novel-10000 novel 10000" "novel-100000 novel 100000" "novel-1000000 novel 1000000"
+             "children-1000000 children 1000000")
+for m in "${manuscripts[@]}"; do
+  set -- $m
+  [ -f "$work/$1.docx" ] || build/bin/generate-manuscript --shape "$2" --size "$3" "$work/$1.docx"
+  if [ -n "$have_soffice" ] && [ ! -f "$work/$1.doc" ]; then
+    (cd "$work" && soffice --headless --convert-to doc "$1.docx" >/dev/null 2>&1) || true
+  fi
+done
+
+# Best of three runs: "seconds peak-KB".
+measure() {
+  local best="" mem=""
+  for _ in 1 2 3; do
+    local out
+    /usr/bin/time -o "$work/time.txt" -f "%e %M" "$@" >/dev/null 2>&1 || true
+    out=$(tail -1 "$work/time.txt")
+    local s=${out% *} k=${out#* }
+    if [ -z "$best" ] || awk "BEGIN{exit !($s < $best)}"; then best=$s; mem=$k; fi
+  done
+  echo "$best $mem"
+}
+ratio() { awk "BEGIN{ if ($2 > 0) printf \"%.1f\", $1 / $2; else print \"-\" }"; }
+
+printf '%-22s %12s %12s %14s %8s %12s %8s\n' "file" "tessaly s" "tessaly MB" "LibreOffice s" "ratio" "antiword s" "ratio"
+for m in "${manuscripts[@]}"; do
+  set -- $m
+  for ext in docx doc; do
+    f="$work/$1.$ext"
+    [ -f "$f" ] || continue
+    read -r ts tk < <(measure build/bin/tessaly-convert --defaults -q -o "$work/out" "$f")
+    lo="-"; lr="-"; aw="-"; ar="-"
+    if [ -n "$have_soffice" ]; then
+      read -r lo _ < <(measure soffice --headless --convert-to txt:Text --outdir "$work/lo" "$f")
+      lr=$(ratio "$lo" "$ts")
+    fi
+    if [ -n "$have_antiword" ] && [ "$ext" = doc ]; then
+      read -r aw _ < <(measure antiword "$f")
+      ar=$(ratio "$aw" "$ts")
+    fi
+    printf '%-22s %12s %12s %14s %8s %12s %8s\n' "$1.$ext" "$ts" "$(( tk / 1024 ))" "$lo" "$lr" "$aw" "$ar"
+  done
+done
+echo "(ratio: the other program's time divided by tessaly-convert's; machine: $(nproc) cores, $(awk '/MemTotal/{printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'))"
+echo
+TESSALY_BENCH_DOC_DIR="$work" build/bin/tessaly-bench --benchmark_counters_tabular=true
