@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libpugixml-dev libgsf-1-dev
   qt6-base-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,8 +1,30 @@
 #!/usr/bin/env bash
-# Set-up, build and the whole test suite in one go.
+# Set-up, build and the whole test suite in one go: the release build and its
+# tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and each fuzz target for a short bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+jobs=$(nproc)
+
+echo "== Release build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j "$(nproc)"
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" | tee build/ctest.log
+
+echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=ON -DTESSALY_BUILD_BENCHMARKS=OFF
+cmake --build build-sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j "$jobs" | tee build-sanitize/ctest.log
+
+echo "== Fuzzing (about a minute)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_FUZZ=ON
+cmake --build build-fuzz -j "$jobs"
+scripts/run-fuzzers.sh build-fuzz 15
+
+# One closing line for both test runs: "N passed, N failed".
+count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1"; }
+read -r f1 t1 < <(count build/ctest.log)
+read -r f2 t2 < <(count build-sanitize/ctest.log)
+echo "tests: $(( t1 - f1 + t2 - f2 )) passed, $(( f1 + f2 )) failed"

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs each libFuzzer target for a bounded time, seeded from tests/data and,
+# when present, ../shared/corpus. What a fuzzer finds stays in
+# BUILD/fuzz-findings for a regression case in tests/data.
+#   scripts/run-fuzzers.sh BUILD_DIR SECONDS_PER_TARGET
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-fuzz}
+seconds=${2:-15}
+seeds="$build/fuzz-seeds"
+findings="$build/fuzz-findings"
+rm -rf "$seeds"
+mkdir -p "$seeds"/{doc,docx,eq,conversion} "$findings"
+
+copy_seeds() {  # pattern destination
+  find tests/data ../shared/corpus -type f -iname "$1" -size -2M 2>/dev/null | while read -r f; do
+    cp "$f" "$2/$(echo "$f" | tr '/ ' '__')"
+  done
+}
+copy_seeds '*.doc' "$seeds/doc"
+copy_seeds '*.docx' "$seeds/docx"
+printf '%s' ' EQ \* jc2 \* "Font:ＭＳ 明朝" \* hps10 \o\ad(\s\up 9(かん),漢)' > "$seeds/eq/ruby"
+printf '%s' 'eq \o\ac(○,印)' > "$seeds/eq/enclosed"
+printf '%s' 'eq V\d\ba8()\s\up9(re)\d\ba1()isionary' > "$seeds/eq/updown"
+printf '\x5f\x03\x01\x03\x00\x04\x00\x00%s' '漢字の{かん漢}{じ字}[1強調]と[2傍点]{ちゅうき★本文}a\b<c>' > "$seeds/conversion/mixed"
+printf '\x01\x04\x02\x05\x00\x0a\x00\x00%s' '{か下}{かんじ漢字}{ご語}{かげつケ月}{𠮷}' > "$seeds/conversion/runs"
+
+status=0
+for pair in FuzzDocReader:doc FuzzDocxReader:docx FuzzEqField:eq FuzzConversion:conversion; do
+  target=${pair%%:*}
+  corpus=${pair##*:}
+  echo "== $target ($seconds s)"
+  if ! "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=262144 \
+       -artifact_prefix="$findings/$target-" -print_final_stats=1 "$seeds/$corpus" 2>"$build/$target.log"; then
+    status=1
+    tail -40 "$build/$target.log"
+  else
+    grep -E '^(stat::number_of_executed_units|Done)' "$build/$target.log" || tail -3 "$build/$target.log"
+  fi
+done
+exit $status

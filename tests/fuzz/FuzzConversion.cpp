@@ -1,0 +1,54 @@
+// Fuzzes the whole conversion of a document model: the first bytes choose
+// the options, the rest is the story in the document builder's markup.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "engine/DocumentWalk.h"
+#include "engine/Escaping.h"
+#include "engine/OutputFiles.h"
+#include "engine/Text.h"
+#include "wordproc/DocumentBuilder.h"
+
+using namespace tessaly;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 8) return 0;
+    ConversionOptions options;
+    options.RubyStyle = data[0] & 1;
+    options.KanaKind = (data[0] >> 1) & 1;
+    options.SmallKanaToFullSize = (data[0] >> 2) & 1;
+    options.OpenTypeRubyGlyphs = (data[0] >> 3) & 1;
+    options.HalfWidthWarichuParens = (data[0] >> 4) & 1;
+    options.WarichuRubyGlyphs = (data[0] >> 5) & 1;
+    options.ConvertBouten = (data[0] >> 6) & 1;
+    options.MacText = (data[0] >> 7) & 1;
+    options.RubySeparator = static_cast<int16_t>(data[1] % 5) - 1;
+    options.WarichuSeparator = static_cast<int16_t>(data[2] % 5) - 1;
+    options.WarichuSurround = static_cast<int16_t>(data[3] % 11) - 1;
+    options.KentenKind = static_cast<int16_t>(data[4] % 4);
+    options.KentenRatio = static_cast<int16_t>(data[5] % 12) - 1;
+
+    std::unique_ptr<wordproc::DocumentModel> model;
+    try {
+        model = wordproc::ModelFromMarkup(FromUtf8(std::string_view(reinterpret_cast<const char*>(data) + 8, size - 8)),
+                                          u"fuzz.doc");
+    } catch (const wordproc::MarkupError&) {
+        return 0;
+    }
+    RunState state;
+    state.DocumentName = u"fuzz.doc";
+    EngineHost host;
+    EngineContext ctx{*model, *model, options, state, host, {}};
+    EscapeReservedCharacters(*model);
+    const std::u16string scale = MarkKenten(*model, options, state, host);
+    std::u16string body;
+    if (!WalkDocument(ctx, ReadSeparatorTexts(options), body)) std::abort();  // the model's clipboard never fails
+    TrimBodyEnd(body);
+    const TaggedTextHeaders headers = BuiltInHeaders(options, scale);
+    const std::string windows = WindowsFileBytes({headers.windows, body});
+    const std::string mac = MacFileBytes({headers.mac, body});
+    if (windows.size() % 2 != 0 || mac.size() % 2 != 0 || state.ConvertedCount < 0) std::abort();
+    return 0;
+}
