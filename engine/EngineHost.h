@@ -52,7 +52,8 @@ public:
         std::u16string text;
     };
     // Busy: the clipboard could not be opened (worth a second try);
-    // NoText: it holds no text.
+    // NoText: it holds no text at all. Ok with an empty text: an empty
+    // selection was copied.
     virtual Read ReadText() = 0;
 };
 

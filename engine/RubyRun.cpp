@@ -168,7 +168,8 @@ std::u16string ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHo
         host.Pause(std::chrono::seconds(3));
         read = clipboard.ReadText();
     }
-    if (read.status == Clipboard::Status::Ok && !read.text.empty() && !state.EngineFailed) return read.text;
+    // An empty field copies an empty text: that is a text, not a failure.
+    if (read.status == Clipboard::Status::Ok && !state.EngineFailed) return read.text;
     host.ShowMessage(ClipboardWarning1());
     host.ShowMessage(ClipboardWarning2());
     state.EngineFailed = true;

@@ -19,6 +19,11 @@ copy_seeds() {  # pattern destination
 }
 copy_seeds '*.doc' "$seeds/doc"
 copy_seeds '*.docx' "$seeds/docx"
+for f in tests/data/fuzz-regressions/*; do  # the faults found before
+  t=$(basename "$f"); t=${t%%-*}
+  case $t in FuzzDocReader) d=doc ;; FuzzDocxReader) d=docx ;; FuzzEqField) d=eq ;; *) d=conversion ;; esac
+  cp "$f" "$seeds/$d/"
+done
 printf '%s' ' EQ \* jc2 \* "Font:ＭＳ 明朝" \* hps10 \o\ad(\s\up 9(かん),漢)' > "$seeds/eq/ruby"
 printf '%s' 'eq \o\ac(○,印)' > "$seeds/eq/enclosed"
 printf '%s' 'eq V\d\ba8()\s\up9(re)\d\ba1()isionary' > "$seeds/eq/updown"

@@ -364,8 +364,8 @@ Document& DocumentModel::ActiveDocument() { return active(); }
 Selection& DocumentModel::Selection() { return *m_selectionObject; }
 
 Clipboard::Read DocumentModel::ReadText() {
-    if (m_clipboard.empty()) return {Status::NoText, {}};
-    return {Status::Ok, m_clipboard};
+    if (!m_clipboard) return {Status::NoText, {}};
+    return {Status::Ok, *m_clipboard};
 }
 
 ModelDocument& DocumentModel::active() {

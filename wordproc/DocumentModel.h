@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,11 @@ public:
 
     // Clipboard: the model's own, full Unicode and without length limit.
     Read ReadText() override;
-    const std::u16string& clipboardText() const { return m_clipboard; }
+    // The copied text; empty when nothing was copied.
+    const std::u16string& clipboardText() const {
+        static const std::u16string none;
+        return m_clipboard ? *m_clipboard : none;
+    }
 
     // The main document (the one the model was made with), while it is open.
     ModelDocument& mainDocument();
@@ -87,7 +92,7 @@ private:
     std::vector<std::unique_ptr<ModelDocument>> m_documents;
     ModelDocument* m_active = nullptr;
     std::u16string m_mainName;
-    std::u16string m_clipboard;
+    std::optional<std::u16string> m_clipboard;  // nothing until the first copy
     int m_newDocumentNumber = 1;
     std::unique_ptr<FindState> m_find;
     std::unique_ptr<class Documents> m_documentsObject;

@@ -54,6 +54,7 @@ void StoryAssembler::text(std::u16string_view text, int emphasis) {
 }
 
 void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base, int emphasis) {
+    if (reading.empty() && base.empty()) return;  // nothing to show
     std::u16string plain(reading);
     plain += base;
     emit(Position{kFieldMark, static_cast<uint8_t>(emphasis), true, std::move(plain)});

@@ -100,6 +100,12 @@ TEST_F(ConvertFixture, KnownCounterWordsAndNormalisation) {
     expectBody(u"{きょ今}{う日}", Mono(u"キヨ\u3000ウ", u"今日"));
 }
 
+TEST_F(ConvertFixture, EmptyFieldIsConvertedWithoutAWarning) {
+    expectBody(u"a{}b", u"a" + Mono(u"", u"") + u"b");
+    EXPECT_TRUE(conversion.host.messages.empty());
+    EXPECT_FALSE(conversion.state.EngineFailed);
+}
+
 TEST_F(ConvertFixture, NothingConvertedStillWritesTheFile) {
     expectBody(u"a\\b", u"a¥b");
     EXPECT_EQ(conversion.state.ConvertedCount, 0);

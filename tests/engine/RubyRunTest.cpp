@@ -148,8 +148,18 @@ TEST(ReadClipboardText, BusyClipboardIsTriedOnceMoreAfterThreeSeconds) {
     EXPECT_FALSE(state.EngineFailed);
 }
 
+TEST(ReadClipboardText, EmptyCopiedTextIsATextNotAFailure) {
+    ScriptedClipboard clipboard;
+    clipboard.reads = {{Clipboard::Status::Ok, u""}};
+    RunState state;
+    RecordingHost host;
+    EXPECT_EQ(ReadClipboardText(clipboard, state, host), u"");
+    EXPECT_FALSE(state.EngineFailed);
+    EXPECT_TRUE(host.messages.empty());
+}
+
 TEST(ReadClipboardText, FailureShowsBothWarningsAndSetsEngineFailed) {
-    for (auto second : {Clipboard::Read{Clipboard::Status::Busy, {}}, Clipboard::Read{Clipboard::Status::Ok, {}}}) {
+    for (auto second : {Clipboard::Read{Clipboard::Status::Busy, {}}, Clipboard::Read{Clipboard::Status::NoText, {}}}) {
         ScriptedClipboard clipboard;
         clipboard.reads = {{Clipboard::Status::Busy, {}}, second};
         RunState state;

@@ -1,7 +1,8 @@
-// Fuzzes the whole conversion of a document model: the first bytes choose
-// the options, the rest is the story in the document builder's markup.
-#include <cstddef>
-#include <cstdint>
+// The fuzz targets' bodies: each takes any bytes and must neither crash nor
+// throw anything but the documented errors. The libFuzzer programs call them,
+// and a regular test replays the inputs the fuzzers once found faults with.
+#include "FuzzTargets.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -9,11 +10,46 @@
 #include "engine/Escaping.h"
 #include "engine/OutputFiles.h"
 #include "engine/Text.h"
+#include "wordproc/DocReader.h"
 #include "wordproc/DocumentBuilder.h"
+#include "wordproc/DocxReader.h"
+#include "wordproc/EqField.h"
 
 using namespace tessaly;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+// Fuzzes the .doc reader: any bytes give a model or a ReadError, nothing else.
+int FuzzDocReader(const uint8_t* data, size_t size) {
+    try {
+        tessaly::wordproc::ReadDoc(std::string(reinterpret_cast<const char*>(data), size), "fuzz.doc");
+    } catch (const tessaly::wordproc::ReadError&) {
+    }
+    return 0;
+}
+
+// Fuzzes the .docx reader: any bytes give a model or a ReadError, nothing else.
+int FuzzDocxReader(const uint8_t* data, size_t size) {
+    try {
+        tessaly::wordproc::ReadDocx(std::string(reinterpret_cast<const char*>(data), size), "fuzz.docx");
+    } catch (const tessaly::wordproc::ReadError&) {
+    }
+    return 0;
+}
+
+// Fuzzes the EQ field parser with any instruction text.
+int FuzzEqField(const uint8_t* data, size_t size) {
+    const std::u16string instruction =
+        tessaly::FromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+    const auto field = tessaly::wordproc::ParseEqField(instruction);
+    // The offset of the first character always points into the instruction.
+    if (field && field->firstCharOffset != std::u16string::npos && field->firstCharOffset >= instruction.size())
+        std::abort();
+    if (field && field->isRuby && field->text != field->base) std::abort();
+    return 0;
+}
+
+// Fuzzes the whole conversion of a document model: the first bytes choose
+// the options, the rest is the story in the document builder's markup.
+int FuzzConversion(const uint8_t* data, size_t size) {
     if (size < 8) return 0;
     ConversionOptions options;
     options.RubyStyle = data[0] & 1;
