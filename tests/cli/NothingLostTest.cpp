@@ -1,0 +1,97 @@
+// Nothing is lost: the source is never written, an output that cannot be
+// written leaves the previous one whole, and two conversions writing one
+// file at once leave one complete file.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sstream>
+#include <sys/resource.h>
+#include <thread>
+
+#include "cli/ConvertTool.h"
+#include "support/Corpus.h"
+#include "support/EngineHarness.h"
+
+using namespace tessaly::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+int Convert(const fs::path& appFolder, std::vector<std::string> args, std::string* err = nullptr) {
+    std::ostringstream out, errors;
+    tessaly::cli::ToolEnvironment env{appFolder, out, errors, false};
+    const int status = tessaly::cli::RunConvertTool(args, env);
+    if (err) *err = errors.str();
+    return status;
+}
+
+}  // namespace
+
+TEST(NothingLost, SourceIsNeverWritten) {
+    TempFolder folder;
+    for (const char* name : {"ManuscriptFeatures.doc", "ManuscriptFeatures.docx", "PieceTableOutsideStream.doc"}) {
+        const fs::path source = folder.path() / name;
+        fs::copy_file(TestData(name), source);
+        const auto time = fs::last_write_time(source);
+        const std::string bytes = ReadBytes(source);
+        Convert(folder.path(), {"--defaults", "-q", "-o", (folder.path() / "out").string(), source.string()});
+        EXPECT_EQ(ReadBytes(source), bytes) << name;
+        EXPECT_EQ(fs::last_write_time(source), time) << name;
+    }
+}
+
+TEST(NothingLost, FullDiskKeepsThePreviousOutput) {
+    TempFolder folder;
+    const fs::path out = folder.path() / "out";
+    const std::string doc = TestData("ManuscriptFeatures.doc").string();
+    ASSERT_EQ(Convert(folder.path(), {"--defaults", "-q", "--no-mac", "-o", out.string(), doc}), 0);
+    const std::string previous = ReadBytes(out / "ManuscriptFeatures_ruby.txt");
+
+    // A file-size limit stands in for a full disk: writes fail part-way.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string err;
+    const int status = Convert(folder.path(), {"--defaults", "-q", "--no-mac", "--ruby-style", "group", "-o", out.string(), doc}, &err);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(err.starts_with("tessaly-convert: ManuscriptFeatures.doc: 出力ファイルを書き込めません（File too large）: ")) << err;
+    EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), previous);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 1) << "no temporary file is left";
+}
+
+TEST(NothingLost, ReadOnlyFolderKeepsThePreviousOutput) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    TempFolder folder;
+    const fs::path out = folder.path() / "out";
+    const std::string doc = TestData("ManuscriptFeatures.doc").string();
+    ASSERT_EQ(Convert(folder.path(), {"--defaults", "-q", "--no-mac", "-o", out.string(), doc}), 0);
+    const std::string previous = ReadBytes(out / "ManuscriptFeatures_ruby.txt");
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec);
+    std::string err;
+    EXPECT_EQ(Convert(folder.path(), {"--defaults", "-q", "--no-mac", "--ruby-style", "group", "-o", out.string(), doc}, &err), 1);
+    fs::permissions(out, fs::perms::owner_all);
+    EXPECT_TRUE(err.find("出力ファイルを書き込めません（Permission denied）") != std::string::npos) << err;
+    EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), previous);
+}
+
+TEST(NothingLost, TwoConversionsOfOneOutputLeaveOneCompleteFile) {
+    TempFolder folder;
+    const fs::path out = folder.path() / "out";
+    const std::string doc = TestData("ManuscriptFeatures.doc").string();
+    ASSERT_EQ(Convert(folder.path(), {"--defaults", "-q", "-o", out.string(), doc}), 0);
+    const std::string expected = ReadBytes(out / "ManuscriptFeatures_ruby.txt");
+    fs::remove_all(out);
+    for (int round = 0; round < 5; ++round) {
+        std::thread other([&] { Convert(folder.path(), {"--defaults", "-q", "-o", out.string(), doc}); });
+        Convert(folder.path(), {"--defaults", "-q", "-o", out.string(), TestData("ManuscriptFeatures.docx").string()});
+        other.join();
+        EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), expected) << round;
+        EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 2) << "only the two output files";
+    }
+}
