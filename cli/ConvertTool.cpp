@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/RunMessages.h"
+#include "run/RunMessages.h"
 #include "app/SettingsStore.h"
 #include "engine/Engine.h"
 #include "engine/Text.h"
@@ -294,7 +294,7 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
         std::error_code ec;
         if (!fs::is_regular_file(customHeader, ec)) {
             if (r.headerFile) env.err << kTool << ": ヘッダファイルが見つかりません: " << customHeader.string() << "\n";
-            else env.err << kTool << ": " << LocalText(app::MissingHeaderText(QString::fromStdString(env.appFolder.string()))) << "\n";
+            else env.err << kTool << ": " << LocalText(run::MissingHeaderText(QString::fromStdString(env.appFolder.string()))) << "\n";
             return 1;
         }
     }
@@ -332,7 +332,7 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
                         << output.string() << "\n" << std::flush;
             }
             if (state.ConvertedCount == 0 && !r.quiet)
-                env.err << kTool << ": " << name << ": " << LocalText(app::NothingConvertedText()) << "\n";
+                env.err << kTool << ": " << name << ": " << LocalText(run::NothingConvertedText()) << "\n";
         } catch (const std::exception& e) {
             anyFailed = true;
             std::lock_guard guard(lock);

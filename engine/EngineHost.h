@@ -12,8 +12,8 @@
 namespace tessaly {
 
 enum class MessageIcon { None, Information, Warning, Critical, Question };
-enum class MessageButtons { Ok, OkCancel, YesNo };
-enum class MessageAnswer { Ok, Cancel, Yes, No };
+enum class MessageButtons { Ok, OkCancel, YesNo, RetryCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
 
 struct Message {
     std::u16string title;

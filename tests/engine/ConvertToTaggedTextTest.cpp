@@ -106,6 +106,11 @@ TEST_F(ConvertFixture, EmptyFieldIsConvertedWithoutAWarning) {
     EXPECT_FALSE(conversion.state.EngineFailed);
 }
 
+TEST_F(ConvertFixture, LongFieldTextIsKeptWhole) {
+    const std::u16string base(100000, u'漢');
+    expectBody(u"{かん" + base + u"}", Group(u"かん", base));
+}
+
 TEST_F(ConvertFixture, NothingConvertedStillWritesTheFile) {
     expectBody(u"a\\b", u"a¥b");
     EXPECT_EQ(conversion.state.ConvertedCount, 0);

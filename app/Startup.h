@@ -1,0 +1,26 @@
+// Start-up: the first-start defaults, the splash window for a little over
+// two and a half seconds, and the main window's load.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "app/MainWindow.h"
+#include "app/SettingsStore.h"
+#include "run/RunServices.h"
+
+namespace tessaly::app {
+
+class SplashWindow : public QWidget {
+public:
+    SplashWindow();
+};
+
+// Runs the start-up steps; the main window is loaded but not yet shown.
+void RunStartup(KeyValueStore& store, run::PauseClock& clock, MainWindow& main);
+
+// The application folder: the program's folder when it can be written,
+// else the per-user application data folder.
+QString ApplicationFolder();
+
+}  // namespace tessaly::app

@@ -1,0 +1,25 @@
+#include <QApplication>
+
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "run/PlatformServices.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Mivra_App"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tessaly"));
+
+    auto store = tessaly::app::OpenUserSettings();
+    tessaly::RunState state;
+    tessaly::run::QtMessageService messages;
+    tessaly::run::SteadyPauseClock clock;
+    tessaly::run::NoWordWindows windows;
+    tessaly::run::UnreachableInDesign inDesign;
+    tessaly::run::DesktopShell shell;
+    tessaly::app::MainWindow window(*store, state, {messages, clock, windows, inDesign, shell},
+                                    tessaly::app::ApplicationFolder());
+    messages.setParent(&window);
+    tessaly::app::RunStartup(*store, clock, window);
+    window.show();
+    return application.exec();
+}

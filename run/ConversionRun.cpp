@@ -1,0 +1,228 @@
+#include "run/ConversionRun.h"
+
+#include <QDir>
+
+#include <filesystem>
+
+#include "engine/Engine.h"
+#include "engine/OutputFiles.h"
+#include "run/RunMessages.h"
+#include "wordproc/Readers.h"
+
+namespace tessaly::run {
+namespace {
+
+std::filesystem::path PathOf(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+// The engine's view of the user interface: the progress window, the
+// message boxes and the clock.
+class WindowHost : public EngineHost {
+public:
+    WindowHost(ProgressWindow& progress, RunServices& services) : m_progress(progress), m_services(services) {}
+    void UpdateProgress(int value, int max, float width, const std::u16string& caption) override {
+        m_progress.UpdateProgress(value, max, width, QString::fromStdU16String(caption));
+    }
+    void ShowConvertedCount(int32_t count) override { m_progress.setConvertedCount(count); }
+    void Yield() override { m_services.clock.processEvents(); }
+    MessageAnswer ShowMessage(const Message& message) override { return m_services.messages.show(message); }
+    void Pause(std::chrono::milliseconds duration) override {
+        // The clipboard's second try waits without handling events.
+        const double start = m_services.clock.seconds();
+        while (RoundHalfEven(m_services.clock.seconds() - start) < duration.count() / 1000.0) {
+        }
+    }
+
+private:
+    ProgressWindow& m_progress;
+    RunServices& m_services;
+};
+
+}  // namespace
+
+ConversionRun::ConversionRun(RunServices services, MainWindowAccess& main, RunState& state, QString appFolder)
+    : m_services(services), m_main(main), m_state(state), m_appFolder(std::move(appFolder)) {}
+
+ConversionRun::~ConversionRun() {
+    delete m_preparation;
+    delete m_progress;
+}
+
+void ConversionRun::warn(const QString& text, MessageIcon icon) {
+    m_services.messages.show(Message{u"確認", text.toStdU16String(), icon, MessageButtons::Ok});
+}
+
+void ConversionRun::closeWord() { m_word.reset(); }
+
+void ConversionRun::closeRunWindows() {
+    if (m_preparation) m_preparation->close();
+    if (m_progress) m_progress->close();
+}
+
+void ConversionRun::failed(const QString& reason) {
+    QString text = RunFailedText();
+    if (!reason.isEmpty()) text += QStringLiteral("\r\n\r\n") + reason;
+    warn(text);
+    m_state.RunInProgress = false;
+    closeRunWindows();
+}
+
+void ConversionRun::RunCommand() {
+    if (m_state.RunInProgress) return;
+    try {
+        if (FindVisibleWordWindow(m_services.windows)) {
+            warn(WordRunningText(), MessageIcon::Information);
+            return;
+        }
+        m_main.closeUtilityDialog();
+        m_main.focusMainWindow();
+        for (const char* folder : {"temp", "RubyData"}) {
+            const auto path = PathOf(m_appFolder) / folder;
+            if (!FolderExistsAt(path)) CreateFolderAt(path);
+        }
+        QString folder = m_main.currentFolder();
+        if (!folder.endsWith(QDir::separator()) && !folder.endsWith(QLatin1Char('/'))) folder += QDir::separator();
+        m_state.DocumentFolder = folder.toStdU16String();
+        m_state.DocumentFileName = m_main.selectedFileName().toStdU16String();
+        m_state.DocumentPath = m_state.DocumentFolder + m_state.DocumentFileName;
+    } catch (const std::exception&) {
+        failed({});
+        m_main.focusMainWindow();
+        return;
+    }
+    if (QString::fromStdU16String(m_state.DocumentFileName).endsWith(QStringLiteral("doc"), Qt::CaseSensitive)) {
+        if (m_preparation) m_preparation->close();
+        RunConversion(m_main.captureOptions());
+    } else {
+        warn(NotDocFileText());
+    }
+    m_main.setFileControlsEnabled(true);
+}
+
+void ConversionRun::RunConversion(const ConversionOptions& options) {
+    m_state.DocumentName.clear();
+    m_state.AbortRequested = false;
+    m_state.RunInProgress = false;
+    std::unique_ptr<InDesignApplication> inDesign;
+    try {
+        // The custom header must be there before anything starts.
+        const QString header = m_appFolder + QStringLiteral("/temp/header.txt");
+        std::error_code ec;
+        if (options.TagHeader == 1 && !std::filesystem::is_regular_file(PathOf(header), ec)) {
+            warn(MissingHeaderText(QDir::toNativeSeparators(m_appFolder)));
+            return;
+        }
+        // Start the word processor and open the document.
+        MaximizeWordWindow(m_services.windows);
+        try {
+            m_word = wordproc::ReadDocument(PathOf(QString::fromStdU16String(m_state.DocumentPath)));
+        } catch (const wordproc::ReadError& e) {
+            failed(QString::fromStdString(e.reason()));
+            return;
+        }
+        m_state.DocumentName = m_word->ActiveDocument().Name();
+        m_main.focusMainWindow();
+
+        const Message confirmation{u"Tessaly",
+                                   StartConfirmationText(QString::fromStdU16String(m_state.DocumentPath),
+                                                         options.ResultAction == 3)
+                                       .toStdU16String(),
+                                   MessageIcon::Information, MessageButtons::OkCancel};
+        if (m_services.messages.show(confirmation) == MessageAnswer::Cancel) {
+            closeWord();
+            return;
+        }
+        if (m_state.DocumentName.empty() || m_state.DocumentName.find(u'.') == std::u16string::npos) {
+            warn(DocumentNameText());
+            m_word.reset();  // released; the document is not closed in a word processor of its own
+            return;
+        }
+        if (options.ResultAction == 3) {
+            inDesign = m_services.inDesign.connect();
+            if (inDesign->documentCount() == 0) {
+                warn(NoInDesignDocumentText());
+                closeWord();
+                return;
+            }
+            if (inDesign->activeDocumentTextFrameCount() == 0) {
+                warn(NoInDesignFrameText());
+                closeWord();
+                return;
+            }
+        }
+
+        // Commit.
+        m_state.RunInProgress = true;
+        m_main.setFileControlsEnabled(false);
+        delete m_preparation;
+        delete m_progress;
+        m_preparation = new PreparationWindow(m_state, m_services.messages);
+        m_progress = new ProgressWindow(m_state);
+        const QString name = QString::fromStdU16String(m_state.DocumentName);
+        m_preparation->setDocumentName(name);
+        m_progress->setDocumentName(name);
+        const double start = m_services.clock.seconds();
+
+        // The preparation pause, the only time the user can abort.
+        m_preparation->show();
+        m_preparation->repaint();
+        const double pauseStart = m_services.clock.seconds();
+        for (;;) {
+            const double elapsed = RoundHalfEven(m_services.clock.seconds() - pauseStart);
+            m_services.clock.processEvents();
+            if (elapsed >= 5) break;
+        }
+        m_preparation->close();
+        if (m_state.AbortRequested) {
+            closeWord();
+            m_progress->close();
+            m_state.RunInProgress = false;
+            m_main.focusMainWindow();
+            return;
+        }
+
+        m_state.ProgressBarWidth = m_progress->ShowProgress(kRunningCaption);
+        m_services.clock.processEvents();
+        m_progress->setConvertedCount(0);
+        m_progress->UpdateProgress(10, 100, m_state.ProgressBarWidth, kRunningCaption);
+        m_services.clock.processEvents();
+
+        m_state.EngineFailed = false;
+        WindowHost host(*m_progress, m_services);
+        EngineContext context{*m_word, *m_word, options, m_state, host, PathOf(m_appFolder)};
+        ConvertToTaggedText(context);
+        if (m_state.EngineFailed) {
+            m_state.RunInProgress = false;
+            m_progress->close();
+            return;
+        }
+        if (m_state.ConvertedCount == 0) {
+            m_progress->close();
+            warn(NothingConvertedText());
+            m_main.focusMainWindow();
+            m_state.RunInProgress = false;
+            return;
+        }
+
+        closeWord();
+        m_progress->FinishProgress(kFinishingCaption, m_services.clock);
+        const QString output = m_appFolder + QStringLiteral("/RubyData/") + QString::fromStdU16String(m_state.OutputFileName);
+        if (options.ResultAction == 3) {
+            inDesign->placeIntoFirstFrame(QDir::toNativeSeparators(output));
+            inDesign.reset();
+        }
+        m_main.showMainWindow();
+        const QString seconds = QString::number(m_services.clock.seconds() - start, 'f', 1);
+        m_services.messages.show(Message{u"Tessaly", FinalReportText(seconds, m_state.ConvertedCount).toStdU16String(),
+                                         MessageIcon::Information, MessageButtons::Ok});
+        m_main.minimiseMainWindow();
+        m_state.RunInProgress = false;
+        if (options.ResultAction == 2 && !m_services.shell.open(output)) {
+            warn(OpenFailedText(QString::fromStdU16String(m_state.OutputFileName),
+                                QDir::toNativeSeparators(m_appFolder + QStringLiteral("/RubyData/"))));
+        }
+    } catch (const std::exception&) {
+        failed({});
+    }
+}
+
+}  // namespace tessaly::run

@@ -1,0 +1,267 @@
+// The desktop application as a user drives it: pick a file, press 実行,
+// answer the boxes, get the tagged text and the report.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "support/Corpus.h"
+#include "support/EngineHarness.h"
+#include "support/GuiFakes.h"
+
+using namespace tessaly;
+using namespace tessaly::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct AppFixture : ::testing::Test {
+    TempFolder folder;
+    app::MemoryStore store;
+    RunState state;
+    ScriptedMessages messages;
+    SteppingClock clock;
+    run::NoWordWindows windows;
+    FakeInDesign inDesign;
+    FakeShell shell;
+    std::unique_ptr<app::MainWindow> window;
+    fs::path documents;
+    QString appFolder;
+
+    void SetUp() override {
+        documents = folder.path() / "原稿";
+        fs::create_directories(documents);
+        fs::copy_file(fs::path(TESSALY_SOURCE_DIR) / "samples/sample-manuscript.doc", documents / "sample-manuscript.doc");
+        appFolder = QString::fromStdU16String((folder.path() / "app").u16string());
+        fs::create_directories(folder.path() / "app");
+        app::WriteDefaults(store);
+    }
+    void start(int resultAction) {
+        store.write(QStringLiteral("Option1"), resultAction == 1 ? QStringLiteral("True") : QStringLiteral("False"));
+        store.write(QStringLiteral("Option2"), resultAction == 2 ? QStringLiteral("True") : QStringLiteral("False"));
+        store.write(QStringLiteral("Option3"), resultAction == 3 ? QStringLiteral("True") : QStringLiteral("False"));
+        window = std::make_unique<app::MainWindow>(store, state, run::RunServices{messages, clock, windows, inDesign, shell},
+                                                   appFolder);
+        window->load();
+        openFolder(documents);
+    }
+    void openFolder(const fs::path& path) {
+        const QString p = QString::fromStdU16String(path.u16string());
+        window->findChild<app::FolderList*>(QStringLiteral("Dir1"))->setPath(p);
+        window->changeFolder(p);
+    }
+    QListWidget* files() { return window->findChild<QListWidget*>(QStringLiteral("File1")); }
+    void select(const QString& name) {
+        auto items = files()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << name.toStdString();
+        files()->setCurrentItem(items[0]);
+    }
+    fs::path output() const { return folder.path() / "app" / "RubyData" / "sample-manuscript_ruby.txt"; }
+};
+
+const QRegularExpression kReport(QStringLiteral("^ルビ変換処理が終了しました。\n\r処理にかかった時間は (\\d+\\.\\d) 秒で、8 個所変換しました。$"));
+
+}  // namespace
+
+TEST_F(AppFixture, WholeRunWithEachResultAction) {
+    for (int action : {1, 2, 3}) {
+        SCOPED_TRACE(action);
+        messages.shown.clear();
+        start(action);
+        EXPECT_EQ(window->selectedFileName(), QStringLiteral("sample-manuscript.doc"));  // the first file is selected
+        window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        ASSERT_EQ(messages.shown.size(), 2u) << messages.text(messages.shown.size() - 1).toStdString();
+        const QString path = QString::fromStdU16String((documents / "sample-manuscript.doc").u16string());
+        EXPECT_EQ(messages.title(0), QStringLiteral("Tessaly"));
+        EXPECT_EQ(messages.text(0), QStringLiteral("以下のドキュメントのルビ変換を開始します。\r\n\r\n") + path +
+                                        (action == 3 ? QStringLiteral("\r\n\r\n注）空のフレームのInDesign文書が必要です") : QString()));
+        EXPECT_EQ(messages.shown[0].buttons, MessageButtons::OkCancel);
+        const auto match = kReport.match(messages.text(1));
+        ASSERT_TRUE(match.hasMatch()) << messages.text(1).toStdString();
+        EXPECT_GE(match.captured(1).toDouble(), 5.0) << "both fixed pauses are in the time";
+        EXPECT_TRUE(ToUtf8(DecodeWindowsFile(ReadBytes(output()))).find("<cRubyString:しょう　ねん>少年") != std::string::npos);
+        EXPECT_TRUE(fs::exists(folder.path() / "app" / "temp"));
+        EXPECT_FALSE(state.RunInProgress);
+        EXPECT_TRUE(window->isMinimized());
+        EXPECT_TRUE(window->findChild<QListWidget*>(QStringLiteral("File1"))->isEnabled());
+        EXPECT_EQ(shell.opened.size(), action == 2 ? 1u : 0u);
+        EXPECT_EQ(inDesign.placed.size(), action == 3 ? 1u : 0u);
+        shell.opened.clear();
+        inDesign.placed.clear();
+    }
+}
+
+TEST_F(AppFixture, OpenFailureAndUnreachableInDesign) {
+    shell.result = false;
+    start(2);
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_TRUE(kReport.match(messages.text(1)).hasMatch());
+    EXPECT_EQ(messages.text(2), QStringLiteral("sample-manuscript_ruby.txt を開くことができませんでした。\r\n\r\n") +
+                                    QDir::toNativeSeparators(appFolder + QStringLiteral("/RubyData/")) +
+                                    QStringLiteral("\r\n\r\n上記のパスにファイルが存在するか、txtファイルを開けるか\r\nを確認して下さい。"));
+
+    messages.shown.clear();
+    run::UnreachableInDesign unreachable;
+    window = std::make_unique<app::MainWindow>(store, state, run::RunServices{messages, clock, windows, unreachable, shell}, appFolder);
+    window->load();
+    openFolder(documents);
+    store.write(QStringLiteral("Option2"), QStringLiteral("False"));
+    store.write(QStringLiteral("Option3"), QStringLiteral("True"));
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(messages.text(1).startsWith(QStringLiteral("処理を開始または続行することができませんでした。\r\n")));
+    EXPECT_FALSE(state.RunInProgress);
+}
+
+TEST_F(AppFixture, InDesignWithoutDocumentOrFrame) {
+    inDesign.documents = 0;
+    start(3);
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.text(1), QStringLiteral("InDesign文書が見つかりませんでした。\r\n\r\n流し込み確認用のInDesign文書を開き、再度実行して下さい。"));
+    inDesign.documents = 1;
+    inDesign.frames = 0;
+    messages.shown.clear();
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.text(1), QStringLiteral("InDesign文書にフレームが見つかりませんでした。\r\n\r\n空のフレームを作成して、再度実行して下さい。"));
+    EXPECT_FALSE(fs::exists(output()));
+}
+
+TEST_F(AppFixture, CancelAtTheConfirmation) {
+    start(1);
+    messages.answers = {MessageAnswer::Cancel};
+    window->runClicked();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_FALSE(fs::exists(output()));
+    EXPECT_EQ(clock.pumps, 0);
+}
+
+TEST_F(AppFixture, AbortInThePreparationWindow) {
+    for (auto answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        messages.shown.clear();
+        fs::remove_all(folder.path() / "app" / "RubyData");
+        start(1);
+        bool asked = false;
+        clock.onPump = [&] {
+            auto* prep = window->conversionRun().preparationWindow();
+            if (!asked && prep && prep->isVisible()) {
+                asked = true;
+                messages.answers = {answer};
+                prep->abortClicked();
+            }
+        };
+        window->runClicked();
+        clock.onPump = nullptr;
+        EXPECT_TRUE(asked);
+        if (answer == MessageAnswer::Yes) {
+            EXPECT_EQ(messages.shown.size(), 2u) << "no message after the abort";
+            EXPECT_FALSE(fs::exists(output()));
+        } else {
+            ASSERT_EQ(messages.shown.size(), 3u);
+            EXPECT_TRUE(kReport.match(messages.text(2)).hasMatch());
+        }
+        EXPECT_FALSE(state.RunInProgress);
+        EXPECT_TRUE(files()->isEnabled());
+    }
+}
+
+TEST_F(AppFixture, NothingConverted) {
+    fs::copy_file(TestData("PlainText.doc"), documents / "plain.doc");
+    start(1);
+    select(QStringLiteral("plain.doc"));
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.title(1), QStringLiteral("確認"));
+    EXPECT_EQ(messages.text(1), QStringLiteral("ユーザーにより変換が取り消されたか、または\r\n処理した結果、ルビや圏点が見つからないか変換されませんでした。\r\n\r\n対象文書や設定を確認の上、再度実行して下さい。"));
+    EXPECT_TRUE(fs::exists(folder.path() / "app" / "RubyData" / "plain_ruby.txt"));
+}
+
+TEST_F(AppFixture, NotADocFileAndAReaderError) {
+    fs::copy_file(TestData("ManuscriptFeatures.docx"), documents / "new.docx");
+    WriteBytes(documents / "broken.doc", "not a word document at all");
+    start(1);
+    window->changeFileType(QString());
+    window->findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("*.*; (全てのファイル)"));
+    select(QStringLiteral("new.docx"));
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.text(0), QStringLiteral("Word形式の文書（doc）を選択して下さい　"));
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
+
+    messages.shown.clear();
+    select(QStringLiteral("broken.doc"));
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.text(0).startsWith(QStringLiteral("処理を開始または続行することができませんでした。\r\n以下の点が")));
+    EXPECT_TRUE(messages.text(0).endsWith(QStringLiteral("再度実行して下さい。\r\n\r\nWord 文書（.doc / .docx）ではありません。")));
+}
+
+TEST_F(AppFixture, MissingCustomHeaderStopsBeforeAnythingStarts) {
+    store.write(QStringLiteral("Combo3"), QStringLiteral("1"));
+    start(1);
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.text(0), QStringLiteral("タグのヘッダ部分が「カスタム」に設定されていますが、\r\n") + QDir::toNativeSeparators(appFolder) +
+                                    QStringLiteral(" 内の temp フォルダに\r\nheader.txt が見つかりませんでした。\r\n\r\nヘッダファイルを確認の上、再度実行して下さい。"));
+}
+
+TEST_F(AppFixture, RunInProgressMakesTheButtonsDoNothing) {
+    start(1);
+    state.RunInProgress = true;
+    window->show();
+    window->runClicked();
+    window->utilityClicked();
+    window->exitClicked();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(window->utilityDialog(), nullptr);
+    EXPECT_TRUE(window->isVisible());
+    state.RunInProgress = false;
+}
+
+TEST_F(AppFixture, FirstStartDefaultsAndTheRememberedFolder) {
+    app::MemoryStore empty;
+    {
+        app::MainWindow first(empty, state, run::RunServices{messages, clock, windows, inDesign, shell}, appFolder);
+        app::RunStartup(empty, clock, first);
+        EXPECT_EQ(empty.read(QStringLiteral("Combo8")), QStringLiteral("4"));
+        EXPECT_EQ(first.currentFolder(), QDir::toNativeSeparators(app::DefaultFolder()));
+        EXPECT_EQ(first.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("*.doc"));
+        EXPECT_TRUE(first.findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+        const QString docs = QString::fromStdU16String(documents.u16string());
+        first.findChild<app::FolderList*>(QStringLiteral("Dir1"))->setPath(docs);
+        first.changeFolder(docs);
+        first.close();
+        EXPECT_EQ(empty.read(QStringLiteral("ResumeFolder")), QStringLiteral("1"));
+        EXPECT_EQ(empty.read(QStringLiteral("DirName")), docs);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+    app::MainWindow second(empty, state, run::RunServices{messages, clock, windows, inDesign, shell}, appFolder);
+    second.load();
+    EXPECT_EQ(second.currentFolder(), QDir::toNativeSeparators(QString::fromStdU16String(documents.u16string())));
+    EXPECT_EQ(second.selectedFileName(), QStringLiteral("sample-manuscript.doc"));
+    second.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(false);
+    second.close();
+    EXPECT_EQ(empty.read(QStringLiteral("ResumeFolder")), QStringLiteral("0"));
+    EXPECT_EQ(empty.read(QStringLiteral("DirName")), QStringLiteral("C:\\"));
+    app::MainWindow third(empty, state, run::RunServices{messages, clock, windows, inDesign, shell}, appFolder);
+    third.load();
+    EXPECT_EQ(third.currentFolder(), QDir::toNativeSeparators(app::DefaultFolder()));
+    EXPECT_FALSE(third.findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+}
+
+TEST_F(AppFixture, SplashStandsForAboutTwoAndAHalfSeconds) {
+    app::MemoryStore empty;
+    const double before = clock.now;
+    app::MainWindow first(empty, state, run::RunServices{messages, clock, windows, inDesign, shell}, appFolder);
+    app::RunStartup(empty, clock, first);
+    EXPECT_GE(clock.now - before, 2.5);
+    EXPECT_LT(clock.now - before, 3.5);
+}

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "app/UtilityDialog.h"
+#include "support/GuiFakes.h"
+
+using namespace tessaly;
+using namespace tessaly::testing;
+
+namespace {
+
+struct DialogFixture : ::testing::Test {
+    app::MemoryStore store;
+    ConversionOptions options;
+    ScriptedMessages messages;
+    FakeShell shell;
+    template <class T>
+    static T* control(QWidget& w, const char* name) {
+        return w.findChild<T*>(QString::fromLatin1(name));
+    }
+};
+
+}  // namespace
+
+TEST_F(DialogFixture, ShowsTheDefaultsAfterAFirstStart) {
+    app::InitialiseIfEmpty(store);
+    app::UtilityDialog dialog(store, options, messages, shell, QStringLiteral("/app"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ユーティリティ"));
+    const char* expected[8] = {"モノルビ", "ひらがな", "デフォルト", "▼", "★", "（　）", " ・ 、（両方）", "70％"};
+    const char* names[8] = {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6", "Combo7", "Combo8"};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(control<QComboBox>(dialog, names[i])->currentText(), QString::fromUtf8(expected[i]));
+    const bool ticked[6] = {false, true, false, false, true, true};
+    const char* checks[6] = {"Check1", "Check2", "Check3", "Check4", "Check5", "Check6"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(control<QCheckBox>(dialog, checks[i])->isChecked(), ticked[i]) << checks[i];
+    EXPECT_TRUE(control<QRadioButton>(dialog, "Option3")->isChecked());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(options, ConversionOptions::Defaults());
+    QStringList tabs;
+    for (int i = 0; i < dialog.tabs()->count(); ++i) tabs << dialog.tabs()->tabText(i);
+    EXPECT_EQ(tabs, (QStringList{QStringLiteral("設定1"), QStringLiteral("設定2"), QStringLiteral("設定3"), QStringLiteral("管理")}));
+    EXPECT_EQ(dialog.tabs()->currentIndex(), 0);
+}
+
+TEST_F(DialogFixture, EveryChangeIsStoredAtOnce) {
+    app::InitialiseIfEmpty(store);
+    app::UtilityDialog dialog(store, options, messages, shell, QStringLiteral("/app"));
+    control<QComboBox>(dialog, "Combo8")->setCurrentIndex(10);
+    EXPECT_EQ(store.read(QStringLiteral("Combo8")), QStringLiteral("10"));
+    EXPECT_EQ(options.KentenRatio, 10);
+    control<QCheckBox>(dialog, "Check1")->setChecked(true);
+    EXPECT_EQ(store.read(QStringLiteral("Check1")), QStringLiteral("1"));
+    control<QRadioButton>(dialog, "Option2")->setChecked(true);
+    EXPECT_EQ(store.read(QStringLiteral("Option1")), QStringLiteral("False"));
+    EXPECT_EQ(store.read(QStringLiteral("Option2")), QStringLiteral("True"));
+    EXPECT_EQ(store.read(QStringLiteral("Option3")), QStringLiteral("False"));
+    EXPECT_EQ(options.ResultAction, 2);
+    dialog.tabs()->setCurrentIndex(2);
+    EXPECT_EQ(dialog.tabs()->tabText(dialog.tabs()->currentIndex()), QStringLiteral("設定3"));
+}
+
+TEST_F(DialogFixture, UnreadableValueResetsWithOneWarning) {
+    app::WriteDefaults(store);
+    store.write(QStringLiteral("Combo1"), QStringLiteral("1"));
+    store.write(QStringLiteral("Combo7"), QStringLiteral("2"));
+    store.write(QStringLiteral("Combo8"), QStringLiteral("11"));
+    store.write(QStringLiteral("Check1"), QStringLiteral("1"));
+    app::UtilityDialog dialog(store, options, messages, shell, QStringLiteral("/app"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.title(0), QStringLiteral("確認"));
+    EXPECT_EQ(messages.text(0), QStringLiteral("読み取れない情報があったため、一部または全ての設定を初期値に変更しました。\r\n設定を確認の上、実行して下さい。"));
+    EXPECT_EQ(control<QComboBox>(dialog, "Combo1")->currentIndex(), 1);   // applied before the failure: kept
+    EXPECT_EQ(control<QComboBox>(dialog, "Combo7")->currentIndex(), 2);
+    EXPECT_EQ(control<QComboBox>(dialog, "Combo8")->currentIndex(), 4);   // the default from there on
+    EXPECT_FALSE(control<QCheckBox>(dialog, "Check1")->isChecked());
+    EXPECT_EQ(store.read(QStringLiteral("Combo1")), QStringLiteral("0"));  // the reset wrote every default
+    dialog.close();                                                          // and the unload writes the controls back
+    EXPECT_EQ(store.read(QStringLiteral("Combo1")), QStringLiteral("1"));
+    EXPECT_EQ(store.read(QStringLiteral("Combo7")), QStringLiteral("2"));
+    EXPECT_EQ(store.read(QStringLiteral("Combo8")), QStringLiteral("4"));
+}
+
+TEST_F(DialogFixture, NoOptionButtonSelectedAndAMissingManual) {
+    app::WriteDefaults(store);
+    store.write(QStringLiteral("Option3"), QStringLiteral("False"));
+    options.ResultAction = 0;
+    app::UtilityDialog dialog(store, options, messages, shell, QStringLiteral("/opt/tessaly"));
+    EXPECT_FALSE(control<QRadioButton>(dialog, "Option1")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(dialog, "Option3")->isChecked());
+    EXPECT_EQ(options.ResultAction, 0);
+    shell.result = false;
+    dialog.openManual();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], QStringLiteral("/opt/tessaly/使用説明書Win10対応.pdf"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.text(0), QStringLiteral("使用説明書Win10対応.pdf を開くことができませんでした。\r\n\r\n") +
+                                    QDir::toNativeSeparators(QStringLiteral("/opt/tessaly")) +
+                                    QStringLiteral("\r\n\r\n上記のパスにファイルが存在するか、PDFファイルを開けるか\r\nを確認して下さい。"));
+}

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "run/ProgressWindows.h"
+#include "support/GuiFakes.h"
+
+using namespace tessaly;
+using namespace tessaly::testing;
+
+TEST(ProgressWindow, PercentagesRoundHalfToEvenAndStopAtAHundred) {
+    RunState state;
+    run::ProgressWindow window(state);
+    const float width = window.ShowProgress(QStringLiteral("c"));
+    EXPECT_EQ(width, 300.0f);
+    EXPECT_EQ(window.barWidth(), 0);
+    const std::pair<int, const char*> cases[] = {{1, "0％"}, {5, "2％"}, {7, "4％"}, {200, "100％"}, {300, "100％"}};
+    for (auto [done, text] : cases) {
+        window.UpdateProgress(done, 200, width, QStringLiteral("c"));
+        EXPECT_EQ(window.percentage(), QString::fromUtf8(text)) << done;
+    }
+    window.UpdateProgress(10, 100, width, QStringLiteral("ルビ変換処理を実行中です...　"));
+    EXPECT_EQ(window.percentage(), QStringLiteral("10％"));
+    EXPECT_EQ(window.barWidth(), 29);  // round(30) × 0.98
+    EXPECT_EQ(window.caption(), QStringLiteral("ルビ変換処理を実行中です...　"));
+    EXPECT_THROW(window.UpdateProgress(1, 0, width, QStringLiteral("c")), std::runtime_error);
+}
+
+TEST(ProgressWindow, FinishShowsAHundredPausesAndCloses) {
+    RunState state;
+    run::ProgressWindow window(state);
+    window.ShowProgress(QStringLiteral("c"));
+    SteppingClock clock;
+    const double before = clock.now;
+    window.FinishProgress(QStringLiteral("ルビ変換処理の完了中です... "), clock);
+    EXPECT_EQ(window.percentage(), QStringLiteral("100％"));
+    EXPECT_EQ(window.barWidth(), 294);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_GE(clock.now - before, 0.5);
+    EXPECT_LE(clock.now - before, 1.0);  // the clock is read once more to start the pause
+    EXPECT_EQ(clock.pumps, 0) << "no events during the completion pause";
+}
+
+TEST(PreparationWindow, AbortAsksAndSetsTheFlagOnYesOnly) {
+    RunState state;
+    ScriptedMessages messages;
+    run::PreparationWindow window(state, messages);
+    messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    window.abortClicked();
+    EXPECT_FALSE(state.AbortRequested);
+    window.abortClicked();
+    EXPECT_TRUE(state.AbortRequested);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.title(0), QStringLiteral("確認"));
+    EXPECT_EQ(messages.text(0), QStringLiteral("ルビ変換処理を中止しますか？　　　"));
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
+}
+
+namespace {
+
+// A desktop of named windows: (title, visible); the first may be Word's main window.
+struct FakeWindows : run::WindowSystem {
+    std::vector<std::pair<QString, bool>> list;
+    bool wordRunning = true;
+    bool zoomed = false;
+    std::vector<QString> closed, shown;
+    Handle findWindowOfClass(const QString& c) override { return c == QStringLiteral("OpusApp") && wordRunning ? 1 : 0; }
+    std::vector<Handle> topLevelWindows() override {
+        std::vector<Handle> h;
+        for (size_t i = 0; i < list.size(); ++i) h.push_back(Handle(i + 1));
+        return h;
+    }
+    bool isVisible(Handle w) override { return list.at(size_t(w - 1)).second; }
+    bool isZoomed(Handle) override { return zoomed; }
+    void showMinimised(Handle) override { shown.push_back(QStringLiteral("min")); }
+    void showMaximised(Handle) override { shown.push_back(QStringLiteral("max")); }
+    QString title(Handle w) override { return list.at(size_t(w - 1)).first; }
+    void postClose(Handle w) override { closed.push_back(title(w)); }
+};
+
+}  // namespace
+
+TEST(WindowUtilities, VisibleWordWindowAndInvisibleOnesAskedToClose) {
+    FakeWindows w;
+    w.list = {{QStringLiteral("文書1 - Word"), false}, {QStringLiteral("メモ帳"), true},
+              {QStringLiteral("Word Viewer"), true}, {QStringLiteral("古い - Word"), false}};
+    EXPECT_TRUE(run::FindVisibleWordWindow(w));
+    EXPECT_EQ(w.closed, (std::vector<QString>{QStringLiteral("文書1 - Word")}));  // only those before the visible one
+    w.list[2].second = false;
+    w.closed.clear();
+    EXPECT_FALSE(run::FindVisibleWordWindow(w));
+    EXPECT_EQ(w.closed.size(), 3u);
+    w.list = {{QStringLiteral("word in lower case"), true}};
+    EXPECT_FALSE(run::FindVisibleWordWindow(w));
+    w.list = {{QStringLiteral("Word"), true}};
+    w.wordRunning = false;
+    EXPECT_FALSE(run::FindVisibleWordWindow(w)) << "without a Word main window no title is examined";
+}
+
+TEST(WindowUtilities, MaximiseMinimisesAMaximisedWindowFirst) {
+    FakeWindows w;
+    w.list = {{QStringLiteral("Word"), true}};
+    w.zoomed = true;
+    EXPECT_TRUE(run::MaximizeWordWindow(w));
+    EXPECT_EQ(w.shown, (std::vector<QString>{QStringLiteral("min"), QStringLiteral("max")}));
+    w.wordRunning = false;
+    EXPECT_FALSE(run::MaximizeWordWindow(w));
+    run::NoWordWindows none;
+    EXPECT_FALSE(run::FindVisibleWordWindow(none));
+    EXPECT_FALSE(run::MaximizeWordWindow(none));
+}
