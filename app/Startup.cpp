@@ -1,10 +1,11 @@
 #include "app/Startup.h"
 
+#include "run/ProgressWindows.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPainter>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -13,18 +14,8 @@ namespace tessaly::app {
 SplashWindow::SplashWindow() : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("SplashWindow"));
     setWindowTitle(QStringLiteral("Tessaly  （Windows 10/11 対応）"));
-    QPixmap picture(57, 67);
-    picture.fill(QColor(250, 248, 240));
-    {
-        QPainter p(&picture);
-        p.drawText(QRect(0, 2, 57, 16), Qt::AlignCenter, QStringLiteral("るび"));
-        QFont font = p.font();
-        font.setPointSize(24);
-        p.setFont(font);
-        p.drawText(QRect(0, 18, 57, 47), Qt::AlignCenter, QStringLiteral("字"));
-    }
     auto* image = new QLabel(this);
-    image->setPixmap(picture);
+    image->setPixmap(run::RubyPicture(57, 67));
     auto* product = new QLabel(QStringLiteral("Tessaly"), this);
     QFont big = product->font();
     big.setPointSize(18);

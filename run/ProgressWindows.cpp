@@ -42,6 +42,19 @@ QLineEdit* FocusBox(QWidget* parent) {
 
 }  // namespace
 
+QPixmap RubyPicture(int width, int height) {
+    QPixmap picture(width, height);
+    picture.fill(QColor(250, 248, 240));
+    QPainter p(&picture);
+    const int readingHeight = height / 4;
+    p.drawText(QRect(0, 0, width, readingHeight), Qt::AlignCenter, QStringLiteral("るび"));
+    QFont font = p.font();
+    font.setPixelSize(height / 2);
+    p.setFont(font);
+    p.drawText(QRect(0, readingHeight, width, height - readingHeight), Qt::AlignCenter, QStringLiteral("字"));
+    return picture;
+}
+
 RunWindow::RunWindow(RunState& state, QWidget* parent) : QWidget(parent, Qt::Window), m_state(state) {
     setWindowTitle(QStringLiteral("進行状況"));
 }
@@ -99,20 +112,9 @@ ProgressWindow::ProgressWindow(RunState& state, QWidget* parent) : RunWindow(sta
     grid->addWidget(m_documentName, 3, 1, 1, 2);
     m_focus = FocusBox(this);
     grid->addWidget(m_focus, 4, 0);
-    // A small decorative picture: a ruby over its base.
-    QPixmap picture(40, 40);
-    picture.fill(Qt::white);
-    {
-        QPainter p(&picture);
-        p.drawText(QRect(0, 0, 40, 14), Qt::AlignCenter, QStringLiteral("るび"));
-        QFont font = p.font();
-        font.setPointSize(16);
-        p.setFont(font);
-        p.drawText(QRect(0, 12, 40, 28), Qt::AlignCenter, QStringLiteral("字"));
-    }
     auto* image = new QLabel(this);
     image->setObjectName(QStringLiteral("Image1"));
-    image->setPixmap(picture);
+    image->setPixmap(RubyPicture(40, 40));
     grid->addWidget(image, 0, 3, 3, 1);
 }
 

@@ -3,6 +3,7 @@
 // Controls carry their designer names as object names.
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include "engine/RunState.h"
@@ -14,6 +15,9 @@ class QLineEdit;
 class QPushButton;
 
 namespace tessaly::run {
+
+// The product's small picture: a ruby over its base character.
+QPixmap RubyPicture(int width, int height);
 
 // Refuses a close from its own title bar while a run is active.
 class RunWindow : public QWidget {

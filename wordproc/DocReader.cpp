@@ -139,6 +139,9 @@ private:
     void readFib();
     void readPieces();
     void readStyles();
+    template <class T, class Read>
+    void readRuns(uint32_t fcBte, uint32_t lcbBte, size_t entrySize, const char* what, std::vector<FcRun<T>>& runs,
+                  Read&& read);
     void readCharRuns();
     void readParagraphRuns();
     std::optional<int> styleEmphasis(uint16_t istd, int depth = 0) const;
@@ -265,51 +268,46 @@ void DocReader::readStyles() {
     }
 }
 
-// CHPX runs from the bin table of character-property pages.
-void DocReader::readCharRuns() {
-    if (m_lcbBteChpx < 4) return;
-    const Bytes plc(m_table.slice(m_fcBteChpx, m_lcbBteChpx), "文字書式の表");
-    const size_t n = (m_lcbBteChpx - 4) / 8;
+// Runs of one kind of property pages (FKPs): the bin table names the pages;
+// each page holds count + 1 file offsets and, after them, an entry of
+// entrySize bytes per run whose first byte is the word offset of its
+// properties (0: none). read(page, offset) gives a run's value.
+template <class T, class Read>
+void DocReader::readRuns(uint32_t fcBte, uint32_t lcbBte, size_t entrySize, const char* what,
+                         std::vector<FcRun<T>>& runs, Read&& read) {
+    if (lcbBte < 4) return;
+    const Bytes plc(m_table.slice(fcBte, lcbBte), what);
+    const size_t n = (lcbBte - 4) / 8;
     for (size_t i = 0; i < n; ++i) {
         const uint32_t pn = plc.u32((n + 1) * 4 + i * 4) & 0x3FFFFF;
-        const Bytes page(m_word.slice(size_t(pn) * 512, 512), "文字書式のページ");
-        const uint8_t crun = page.u8(511);
-        if (size_t(crun) * 5 + 4 > 511) damaged("文字書式のページが不正です");
-        for (size_t k = 0; k < crun; ++k) {
-            FcRun<CharProps> run{page.u32(k * 4), page.u32((k + 1) * 4), {}};
-            const uint8_t b = page.u8((size_t(crun) + 1) * 4 + k);
-            if (b != 0) {
-                const size_t at = size_t(b) * 2;
-                const uint8_t cb = page.u8(at);
-                ApplySprms(page.slice(at + 1, cb), run.value);
-            }
-            if (run.fcEnd > run.fcStart) m_charRuns.push_back(run);
+        const Bytes page(m_word.slice(size_t(pn) * 512, 512), what);
+        const uint8_t count = page.u8(511);
+        if (size_t(count) * (4 + entrySize) + 4 > 511) damaged(std::string(what) + " のページが不正です");
+        for (size_t k = 0; k < count; ++k) {
+            FcRun<T> run{page.u32(k * 4), page.u32((k + 1) * 4), T{}};
+            const uint8_t offset = page.u8((size_t(count) + 1) * 4 + k * entrySize);
+            if (offset != 0) run.value = read(page, size_t(offset) * 2);
+            if (run.fcEnd > run.fcStart) runs.push_back(run);
         }
     }
-    std::stable_sort(m_charRuns.begin(), m_charRuns.end(), [](auto& a, auto& b) { return a.fcStart < b.fcStart; });
+    std::stable_sort(runs.begin(), runs.end(), [](auto& a, auto& b) { return a.fcStart < b.fcStart; });
 }
 
+// Character properties (CHPX: a count byte, then sprms).
+void DocReader::readCharRuns() {
+    readRuns(m_fcBteChpx, m_lcbBteChpx, 1, "文字書式", m_charRuns, [](const Bytes& page, size_t at) {
+        CharProps props;
+        ApplySprms(page.slice(at + 1, page.u8(at)), props);
+        return props;
+    });
+}
+
+// The paragraph style of each paragraph (PAPX: a count byte, or 0 and a
+// second count byte, then the style index).
 void DocReader::readParagraphRuns() {
-    if (m_lcbBtePapx < 4) return;
-    const Bytes plc(m_table.slice(m_fcBtePapx, m_lcbBtePapx), "段落書式の表");
-    const size_t n = (m_lcbBtePapx - 4) / 8;
-    for (size_t i = 0; i < n; ++i) {
-        const uint32_t pn = plc.u32((n + 1) * 4 + i * 4) & 0x3FFFFF;
-        const Bytes page(m_word.slice(size_t(pn) * 512, 512), "段落書式のページ");
-        const uint8_t cpara = page.u8(511);
-        if (size_t(cpara) * 17 + 4 > 511) damaged("段落書式のページが不正です");
-        for (size_t k = 0; k < cpara; ++k) {
-            FcRun<uint16_t> run{page.u32(k * 4), page.u32((k + 1) * 4), 0};
-            const uint8_t bOffset = page.u8((size_t(cpara) + 1) * 4 + k * 13);
-            if (bOffset != 0) {
-                const size_t at = size_t(bOffset) * 2;
-                const uint8_t cb = page.u8(at);
-                run.value = cb != 0 ? page.u16(at + 1) : page.u16(at + 2);
-            }
-            if (run.fcEnd > run.fcStart) m_paraRuns.push_back(run);
-        }
-    }
-    std::stable_sort(m_paraRuns.begin(), m_paraRuns.end(), [](auto& a, auto& b) { return a.fcStart < b.fcStart; });
+    readRuns(m_fcBtePapx, m_lcbBtePapx, 13, "段落書式", m_paraRuns, [](const Bytes& page, size_t at) {
+        return page.u8(at) != 0 ? page.u16(at + 1) : page.u16(at + 2);
+    });
 }
 
 std::optional<int> DocReader::styleEmphasis(uint16_t istd, int depth) const {

@@ -6,6 +6,7 @@
 
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "support/ReadFailure.h"
 #include "wordproc/Readers.h"
 
 using namespace tessaly::wordproc;
@@ -13,15 +14,7 @@ using namespace tessaly::testing;
 
 namespace {
 
-std::pair<ReadErrorKind, std::string> Failure(const std::filesystem::path& file) {
-    try {
-        ReadDocument(file);
-    } catch (const ReadError& e) {
-        return {e.kind(), e.what()};
-    }
-    ADD_FAILURE() << file << " was read";
-    return {ReadErrorKind::CannotOpen, ""};
-}
+const auto Failure = ReadFailure;
 
 }  // namespace
 
