@@ -20,6 +20,17 @@ size_t LastCodePointStart(std::u16string_view text);
 
 void AppendCodePoint(std::u16string& out, char32_t cp);
 
+// Calls f with each code point of text, in order.
+template <class F>
+void ForEachCodePoint(std::u16string_view text, F&& f) {
+    for (size_t i = 0; i < text.size();) {
+        size_t units;
+        const char32_t cp = CodePointAt(text, i, &units);
+        i += units;
+        f(cp);
+    }
+}
+
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
 

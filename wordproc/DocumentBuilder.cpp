@@ -14,12 +14,7 @@ void DocumentBuilder::appendCodePoint(char32_t cp, int emphasis) {
 }
 
 void DocumentBuilder::appendText(std::u16string_view text, int emphasis) {
-    for (size_t i = 0; i < text.size();) {
-        size_t units;
-        const char32_t cp = CodePointAt(text, i, &units);
-        i += units;
-        appendCodePoint(cp, emphasis);
-    }
+    ForEachCodePoint(text, [&](char32_t cp) { appendCodePoint(cp, emphasis); });
 }
 
 void DocumentBuilder::appendField(std::u16string text, int emphasis) {

@@ -16,12 +16,7 @@ bool IsParagraphMark(const Cell& c) { return c.code == kCR; }
 std::vector<Cell> CellsOf(std::u16string_view text, uint8_t emphasis) {
     std::vector<Cell> cells;
     cells.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        size_t units;
-        const char32_t cp = CodePointAt(text, i, &units);
-        i += units;
-        cells.push_back(Cell{cp, cp == kCR ? uint8_t(0) : emphasis});
-    }
+    ForEachCodePoint(text, [&](char32_t cp) { cells.push_back(Cell{cp, cp == kCR ? uint8_t(0) : emphasis}); });
     return cells;
 }
 
@@ -88,11 +83,7 @@ void ModelFind::ExecuteReplaceAll() {
     const auto& s = state();
     if (s.matchWildcards) throw DocumentError("wildcard search is not supported");
     std::vector<char32_t> pattern;
-    for (size_t i = 0; i < s.text.size();) {
-        size_t units;
-        pattern.push_back(Fold(CodePointAt(s.text, i, &units), s.matchByte, s.matchCase));
-        i += units;
-    }
+    ForEachCodePoint(s.text, [&](char32_t cp) { pattern.push_back(Fold(cp, s.matchByte, s.matchCase)); });
     if (pattern.empty()) return;
 
     ModelDocument& doc = m_model.active();

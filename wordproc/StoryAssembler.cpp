@@ -45,12 +45,7 @@ void StoryAssembler::character(char32_t cp, int emphasis) {
 }
 
 void StoryAssembler::text(std::u16string_view text, int emphasis) {
-    for (size_t i = 0; i < text.size();) {
-        size_t units;
-        const char32_t cp = CodePointAt(text, i, &units);
-        i += units;
-        character(cp, emphasis);
-    }
+    ForEachCodePoint(text, [&](char32_t cp) { character(cp, emphasis); });
 }
 
 void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base, int emphasis) {

@@ -60,10 +60,3 @@ TEST_F(KentenFixture, OtherMarksAndSwitchOff) {
     EXPECT_EQ(scale, u"");
     EXPECT_EQ(state.ConvertedCount, 0);
 }
-
-TEST(KentenScaleText, RatioIndexes) {
-    const char16_t* expected[] = {u"0.5", u"0.55", u"0.6", u"0.65", u"0.7", u"0.75", u"0.8", u"0.85", u"0.9", u"0.95"};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(KentenScaleText(int16_t(i)), expected[i]);
-    EXPECT_EQ(KentenScaleText(10), u"1.0");
-    EXPECT_EQ(KentenScaleText(-1), u"1.0");
-}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ExpectedHeader.h"
+#include "engine/Escaping.h"
 #include "engine/OutputFiles.h"
 #include "engine/TaggedTextHeader.h"
 #include "support/EngineHarness.h"
@@ -38,7 +39,10 @@ TEST(BuiltInHeader, OpenTypeSwitchChangesExactlyFourLines) {
 
 TEST(BuiltInHeader, KentenScaleOnlyWithBoutenConversion) {
     auto options = ConversionOptions::Defaults();
-    const auto on = BuiltInHeaders(options, u"0.75");
+    EXPECT_EQ(KentenScaleText(5), u"0.75");
+    EXPECT_EQ(KentenScaleText(10), u"1.0");  // 100 %, and any index past the list
+    EXPECT_EQ(KentenScaleText(-1), u"1.0");
+    const auto on = BuiltInHeaders(options, KentenScaleText(5));
     EXPECT_EQ(Count(on.windows, u"Scale:0.75>"), 4u);
     EXPECT_EQ(Count(on.mac, u"Scale:0.75>"), 4u);
     EXPECT_EQ(Count(on.windows, u"Scale:0.7>"), 0u);
