@@ -18,17 +18,6 @@ void TrimBodyEnd(std::u16string& body) {
     if (!body.empty() && body.back() == u'\r') body.pop_back();
 }
 
-constexpr std::u16string_view kTextEnd = u"\r\n<ParaStyle:>";
-
-std::u16string AssembleTaggedText(std::u16string_view header, std::u16string_view body) {
-    std::u16string text;
-    text.reserve(header.size() + body.size() + kTextEnd.size());
-    text += header;
-    text += body;
-    text += kTextEnd;
-    return text;
-}
-
 std::u16string OutputFileNameFor(std::u16string_view documentName) {
     std::u16string name(documentName.substr(0, documentName.find(u'.')));
     name += u"_ruby.txt";

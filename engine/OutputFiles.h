@@ -17,8 +17,8 @@ namespace tessaly {
 // final CR.
 void TrimBodyEnd(std::u16string& body);
 
-// header + body + CR LF + "<ParaStyle:>"
-std::u16string AssembleTaggedText(std::u16string_view header, std::u16string_view body);
+// What follows the body in every output text.
+inline constexpr std::u16string_view kTextEnd = u"\r\n<ParaStyle:>";
 
 // The document name up to its first period, then "_ruby.txt".
 std::u16string OutputFileNameFor(std::u16string_view documentName);

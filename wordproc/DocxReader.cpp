@@ -98,21 +98,23 @@ private:
     zip_t* m_zip = nullptr;
 };
 
-// Pieces of a part handed from the inflating thread to the parsing one;
-// a few pieces ahead at most, so memory stays small.
+// Pieces handed from the thread that inflates and scans the main part to
+// the one that parses and reads it; a few dozen ahead at most, so memory
+// stays small.
+template <class Piece>
 class PieceQueue {
 public:
     struct Cancelled {};
 
-    void push(std::string piece) {
+    void push(Piece piece) {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_pieces.size() < 8 || m_cancelled; });
+        m_changed.wait(lock, [&] { return m_pieces.size() < 64 || m_cancelled; });
         if (m_cancelled) throw Cancelled{};
         m_pieces.push_back(std::move(piece));
         m_changed.notify_all();
     }
     // False when the producer has finished and everything was taken.
-    bool pop(std::string& piece) {
+    bool pop(Piece& piece) {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [&] { return !m_pieces.empty() || m_done; });
         if (m_pieces.empty()) return false;
@@ -135,29 +137,29 @@ public:
 private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::string> m_pieces;
+    std::deque<Piece> m_pieces;
     bool m_done = false;
     bool m_cancelled = false;
 };
 
-// Runs produce(sink) on a second thread and hands each piece it gives to
+// Runs produce(push) on a second thread and hands each piece it pushes to
 // consume on this one. Exceptions of either side reach the caller.
-template <class Produce, class Consume>
+template <class Piece, class Produce, class Consume>
 bool Pipelined(Produce&& produce, Consume&& consume) {
-    PieceQueue queue;
+    PieceQueue<Piece> queue;
     bool result = false;
     std::exception_ptr producerError;
     std::thread producer([&] {
         try {
-            result = produce([&](const char* data, size_t size) { queue.push(std::string(data, size)); });
-        } catch (const PieceQueue::Cancelled&) {
+            result = produce([&](Piece piece) { queue.push(std::move(piece)); });
+        } catch (const typename PieceQueue<Piece>::Cancelled&) {
         } catch (...) {
             producerError = std::current_exception();
         }
         queue.finish();
     });
     try {
-        for (std::string piece; queue.pop(piece);) consume(piece);
+        for (Piece piece; queue.pop(piece);) consume(piece);
     } catch (...) {
         queue.cancel();
         producer.join();
@@ -167,6 +169,13 @@ bool Pipelined(Produce&& produce, Consume&& consume) {
     if (producerError) std::rethrow_exception(producerError);
     return result;
 }
+
+// The root element's start tag, or one child element of the body.
+struct XmlPiece {
+    std::string text;
+    size_t offset = 0;  // in the part
+    bool root = false;
+};
 
 constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
@@ -562,38 +571,51 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
     auto damagedXml = [&](const std::string& detail) {
         return ReadError(ReadErrorKind::Damaged, m_file, "XML が壊れています（" + *main + "、" + detail + "）。");
     };
-    XmlBlockScanner scanner(
-        [&](std::string_view rootTag) {
-            std::string tag(rootTag.ends_with("/>") ? rootTag : rootTag.substr(0, rootTag.size() - 1));
-            if (!tag.ends_with("/>")) tag.append("/>");
-            pugi::xml_document root;
-            const auto result = root.load_buffer(tag.data(), tag.size(), kParseFlags);
-            if (!result) throw damagedXml("0 バイト目: " + std::string(result.description()));
-            findPrefixes(root.document_element());
-        },
-        [&](char* data, size_t size, size_t offset) {
-            const auto result = chunk.load_buffer_inplace(data, size, kParseFlags);
-            if (!result) {
-                throw damagedXml(std::to_string(offset + static_cast<size_t>(result.offset)) + " バイト目: " +
-                                 result.description());
-            }
-            block(chunk.document_element());
-        });
+    auto parseRoot = [&](const std::string& rootTag) {
+        std::string tag(rootTag.ends_with("/>") ? rootTag : rootTag.substr(0, rootTag.size() - 1));
+        if (!tag.ends_with("/>")) tag.append("/>");
+        pugi::xml_document root;
+        const auto result = root.load_buffer(tag.data(), tag.size(), kParseFlags);
+        if (!result) throw damagedXml("0 バイト目: " + std::string(result.description()));
+        findPrefixes(root.document_element());
+    };
+    auto parseBlock = [&](XmlPiece& piece) {
+        const auto result = chunk.load_buffer_inplace(piece.text.data(), piece.text.size(), kParseFlags);
+        if (!result) {
+            throw damagedXml(std::to_string(piece.offset + static_cast<size_t>(result.offset)) + " バイト目: " +
+                             result.description());
+        }
+        block(chunk.document_element());
+    };
+    bool sawBody = false;
     try {
-        // Inflating on a second thread overlaps with parsing on this one.
-        const bool present = Pipelined([&](auto&& sink) { return m_package.stream(*main, sink); },
-                                       [&](const std::string& piece) { scanner.feed(piece); });
+        // One thread inflates the part and finds its blocks, this one parses
+        // and reads them.
+        const bool present = Pipelined<XmlPiece>(
+            [&](auto&& push) {
+                XmlBlockScanner scanner([&](std::string_view tag) { push(XmlPiece{std::string(tag), 0, true}); },
+                                        [&](char* data, size_t size, size_t offset) {
+                                            push(XmlPiece{std::string(data, size), offset, false});
+                                        });
+                const bool found = m_package.stream(*main, [&](const char* data, size_t size) { scanner.feed({data, size}); });
+                if (found) scanner.finish();
+                sawBody = scanner.sawBody();
+                return found;
+            },
+            [&](XmlPiece& piece) {
+                if (piece.root) parseRoot(piece.text);
+                else parseBlock(piece);
+            });
         if (!present) {
             throw ReadError(ReadErrorKind::NotWordDocument, m_file,
                             "Word 文書の本文（" + *main + "）がパッケージにないため読み込めません。");
         }
-        scanner.finish();
     } catch (const ReadError&) {
         throw;
     } catch (const std::runtime_error& e) {
         throw damagedXml(e.what());
     }
-    if (!scanner.sawBody()) {
+    if (!sawBody) {
         throw ReadError(ReadErrorKind::NotWordDocument, m_file, "Word 文書の本文（w:body）がないため読み込めません。");
     }
     story.finish();

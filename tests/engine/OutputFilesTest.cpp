@@ -16,7 +16,6 @@ TEST(TrimBodyEnd, CarriageReturnRunsAtTheEnd) {
         TrimBodyEnd(body);
         EXPECT_EQ(body, expected);
     }
-    EXPECT_EQ(AssembleTaggedText(u"H", u"あ\r"), u"Hあ\r\r\n<ParaStyle:>");
 }
 
 TEST(OutputFileName, UpToTheFirstPeriod) {
@@ -27,9 +26,11 @@ TEST(OutputFileName, UpToTheFirstPeriod) {
 
 TEST(FileBytes, WindowsAndMacEncodings) {
     EXPECT_EQ(WindowsFileBytes(u"<\r\n𠮷"), std::string("\xFF\xFE<\0\r\0\n\0\x42\xD8\xB7\xDF", 12));
-    // CR LF becomes CR; a lone LF or CR stays; units that merely hold the
-    // bytes 0D and 0A are not line ends.
+    // CR LF becomes CR, also across the parts; a lone LF or CR stays; units
+    // that merely hold the bytes 0D and 0A are not line ends.
     EXPECT_EQ(MacFileBytes(u"<\r\n\n\r\u0D00\u0A00"), std::string("\0<\0\r\0\n\0\r\x0D\0\x0A\0", 12));
+    EXPECT_EQ(MacFileBytes({u"a\r", u"\nb", kTextEnd}), MacFileBytes(u"a\rb\r<ParaStyle:>"));
+    EXPECT_EQ(WindowsFileBytes({u"H", u"", u"b"}), WindowsFileBytes(u"Hb"));
 }
 
 TEST(WriteFileAtomically, ReplacesWholeAndLeavesNoTemporaryFile) {
