@@ -15,6 +15,7 @@
 #include "run/RunMessages.h"
 #include "app/SettingsStore.h"
 #include "engine/Engine.h"
+#include "engine/OutputFiles.h"
 #include "engine/Text.h"
 #include "wordproc/Readers.h"
 
@@ -290,7 +291,7 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
 
     fs::path customHeader;
     if (options.TagHeader == 1) {
-        customHeader = r.headerFile ? *r.headerFile : env.appFolder / "temp" / "header.txt";
+        customHeader = r.headerFile ? *r.headerFile : env.appFolder / fs::path(kTempFolder) / fs::path(kCustomHeaderFile);
         std::error_code ec;
         if (!fs::is_regular_file(customHeader, ec)) {
             if (r.headerFile) env.err << kTool << ": ヘッダファイルが見つかりません: " << customHeader.string() << "\n";
@@ -323,7 +324,7 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
             EngineContext ctx{*model, *model, options, state, host, env.appFolder, r.outputDir.value_or(fs::path()), customHeader};
             ConvertToTaggedText(ctx);
             if (state.EngineFailed) throw std::runtime_error("変換を続けられませんでした");
-            const fs::path output = (r.outputDir ? *r.outputDir : env.appFolder / "RubyData") / fs::path(ToUtf8(state.OutputFileName));
+            const fs::path output = (r.outputDir ? *r.outputDir : env.appFolder / fs::path(kOutputFolder)) / fs::path(state.OutputFileName);
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
             std::lock_guard guard(lock);
             host.clearBar();

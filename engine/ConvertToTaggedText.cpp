@@ -21,7 +21,7 @@ void ConvertToTaggedText(EngineContext& ctx) {
     // Headers and separators.
     const std::filesystem::path tempFolder = ctx.appFolder / std::filesystem::path(ToUtf8(kTempFolder));
     const std::filesystem::path customHeader =
-        ctx.customHeaderFile.empty() ? tempFolder / "header.txt" : ctx.customHeaderFile;
+        ctx.customHeaderFile.empty() ? tempFolder / std::filesystem::path(ToUtf8(kCustomHeaderFile)) : ctx.customHeaderFile;
     const TaggedTextHeaders headers = BuildHeaders(ctx.options, kentenScale, customHeader);
     const SeparatorTexts separators = ReadSeparatorTexts(ctx.options);
 

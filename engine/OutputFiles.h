@@ -36,8 +36,10 @@ void CreateFolderAt(const std::filesystem::path& path);
 // rename over the old one. Throws std::filesystem::filesystem_error.
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
+// The folders below the application folder: the custom header, and the output files.
 inline constexpr std::u16string_view kTempFolder = u"temp";
 inline constexpr std::u16string_view kOutputFolder = u"RubyData";
+inline constexpr std::u16string_view kCustomHeaderFile = u"header.txt";
 
 // Trims the body, assembles the texts and writes the files into the output
 // folder (made when missing). Returns the output file name.

@@ -75,8 +75,8 @@ void ConversionRun::RunCommand() {
         }
         m_main.closeUtilityDialog();
         m_main.focusMainWindow();
-        for (const char* folder : {"temp", "RubyData"}) {
-            const auto path = PathOf(m_appFolder) / folder;
+        for (const auto folder : {kTempFolder, kOutputFolder}) {
+            const auto path = PathOf(m_appFolder) / std::filesystem::path(folder);
             if (!FolderExistsAt(path)) CreateFolderAt(path);
         }
         QString folder = m_main.currentFolder();
@@ -105,9 +105,9 @@ void ConversionRun::RunConversion(const ConversionOptions& options) {
     std::unique_ptr<InDesignApplication> inDesign;
     try {
         // The custom header must be there before anything starts.
-        const QString header = m_appFolder + QStringLiteral("/temp/header.txt");
+        const auto header = PathOf(m_appFolder) / std::filesystem::path(kTempFolder) / std::filesystem::path(kCustomHeaderFile);
         std::error_code ec;
-        if (options.TagHeader == 1 && !std::filesystem::is_regular_file(PathOf(header), ec)) {
+        if (options.TagHeader == 1 && !std::filesystem::is_regular_file(header, ec)) {
             warn(MissingHeaderText(QDir::toNativeSeparators(m_appFolder)));
             return;
         }
@@ -205,7 +205,8 @@ void ConversionRun::RunConversion(const ConversionOptions& options) {
 
         closeWord();
         m_progress->FinishProgress(kFinishingCaption, m_services.clock);
-        const QString output = m_appFolder + QStringLiteral("/RubyData/") + QString::fromStdU16String(m_state.OutputFileName);
+        const QString outputFolder = m_appFolder + QLatin1Char('/') + QString::fromStdU16String(std::u16string(kOutputFolder)) + QLatin1Char('/');
+        const QString output = outputFolder + QString::fromStdU16String(m_state.OutputFileName);
         if (options.ResultAction == 3) {
             inDesign->placeIntoFirstFrame(QDir::toNativeSeparators(output));
             inDesign.reset();
@@ -218,7 +219,7 @@ void ConversionRun::RunConversion(const ConversionOptions& options) {
         m_state.RunInProgress = false;
         if (options.ResultAction == 2 && !m_services.shell.open(output)) {
             warn(OpenFailedText(QString::fromStdU16String(m_state.OutputFileName),
-                                QDir::toNativeSeparators(m_appFolder + QStringLiteral("/RubyData/"))));
+                                QDir::toNativeSeparators(outputFolder)));
         }
     } catch (const std::exception&) {
         failed({});

@@ -1,7 +1,6 @@
 #include "wordproc/DocReader.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <stdexcept>
 #include <vector>
