@@ -50,10 +50,13 @@ bool Walk::run() {
     m_step = 1;
 
     while (m_step <= m_total) {
-        if (sel().Text() != kFieldMarkText) {
+        const std::u16string next = sel().Text();
+        if (next != kFieldMarkText) {
+            // An ordinary character, copied while the insertion point is
+            // still within the text and the end sentinel.
             const int32_t p = sel().Range().End;
             if (p <= m_recordedEnd + 2) {
-                m_body += sel().Text();
+                m_body += next;
                 sel().MoveRight(Unit::Character);
             }
         } else if (!fieldRun()) {

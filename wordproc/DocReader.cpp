@@ -357,7 +357,8 @@ void DocReader::emitStory(StoryAssembler& story) {
         const uint32_t end = std::min(piece.cpEnd, m_ccpText);
         const size_t width = piece.compressed ? 1 : 2;
         const size_t count = end - piece.cpStart;
-        const Bytes text(m_word.slice(piece.fc, count * width), "本文");
+        // The piece's bytes, checked once against the stream.
+        const auto text = reinterpret_cast<const unsigned char*>(m_word.slice(piece.fc, count * width).data());
         RunCursor<CharProps> chars(m_charRuns, piece.fc);
         RunCursor<uint16_t> paragraphs(m_paraRuns, piece.fc);
         const CharProps* lastRun = nullptr;
@@ -372,7 +373,7 @@ void DocReader::emitStory(StoryAssembler& story) {
                 lastRun = run;
                 lastParagraph = paragraph;
             }
-            const char32_t c = piece.compressed ? FromCp1252(text.u8(i)) : text.u16(i * 2);
+            const char32_t c = piece.compressed ? FromCp1252(text[i]) : char32_t(text[i * 2] | text[i * 2 + 1] << 8);
             switch (c) {
             case 0x0D: case 0x07: story.paragraphEnd(); continue;
             case 0x0C: case 0x0E: story.breakParagraph(); continue;

@@ -204,6 +204,12 @@ private:
 std::u16string ModelSelection::Text() const {
     const Story& story = doc().story();
     const TextRange r = sel();
+    if (r.Start == r.End) {  // the one character after the insertion point: the walk's every step
+        if (static_cast<size_t>(r.Start) >= story.size()) return {};
+        const Cell& c = story[static_cast<size_t>(r.Start)];
+        if (IsField(c)) return std::u16string(1, kFieldMark);
+        if (c.code < 0x10000) return std::u16string(1, static_cast<char16_t>(c.code));
+    }
     std::u16string text;
     const size_t end = r.Start == r.End ? static_cast<size_t>(r.Start) + 1 : static_cast<size_t>(r.End);
     for (size_t i = static_cast<size_t>(r.Start); i < end && i < story.size(); ++i) {

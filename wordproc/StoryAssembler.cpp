@@ -41,6 +41,22 @@ void StoryAssembler::breakParagraph() {
 }
 
 void StoryAssembler::character(char32_t cp, int emphasis) {
+    if (cp != U'\r') {
+        // Outside fields an ordinary character goes straight to the builder,
+        // inside an instruction straight to the instruction.
+        if (m_fields.empty()) {
+            m_builder.appendCodePoint(cp, emphasis);
+            m_atParagraphStart = false;
+            m_afterBreak = false;
+            return;
+        }
+        OpenField& top = m_fields.back();
+        if (!top.inResult) {
+            AppendCodePoint(top.instruction, cp);
+            top.instructionEmphasis.resize(top.instruction.size(), static_cast<uint8_t>(emphasis));
+            return;
+        }
+    }
     emit(Position{cp, static_cast<uint8_t>(cp == U'\r' ? 0 : emphasis), false, {}});
 }
 
