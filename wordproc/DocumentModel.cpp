@@ -110,14 +110,18 @@ void ModelFind::ExecuteReplaceAll() {
     // Most documents hold few or none of the characters searched for: find
     // the first match before changing anything.
     size_t first = from;
-    while (first < n && !matchesAt(first)) ++first;
+    if (plain) first = story.find(pattern[0], from);
+    else while (first < n && !matchesAt(first)) ++first;
     if (first >= n) return;
 
     // Replaced from left to right in the gap buffer: the gap only moves
     // forward, so the whole pass stays linear.
     size_t end = n;
     for (size_t i = first; i < end;) {
-        if (!matchesAt(i)) {
+        if (plain) {
+            i = story.find(pattern[0], i);
+            if (i >= end) break;
+        } else if (!matchesAt(i)) {
             ++i;
             continue;
         }

@@ -229,12 +229,103 @@ std::u16string FieldType(std::u16string_view instruction) {
     return word;
 }
 
-std::optional<EqField> ParseEqField(std::u16string_view instruction) {
-    if (FieldType(instruction) != u"EQ") return std::nullopt;
-    size_t start = 0;
-    while (start < instruction.size() && IsSpace(instruction[start])) ++start;
-    start += 2;
+namespace {
 
+// The form nearly every ruby field takes, read without building a tree:
+// formatting switches, then \o with its option switches, then
+// (\s\up n(reading),base) with plain arguments, then nothing but spaces.
+// Anything else is left to the full parser, which gives the same result for
+// this form.
+std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
+    const auto spaces = [&] {
+        while (i < s.size() && IsSpace(s[i])) ++i;
+    };
+    const auto word = [&](std::u16string_view w) {  // a switch name, case-insensitive
+        if (s.size() - i < w.size()) return false;
+        for (size_t k = 0; k < w.size(); ++k)
+            if (Lower(s[i + k]) != w[k]) return false;
+        i += w.size();
+        return true;
+    };
+    const auto plainArgument = [&](char16_t end1, char16_t end2) -> std::optional<std::pair<size_t, size_t>> {
+        const size_t from = i;
+        while (i < s.size() && s[i] != end1 && s[i] != end2) {
+            if (s[i] == u'\\' || s[i] == u'(' || s[i] == u')' || s[i] == u',' || s[i] == u';') return std::nullopt;
+            ++i;
+        }
+        if (i >= s.size()) return std::nullopt;
+        return std::pair{from, i};
+    };
+    for (;;) {
+        spaces();
+        if (i + 1 < s.size() && s[i] == u'\\' && s[i + 1] == u'*') {
+            i += 2;
+            spaces();
+            if (i < s.size() && s[i] == u'"') {
+                const size_t close = s.find(u'"', i + 1);
+                if (close == std::u16string_view::npos) return std::nullopt;
+                i = close + 1;
+            } else {
+                while (i < s.size() && !IsSpace(s[i]) && s[i] != u'\\' && s[i] != u'(') ++i;
+            }
+            continue;
+        }
+        break;
+    }
+    if (!word(u"\\o")) return std::nullopt;
+    if (i < s.size() && IsAsciiLetter(s[i])) return std::nullopt;  // \over and the like
+    // A switch's number, as the full parser reads it: after spaces, only
+    // when it starts with a digit or '-'.
+    const auto number = [&] {
+        const size_t save = i;
+        spaces();
+        if (i < s.size() && (IsDigit(s[i]) || s[i] == u'-')) {
+            while (i < s.size() && (IsDigit(s[i]) || s[i] == u'-' || s[i] == u'.')) ++i;
+        } else {
+            i = save;
+        }
+    };
+    for (;;) {  // alignment switches: \ad, \al, \aco2 …
+        spaces();
+        if (i + 1 < s.size() && s[i] == u'\\' && IsAsciiLetter(s[i + 1])) {
+            i += 1;
+            while (i < s.size() && IsAsciiLetter(s[i])) ++i;
+            number();
+            continue;
+        }
+        break;
+    }
+    if (i >= s.size() || s[i] != u'(') return std::nullopt;
+    ++i;
+    spaces();
+    if (!word(u"\\s") || (i < s.size() && IsAsciiLetter(s[i]))) return std::nullopt;
+    spaces();
+    if (!word(u"\\up") || (i < s.size() && IsAsciiLetter(s[i]))) return std::nullopt;
+    number();
+    spaces();
+    if (i >= s.size() || s[i] != u'(') return std::nullopt;
+    ++i;
+    const auto reading = plainArgument(u')', u')');
+    if (!reading) return std::nullopt;
+    ++i;
+    spaces();
+    if (i >= s.size() || (s[i] != u',' && s[i] != u';')) return std::nullopt;
+    ++i;
+    const auto base = plainArgument(u')', u')');
+    if (!base) return std::nullopt;
+    ++i;
+    spaces();
+    if (i != s.size()) return std::nullopt;
+    EqField field;
+    field.isRuby = true;
+    field.reading = std::u16string(s.substr(reading->first, reading->second - reading->first));
+    field.base = std::u16string(s.substr(base->first, base->second - base->first));
+    field.text = field.base;
+    field.firstCharOffset = base->second > base->first ? base->first : std::u16string::npos;
+    return field;
+}
+
+std::optional<EqField> ParseEqFieldFully(std::u16string_view instruction, size_t start) {
     const Sequence top = Parser(instruction).parseTop(start);
     EqField field;
     for (const auto& item : top.items) {
@@ -256,6 +347,29 @@ std::optional<EqField> ParseEqField(std::u16string_view instruction) {
     field.text = all.chars;
     if (!all.offsets.empty()) field.firstCharOffset = all.offsets.front();
     return field;
+}
+
+// The instruction after its "EQ", or nothing when it is not an EQ field.
+std::optional<size_t> EqArguments(std::u16string_view instruction) {
+    if (FieldType(instruction) != u"EQ") return std::nullopt;
+    size_t start = 0;
+    while (start < instruction.size() && IsSpace(instruction[start])) ++start;
+    return start + 2;
+}
+
+}  // namespace
+
+std::optional<EqField> ParseEqField(std::u16string_view instruction) {
+    const auto start = EqArguments(instruction);
+    if (!start) return std::nullopt;
+    if (auto ruby = CommonRuby(instruction, *start)) return ruby;
+    return ParseEqFieldFully(instruction, *start);
+}
+
+std::optional<EqField> ParseEqFieldWithoutShortcut(std::u16string_view instruction) {
+    const auto start = EqArguments(instruction);
+    if (!start) return std::nullopt;
+    return ParseEqFieldFully(instruction, *start);
 }
 
 }  // namespace tessaly::wordproc

@@ -32,4 +32,8 @@ std::u16string FieldType(std::u16string_view instruction);
 // spaces). Returns nothing when the instruction is not an EQ field.
 std::optional<EqField> ParseEqField(std::u16string_view instruction);
 
+// The same, always through the full parser (the common ruby form is read by
+// a shortcut otherwise); for checking that the two agree.
+std::optional<EqField> ParseEqFieldWithoutShortcut(std::u16string_view instruction);
+
 }  // namespace tessaly::wordproc

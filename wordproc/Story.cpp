@@ -36,6 +36,22 @@ void Story::replace(size_t start, size_t end, std::span<const Cell> cells) {
     m_gapStart += cells.size();
 }
 
+size_t Story::find(uint32_t code, size_t from) const {
+    // The two runs of cells on either side of the gap, scanned directly.
+    const auto scan = [&](size_t begin, size_t end, size_t offset) -> size_t {
+        for (size_t i = begin; i < end; ++i)
+            if (m_cells[i].code == code) return i - offset;
+        return std::string::npos;
+    };
+    if (from < m_gapStart) {
+        const size_t hit = scan(from, m_gapStart, 0);
+        if (hit != std::string::npos) return hit;
+        from = m_gapStart;
+    }
+    const size_t hit = scan(from + gapLength(), m_cells.size(), gapLength());
+    return hit != std::string::npos ? hit : size();
+}
+
 uint32_t Story::addField(std::u16string text) {
     m_fields.push_back(std::move(text));
     return kFieldBase + static_cast<uint32_t>(m_fields.size() - 1);

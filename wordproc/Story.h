@@ -32,6 +32,10 @@ public:
     // Replaces the positions [start, end) by cells.
     void replace(size_t start, size_t end, std::span<const Cell> cells);
 
+    // The first position at or after from that holds the character code,
+    // or size() when there is none.
+    size_t find(uint32_t code, size_t from) const;
+
     // Registers a field text and returns the cell code that stands for it.
     uint32_t addField(std::u16string text);
     const std::u16string& fieldText(const Cell& c) const { return m_fields[c.code - kFieldBase]; }

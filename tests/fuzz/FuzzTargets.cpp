@@ -44,6 +44,12 @@ int FuzzEqField(const uint8_t* data, size_t size) {
     if (field && field->firstCharOffset != std::u16string::npos && field->firstCharOffset >= instruction.size())
         std::abort();
     if (field && field->isRuby && field->text != field->base) std::abort();
+    // The shortcut for the common ruby form agrees with the full parser.
+    const auto full = tessaly::wordproc::ParseEqFieldWithoutShortcut(instruction);
+    if (field.has_value() != full.has_value()) std::abort();
+    if (field && (field->isRuby != full->isRuby || field->reading != full->reading || field->base != full->base ||
+                  field->text != full->text || field->firstCharOffset != full->firstCharOffset))
+        std::abort();
     return 0;
 }
 

@@ -6,12 +6,16 @@ using namespace tessaly::wordproc;
 
 namespace {
 
+// Both the shortcut for the common form and the full parser.
 void ExpectRuby(std::u16string_view instruction, std::u16string_view reading, std::u16string_view base) {
-    auto f = ParseEqField(instruction);
-    ASSERT_TRUE(f.has_value());
-    EXPECT_TRUE(f->isRuby);
-    EXPECT_EQ(f->reading, reading);
-    EXPECT_EQ(f->base, base);
+    for (auto parse : {ParseEqField, ParseEqFieldWithoutShortcut}) {
+        auto f = parse(instruction);
+        ASSERT_TRUE(f.has_value());
+        EXPECT_TRUE(f->isRuby);
+        EXPECT_EQ(f->reading, reading);
+        EXPECT_EQ(f->base, base);
+        EXPECT_EQ(f->firstCharOffset, ParseEqFieldWithoutShortcut(instruction)->firstCharOffset);
+    }
 }
 
 void ExpectText(std::u16string_view instruction, std::u16string_view text) {
@@ -34,6 +38,8 @@ TEST(EqField, RubyFormsThatWritersUse) {
     // Escaped separators and parentheses stand for themselves.
     ExpectRuby(u"EQ \\o\\ad(\\s\\up 9(a\\,b\\)),x\\(y)", u"a,b)", u"x(y");
     ExpectRuby(u"EQ \\o\\ad(\\s\\up 9(よ),𠮷)", u"よ", u"𠮷");
+    ExpectRuby(u"EQ \\O\\AD(\\S\\UP 9(),)", u"", u"");
+    ExpectRuby(u"  eq\\o(\\s\\up9(か；),下)  ", u"か；", u"下");
 }
 
 TEST(EqField, OtherEqFormsGiveTheirArgumentsText) {
