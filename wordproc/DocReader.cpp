@@ -289,7 +289,9 @@ void DocReader::readRuns(uint32_t fcBte, uint32_t lcbBte, size_t entrySize, cons
             if (run.fcEnd > run.fcStart) runs.push_back(run);
         }
     }
-    std::stable_sort(runs.begin(), runs.end(), [](auto& a, auto& b) { return a.fcStart < b.fcStart; });
+    // The pages are nearly always in order already.
+    const auto byStart = [](const FcRun<T>& a, const FcRun<T>& b) { return a.fcStart < b.fcStart; };
+    if (!std::is_sorted(runs.begin(), runs.end(), byStart)) std::stable_sort(runs.begin(), runs.end(), byStart);
 }
 
 // Character properties (CHPX: a count byte, then sprms).

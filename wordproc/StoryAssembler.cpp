@@ -28,9 +28,19 @@ void StoryAssembler::emit(Position p) {
         return;
     }
     // Inside an instruction a field contributes its text.
+    top.appendMark(top.instruction.size(), p.emphasis);
     if (p.isField) top.instruction += p.fieldText;
     else AppendCodePoint(top.instruction, p.code);
-    top.instructionEmphasis.resize(top.instruction.size(), p.emphasis);
+}
+
+int StoryAssembler::OpenField::markAt(size_t offset) const {
+    if (offset >= instruction.size()) return 0;
+    int mark = 0;
+    for (const auto& [from, m] : instructionMarks) {
+        if (from > offset) break;
+        mark = m;
+    }
+    return mark;
 }
 
 void StoryAssembler::breakParagraph() {
@@ -52,8 +62,8 @@ void StoryAssembler::character(char32_t cp, int emphasis) {
         }
         OpenField& top = m_fields.back();
         if (!top.inResult) {
+            top.appendMark(top.instruction.size(), static_cast<uint8_t>(emphasis));
             AppendCodePoint(top.instruction, cp);
-            top.instructionEmphasis.resize(top.instruction.size(), static_cast<uint8_t>(emphasis));
             return;
         }
     }
@@ -85,11 +95,8 @@ void StoryAssembler::fieldEnd() {
     OpenField field = std::move(m_fields.back());
     m_fields.pop_back();
 
-    auto markAt = [&](size_t offset) -> int {
-        return offset < field.instructionEmphasis.size() ? field.instructionEmphasis[offset] : 0;
-    };
     if (auto eq = ParseEqField(field.instruction)) {
-        const int em = markAt(eq->firstCharOffset);
+        const int em = field.markAt(eq->firstCharOffset);
         if (eq->isRuby) ruby(eq->reading, eq->base, em);
         else text(eq->text, em);
         // Paragraph marks that stood inside the field are kept.

@@ -45,7 +45,13 @@ private:
     };
     struct OpenField {
         std::u16string instruction;
-        std::vector<uint8_t> instructionEmphasis;  // per UTF-16 unit of the instruction
+        // Where the emphasis mark changes in the instruction: (offset, mark).
+        std::vector<std::pair<size_t, uint8_t>> instructionMarks;
+        void appendMark(size_t offset, uint8_t mark) {
+            if (instructionMarks.empty() || instructionMarks.back().second != mark) instructionMarks.emplace_back(offset, mark);
+        }
+        // The mark of the instruction's character at offset.
+        int markAt(size_t offset) const;
         std::vector<Position> result;
         bool inResult = false;
     };
