@@ -433,7 +433,6 @@ std::unique_ptr<DocumentModel> DocReader::read() {
 
         auto model = std::make_unique<DocumentModel>(FromUtf8(m_file.filename().string()));
         DocumentBuilder builder(*model);
-        builder.reserve(std::min<size_t>(m_ccpText, m_wordStream.size()) + 1);
         StoryAssembler story(builder);
         emitStory(story);
         story.finish();

@@ -21,8 +21,6 @@ void DocumentBuilder::appendField(std::u16string text, int emphasis) {
     m_story.append(Cell{m_story.addField(std::move(text)), uint8_t(emphasis)});
 }
 
-void DocumentBuilder::reserve(size_t positions) { m_story.reserve(positions); }
-
 void DocumentBuilder::endParagraph() { m_story.append(Cell{u'\r', 0}); }
 
 size_t DocumentBuilder::size() const { return m_story.size(); }

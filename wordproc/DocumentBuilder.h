@@ -26,8 +26,6 @@ public:
     void appendCodePoint(char32_t cp, int emphasis = 0);
     void appendField(std::u16string text, int emphasis = 0);
     void endParagraph();
-    // Room for about that many positions (a hint; nothing else changes).
-    void reserve(size_t positions);
 
     // Ends the story with a paragraph mark if it has none; the insertion
     // point goes to the start.

@@ -45,11 +45,6 @@ public:
 
     // Appends to the end (used while building).
     void append(const Cell& c);
-    // Makes room for that many more positions at the end.
-    void reserve(size_t more) {
-        moveGap(size());
-        ensureGap(more);
-    }
 
 private:
     size_t gapLength() const { return m_gapEnd - m_gapStart; }
