@@ -1,6 +1,8 @@
 #include "wordproc/DocReader.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -347,6 +349,11 @@ public:
         while (m_index < m_runs.size() && m_runs[m_index].fcEnd <= fc) ++m_index;
         return m_index < m_runs.size() && m_runs[m_index].fcStart <= fc ? &m_runs[m_index].value : nullptr;
     }
+    // The first offset after the last at(fc) where the answer may change.
+    uint32_t boundary(uint32_t fc) const {
+        if (m_index >= m_runs.size()) return UINT32_MAX;
+        return m_runs[m_index].fcStart <= fc ? m_runs[m_index].fcEnd : m_runs[m_index].fcStart;
+    }
 
 private:
     const std::vector<FcRun<T>>& m_runs;
@@ -363,33 +370,44 @@ void DocReader::emitStory(StoryAssembler& story) {
         const auto text = reinterpret_cast<const unsigned char*>(m_word.slice(piece.fc, count * width).data());
         RunCursor<CharProps> chars(m_charRuns, piece.fc);
         RunCursor<uint16_t> paragraphs(m_paraRuns, piece.fc);
-        const CharProps* lastRun = nullptr;
-        const uint16_t* lastParagraph = nullptr;
-        int em = emphasisOf(nullptr, nullptr, piece);
-        for (size_t i = 0; i < count; ++i) {
+        // The piece is read in segments of one formatting; ordinary characters
+        // go to the assembler a segment (or up to a special character) at once.
+        std::u16string pending;
+        int em = 0;
+        const auto flush = [&] {
+            story.text(pending, em);
+            pending.clear();
+        };
+        size_t i = 0;
+        while (i < count) {
             const uint32_t fc = static_cast<uint32_t>(piece.fc + i * width);
-            const CharProps* run = chars.at(fc);
-            const uint16_t* paragraph = paragraphs.at(fc);
-            if (run != lastRun || paragraph != lastParagraph) {  // formatting changes seldom
-                em = emphasisOf(run, paragraph, piece);
-                lastRun = run;
-                lastParagraph = paragraph;
+            em = emphasisOf(chars.at(fc), paragraphs.at(fc), piece);
+            const uint32_t boundary = std::min(chars.boundary(fc), paragraphs.boundary(fc));
+            size_t segmentEnd = count;
+            if (boundary != UINT32_MAX)
+                segmentEnd = std::min<size_t>(count, (uint64_t(boundary) - piece.fc + width - 1) / width);
+            segmentEnd = std::max(segmentEnd, i + 1);
+            for (; i < segmentEnd; ++i) {
+                const char16_t c = piece.compressed ? char16_t(FromCp1252(text[i])) : char16_t(text[i * 2] | text[i * 2 + 1] << 8);
+                if (c >= 0x20) {
+                    pending.push_back(c);
+                    continue;
+                }
+                flush();
+                switch (c) {
+                case 0x0D: case 0x07: story.paragraphEnd(); break;
+                case 0x0C: case 0x0E: story.breakParagraph(); break;
+                case 0x13: story.fieldBegin(); break;
+                case 0x14: story.fieldSeparate(); break;
+                case 0x15: story.fieldEnd(); break;
+                case 0x0B: story.character(U'\n', em); break;
+                case 0x09: story.character(U'\t', em); break;
+                case 0x1E: story.character(U'\u2011', em); break;
+                case 0x1F: story.character(U'\u00AD', em); break;
+                default: break;  // pictures, drawn objects, note references and the like
+                }
             }
-            const char32_t c = piece.compressed ? FromCp1252(text[i]) : char32_t(text[i * 2] | text[i * 2 + 1] << 8);
-            switch (c) {
-            case 0x0D: case 0x07: story.paragraphEnd(); continue;
-            case 0x0C: case 0x0E: story.breakParagraph(); continue;
-            case 0x13: story.fieldBegin(); continue;
-            case 0x14: story.fieldSeparate(); continue;
-            case 0x15: story.fieldEnd(); continue;
-            case 0x0B: story.character(U'\n', em); continue;
-            case 0x09: story.character(U'\t', em); continue;
-            case 0x1E: story.character(U'\u2011', em); continue;
-            case 0x1F: story.character(U'\u00AD', em); continue;
-            default: break;
-            }
-            if (c < 0x20) continue;  // pictures, drawn objects, note references and the like
-            story.character(c, em);
+            flush();
         }
     }
 }

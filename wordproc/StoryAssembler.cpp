@@ -71,6 +71,23 @@ void StoryAssembler::character(char32_t cp, int emphasis) {
 }
 
 void StoryAssembler::text(std::u16string_view text, int emphasis) {
+    if (text.empty()) return;
+    // Text without paragraph marks goes whole to the builder, or to the
+    // instruction being collected.
+    if (text.find(u'\r') == std::u16string_view::npos) {
+        if (m_fields.empty()) {
+            m_builder.appendText(text, emphasis);
+            m_atParagraphStart = false;
+            m_afterBreak = false;
+            return;
+        }
+        OpenField& top = m_fields.back();
+        if (!top.inResult) {
+            top.appendMark(top.instruction.size(), static_cast<uint8_t>(emphasis));
+            top.instruction += text;
+            return;
+        }
+    }
     ForEachCodePoint(text, [&](char32_t cp) { character(cp, emphasis); });
 }
 
