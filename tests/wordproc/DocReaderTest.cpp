@@ -32,6 +32,13 @@ TEST(DocReader, ManuscriptWrittenByAWordProcessor) {
               u"次頁終わり\r");                                    // no footnote text
 }
 
+TEST(DocReader, SurrogatePairIsOnePosition) {
+    auto model = ReadDocument(TestData("SurrogatePair.doc"));
+    EXPECT_EQ(ToMarkup(*model), u"𠮷野と{よし𠮷}。\r");
+    ASSERT_EQ(model->size(), 6u);
+    EXPECT_EQ(model->at(0).code, U'𠮷');
+}
+
 TEST(DocReader, SameManuscriptSavedBothWaysGivesTheSameModel) {
     EXPECT_EQ(Markup(TestData("ManuscriptFeatures.doc")), Markup(TestData("ManuscriptFeatures.docx")));
 }
