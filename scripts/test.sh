@@ -21,7 +21,7 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" UBS
 echo "== Fuzzing (about a minute)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_FUZZ=ON
 cmake --build build-fuzz -j "$jobs"
-scripts/run-fuzzers.sh build-fuzz 15
+scripts/run-fuzzers.sh build-fuzz 30
 
 # One closing line for both test runs: "N passed, N failed".
 count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1"; }
