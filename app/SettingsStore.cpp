@@ -1,6 +1,10 @@
 #include "app/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <optional>
 
@@ -64,6 +68,19 @@ QString MemoryStore::read(const QString& key) const {
 }
 
 std::unique_ptr<KeyValueStore> OpenUserSettings() { return std::make_unique<QtSettingsStore>(); }
+
+void SetApplicationIdentity() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Mivra_App"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tessaly"));
+}
+
+QString ApplicationFolder() {
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    if (QFileInfo(programFolder).isWritable()) return programFolder;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}
 
 const std::vector<SettingDefault>& SettingDefaults() {
     static const std::vector<SettingDefault> table = {

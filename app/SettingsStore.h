@@ -28,6 +28,14 @@ public:
 // The per-user store.
 std::unique_ptr<KeyValueStore> OpenUserSettings();
 
+// The names under which the program keeps its per-user files; set them
+// before the store or the application folder is used.
+void SetApplicationIdentity();
+
+// The application folder (temp, RubyData, the manual): the program's folder
+// when it can be written, else the per-user application data folder.
+QString ApplicationFolder();
+
 // A store held in memory (tests, and callers that must not write).
 class MemoryStore : public KeyValueStore {
 public:

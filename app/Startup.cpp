@@ -3,10 +3,7 @@
 #include "run/ProgressWindows.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace tessaly::app {
@@ -41,14 +38,6 @@ void RunStartup(KeyValueStore& store, run::PauseClock& clock, MainWindow& main) 
         }
     }
     main.load();
-}
-
-QString ApplicationFolder() {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programFolder).isWritable()) return programFolder;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return data;
 }
 
 }  // namespace tessaly::app

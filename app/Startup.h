@@ -19,8 +19,4 @@ public:
 // Runs the start-up steps; the main window is loaded but not yet shown.
 void RunStartup(KeyValueStore& store, run::PauseClock& clock, MainWindow& main);
 
-// The application folder: the program's folder when it can be written,
-// else the per-user application data folder.
-QString ApplicationFolder();
-
 }  // namespace tessaly::app

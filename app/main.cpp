@@ -6,8 +6,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Mivra_App"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tessaly"));
+    tessaly::app::SetApplicationIdentity();
 
     auto store = tessaly::app::OpenUserSettings();
     tessaly::RunState state;
