@@ -50,44 +50,32 @@ void StoryAssembler::breakParagraph() {
     }
 }
 
+bool StoryAssembler::appendDirect(std::u16string_view text, int emphasis) {
+    if (m_fields.empty()) {
+        m_builder.appendText(text, emphasis);
+        m_atParagraphStart = false;
+        m_afterBreak = false;
+        return true;
+    }
+    OpenField& top = m_fields.back();
+    if (top.inResult) return false;
+    top.appendMark(top.instruction.size(), static_cast<uint8_t>(emphasis));
+    top.instruction += text;
+    return true;
+}
+
 void StoryAssembler::character(char32_t cp, int emphasis) {
     if (cp != U'\r') {
-        // Outside fields an ordinary character goes straight to the builder,
-        // inside an instruction straight to the instruction.
-        if (m_fields.empty()) {
-            m_builder.appendCodePoint(cp, emphasis);
-            m_atParagraphStart = false;
-            m_afterBreak = false;
-            return;
-        }
-        OpenField& top = m_fields.back();
-        if (!top.inResult) {
-            top.appendMark(top.instruction.size(), static_cast<uint8_t>(emphasis));
-            AppendCodePoint(top.instruction, cp);
-            return;
-        }
+        std::u16string units;
+        AppendCodePoint(units, cp);
+        if (appendDirect(units, emphasis)) return;
     }
     emit(Position{cp, static_cast<uint8_t>(cp == U'\r' ? 0 : emphasis), false, {}});
 }
 
 void StoryAssembler::text(std::u16string_view text, int emphasis) {
     if (text.empty()) return;
-    // Text without paragraph marks goes whole to the builder, or to the
-    // instruction being collected.
-    if (text.find(u'\r') == std::u16string_view::npos) {
-        if (m_fields.empty()) {
-            m_builder.appendText(text, emphasis);
-            m_atParagraphStart = false;
-            m_afterBreak = false;
-            return;
-        }
-        OpenField& top = m_fields.back();
-        if (!top.inResult) {
-            top.appendMark(top.instruction.size(), static_cast<uint8_t>(emphasis));
-            top.instruction += text;
-            return;
-        }
-    }
+    if (text.find(u'\r') == std::u16string_view::npos && appendDirect(text, emphasis)) return;
     ForEachCodePoint(text, [&](char32_t cp) { character(cp, emphasis); });
 }
 

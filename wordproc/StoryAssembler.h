@@ -57,6 +57,9 @@ private:
     };
 
     void emit(Position p);
+    // Ordinary text (no paragraph mark) goes straight to the builder outside
+    // fields, or to the instruction being collected; false inside a result.
+    bool appendDirect(std::u16string_view text, int emphasis);
 
     DocumentBuilder& m_builder;
     std::vector<OpenField> m_fields;
