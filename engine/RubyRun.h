@@ -40,7 +40,6 @@ public:
     // Appends the run's tags to body.
     void Emit(std::u16string& body) const;
 
-    int pieces() const { return m_pieces; }
 
 private:
     void countConversion();

@@ -108,10 +108,4 @@ void AppendEscaped(std::u16string& out, std::u16string_view text) {
     }
 }
 
-std::u16string Escaped(std::u16string_view text) {
-    std::u16string out;
-    AppendEscaped(out, text);
-    return out;
-}
-
 }  // namespace tessaly

@@ -37,6 +37,5 @@ std::u16string FromUtf8(std::string_view text);
 // Tagged text reserves backslash, '<' and '>': a backslash becomes the yen
 // sign, '<' and '>' get a backslash in front.
 void AppendEscaped(std::u16string& out, std::u16string_view text);
-std::u16string Escaped(std::u16string_view text);
 
 }  // namespace tessaly

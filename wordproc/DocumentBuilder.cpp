@@ -23,8 +23,6 @@ void DocumentBuilder::appendField(std::u16string text, int emphasis) {
 
 void DocumentBuilder::endParagraph() { m_story.append(Cell{u'\r', 0}); }
 
-size_t DocumentBuilder::size() const { return m_story.size(); }
-
 bool DocumentBuilder::endsWithParagraphMark() const {
     return m_story.size() > 0 && m_story[m_story.size() - 1].code == u'\r';
 }

@@ -31,8 +31,7 @@ public:
     // point goes to the start.
     void finish();
 
-    // Number of positions so far, and whether the last one is a paragraph mark.
-    size_t size() const;
+    // Whether the last position so far is a paragraph mark.
     bool endsWithParagraphMark() const;
 
 private:

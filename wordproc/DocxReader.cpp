@@ -291,7 +291,6 @@ private:
 
     void blocks(const pugi::xml_node& parent);
     void block(const pugi::xml_node& node);
-    void table(const pugi::xml_node& tbl);
     void rows(const pugi::xml_node& parent);
     void paragraph(const pugi::xml_node& p);
     void inlines(const pugi::xml_node& parent);
@@ -410,12 +409,10 @@ void DocxReader::block(const pugi::xml_node& c) {
     const char* l = w(c);
     if (!l) return;
     if (!std::strcmp(l, "p")) paragraph(c);
-    else if (!std::strcmp(l, "tbl")) table(c);
+    else if (!std::strcmp(l, "tbl")) rows(c);
     else if (!std::strcmp(l, "sdt")) blocks(wChild(c, "sdtContent"));
     else if (!std::strcmp(l, "customXml") || !std::strcmp(l, "ins") || !std::strcmp(l, "moveTo")) blocks(c);
 }
-
-void DocxReader::table(const pugi::xml_node& tbl) { rows(tbl); }
 
 // Rows, possibly wrapped in content controls or custom XML; each cell's
 // paragraphs in order, and the end of each row ends a paragraph.

@@ -28,8 +28,6 @@ public:
     void finish() const;
 
     bool sawBody() const { return m_sawBody; }
-    // The bytes held for an unfinished block.
-    size_t pendingBytes() const { return m_buffer.size(); }
 
 private:
     void scan();
