@@ -46,6 +46,7 @@ TEST_F(ConvertFixture, MonoRubyRunOfThreeInsideText) {
     expectBody(u"漢字の{かん漢}{じ字}{ご語}を読む\r次の段落",
                u"漢字の" + Mono(u"かん\u3000じ\u3000ご", u"漢字語") + u"を読む\r次の段落");
     EXPECT_EQ(conversion.state.ConvertedCount, 3);
+    EXPECT_EQ(conversion.host.counts, (std::vector<int32_t>{1, 2, 3}));  // shown after each field
     EXPECT_EQ(conversion.state.OutputFileName, u"作品A_ruby.txt");
     ASSERT_EQ(conversion.host.progress.size(), 2u);
     EXPECT_EQ(conversion.host.progress[0].value, 10);

@@ -70,15 +70,6 @@ TEST_F(WalkFixture, DocumentWithoutFieldsIsCopiedOnce) {
     EXPECT_EQ(ToMarkup(*model), u"ab\rcd\r\n\r");
 }
 
-TEST_F(WalkFixture, FieldRunOfThreeIsOneEmissionWithProgress) {
-    EXPECT_EQ(walk(u"漢字の{かん漢}{じ字}{ご語}を"), u"漢字の" + Mono(u"かん\u3000じ\u3000ご", u"漢字語") + u"を\r");
-    EXPECT_EQ(state.ConvertedCount, 3);
-    EXPECT_EQ(progressValues(), (std::vector<int>{78}));  // round(6 / 8 × 90 + 10) = round(77.5)
-    EXPECT_EQ(host.progress[0].max, 100);
-    EXPECT_EQ(host.progress[0].caption, u"ルビ変換処理を実行中です...　");
-    EXPECT_EQ(host.yields, 1);
-}
-
 TEST_F(WalkFixture, CutRunIsWalkedAgainFromTheCutField) {
     // The cut lowers the step counter one further than the fields taken back,
     // so the walk reads one position more: the sentinel's line feed.

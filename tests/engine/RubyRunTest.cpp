@@ -34,31 +34,6 @@ using V = FieldVerdict;
 
 }  // namespace
 
-TEST_F(RunFixture, SingleCharacterRubiesJoinIntoOneMonoTag) {
-    auto [verdicts, body] = run({u"かん漢", u"じ字", u"ご語"});
-    EXPECT_EQ(verdicts, (std::vector<V>{V::Accept, V::Accept, V::Accept}));
-    EXPECT_EQ(body, u"<CharStyle:モノルビ><cRuby:1><cRubyString:かん\u3000じ\u3000ご>漢字語<cRuby:><cRubyString:><CharStyle:>");
-    EXPECT_EQ(state.ConvertedCount, 3);
-    EXPECT_EQ(host.counts, (std::vector<int32_t>{1, 2, 3}));
-    options.RubyStyle = 1;
-    EXPECT_EQ(tags({u"かん漢", u"じ字", u"ご語"}),
-              u"<CharStyle:グループルビ><cRuby:1><cRubyString:かんじご>漢字語<cRuby:><cRubyString:><CharStyle:>");
-}
-
-TEST_F(RunFixture, LongPieceAloneIsGroupRubyEvenInMonoStyle) {
-    auto [verdicts, body] = run({u"かんじ漢字", u"ご語"});
-    EXPECT_EQ(verdicts, (std::vector<V>{V::Alone}));
-    EXPECT_EQ(body, u"<CharStyle:グループルビ><cRuby:1><cRubyString:かんじ>漢字<cRuby:><cRubyString:><CharStyle:>");
-    EXPECT_EQ(state.ConvertedCount, 1);
-}
-
-TEST_F(RunFixture, LongPieceCutsARunAndIsNotCountedYet) {
-    auto [verdicts, body] = run({u"か下", u"かんじ漢字"});
-    EXPECT_EQ(verdicts, (std::vector<V>{V::Accept, V::CutBefore}));
-    EXPECT_EQ(body, u"<CharStyle:モノルビ><cRuby:1><cRubyString:か>下<cRuby:><cRubyString:><CharStyle:>");
-    EXPECT_EQ(state.ConvertedCount, 1);
-}
-
 TEST_F(RunFixture, SplittingRules) {
     // ー counts as kana; the split falls before the first other character.
     EXPECT_EQ(tags({u"らーめん拉麺"}),
