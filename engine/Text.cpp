@@ -72,7 +72,12 @@ std::string ToUtf8(std::u16string_view text) {
 
 std::u16string FromUtf8(std::string_view text) {
     std::u16string out;
-    out.reserve(text.size());
+    AppendUtf8(out, text);
+    return out;
+}
+
+void AppendUtf8(std::u16string& out, std::string_view text) {
+    out.reserve(out.size() + text.size());
     size_t i = 0;
     while (i < text.size()) {
         unsigned char c = static_cast<unsigned char>(text[i]);
@@ -94,7 +99,6 @@ std::u16string FromUtf8(std::string_view text) {
         AppendCodePoint(out, cp);
         i += len;
     }
-    return out;
 }
 
 void AppendEscaped(std::u16string& out, std::u16string_view text) {

@@ -24,6 +24,12 @@ void AppendCodePoint(std::u16string& out, char32_t cp);
 template <class F>
 void ForEachCodePoint(std::u16string_view text, F&& f) {
     for (size_t i = 0; i < text.size();) {
+        const char16_t unit = text[i];
+        if (unit < 0xD800 || unit > 0xDFFF) {  // the common case: not half of a pair
+            ++i;
+            f(char32_t(unit));
+            continue;
+        }
         size_t units;
         const char32_t cp = CodePointAt(text, i, &units);
         i += units;
@@ -33,6 +39,8 @@ void ForEachCodePoint(std::u16string_view text, F&& f) {
 
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
+// Appends the UTF-16 form of UTF-8 text; a malformed sequence becomes U+FFFD.
+void AppendUtf8(std::u16string& out, std::string_view text);
 
 // Tagged text reserves backslash, '<' and '>': a backslash becomes the yen
 // sign, '<' and '>' get a backslash in front.

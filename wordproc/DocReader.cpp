@@ -166,6 +166,7 @@ private:
     std::vector<Style> m_styles;
     std::vector<FcRun<CharProps>> m_charRuns;
     std::vector<FcRun<uint16_t>> m_paraRuns;  // paragraph style of each paragraph
+    std::u16string m_segment;  // the characters of the segment being read
 };
 
 void DocReader::readFib() {
@@ -370,30 +371,35 @@ void DocReader::emitStory(StoryAssembler& story) {
         const auto text = reinterpret_cast<const unsigned char*>(m_word.slice(piece.fc, count * width).data());
         RunCursor<CharProps> chars(m_charRuns, piece.fc);
         RunCursor<uint16_t> paragraphs(m_paraRuns, piece.fc);
-        // The piece is read in segments of one formatting; ordinary characters
-        // go to the assembler a segment (or up to a special character) at once.
-        std::u16string pending;
-        int em = 0;
-        const auto flush = [&] {
-            story.text(pending, em);
-            pending.clear();
-        };
+        // The piece is read in segments of one formatting. Each segment is
+        // decoded whole; the ordinary characters between special characters
+        // go to the assembler as one text.
         size_t i = 0;
         while (i < count) {
             const uint32_t fc = static_cast<uint32_t>(piece.fc + i * width);
-            em = emphasisOf(chars.at(fc), paragraphs.at(fc), piece);
+            const int em = emphasisOf(chars.at(fc), paragraphs.at(fc), piece);
             const uint32_t boundary = std::min(chars.boundary(fc), paragraphs.boundary(fc));
             size_t segmentEnd = count;
             if (boundary != UINT32_MAX)
                 segmentEnd = std::min<size_t>(count, (uint64_t(boundary) - piece.fc + width - 1) / width);
             segmentEnd = std::max(segmentEnd, i + 1);
-            for (; i < segmentEnd; ++i) {
-                const char16_t c = piece.compressed ? char16_t(FromCp1252(text[i])) : char16_t(text[i * 2] | text[i * 2 + 1] << 8);
-                if (c >= 0x20) {
-                    pending.push_back(c);
-                    continue;
-                }
-                flush();
+
+            m_segment.resize(segmentEnd - i);
+            char16_t* out = m_segment.data();
+            if (piece.compressed) {
+                for (size_t k = i; k < segmentEnd; ++k) *out++ = char16_t(FromCp1252(text[k]));
+            } else {
+                for (size_t k = i; k < segmentEnd; ++k) *out++ = char16_t(text[k * 2] | text[k * 2 + 1] << 8);
+            }
+            i = segmentEnd;
+
+            const std::u16string_view segment(m_segment);
+            size_t from = 0;
+            for (size_t k = 0; k < segment.size(); ++k) {
+                const char16_t c = segment[k];
+                if (c >= 0x20) continue;
+                story.text(segment.substr(from, k - from), em);
+                from = k + 1;
                 switch (c) {
                 case 0x0D: case 0x07: story.paragraphEnd(); break;
                 case 0x0C: case 0x0E: story.breakParagraph(); break;
@@ -407,7 +413,7 @@ void DocReader::emitStory(StoryAssembler& story) {
                 default: break;  // pictures, drawn objects, note references and the like
                 }
             }
-            flush();
+            story.text(segment.substr(from), em);
         }
     }
 }

@@ -14,6 +14,7 @@ void DocumentBuilder::appendCodePoint(char32_t cp, int emphasis) {
 }
 
 void DocumentBuilder::appendText(std::u16string_view text, int emphasis) {
+    m_story.reserveAtEnd(text.size());
     ForEachCodePoint(text, [&](char32_t cp) { appendCodePoint(cp, emphasis); });
 }
 

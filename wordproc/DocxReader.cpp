@@ -170,11 +170,10 @@ bool Pipelined(Produce&& produce, Consume&& consume) {
     return result;
 }
 
-// The root element's start tag, or one child element of the body.
+// The root element's start tag, or one child element of the body, parsed.
 struct XmlPiece {
-    std::string text;
-    size_t offset = 0;  // in the part
-    bool root = false;
+    std::string rootTag;
+    std::unique_ptr<pugi::xml_document> block;
 };
 
 constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
@@ -188,6 +187,16 @@ pugi::xml_document ParseXml(std::string& data, const std::string& part, const st
                             result.description() + "）。");
     }
     return doc;
+}
+
+// Whether the name a is exactly b; inline, since the reader compares an
+// element's name with a handful of constants for every element it meets.
+inline bool NameIs(const char* a, const char* b) {
+    while (*b != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
 }
 
 const char* LocalName(const char* name) {
@@ -259,12 +268,16 @@ private:
     // The local name of a node in the WordprocessingML namespace, or nullptr.
     const char* w(const pugi::xml_node& n) const {
         const char* name = n.name();
-        if (m_wPrefix.empty()) return std::strchr(name, ':') ? nullptr : name;
-        return std::strncmp(name, m_wPrefix.c_str(), m_wPrefix.size()) == 0 ? name + m_wPrefix.size() : nullptr;
+        if (m_names.w.empty()) return std::strchr(name, ':') ? nullptr : name;
+        for (const char c : m_names.w) {
+            if (*name != c) return nullptr;
+            ++name;
+        }
+        return name;
     }
     bool isW(const pugi::xml_node& n, const char* local) const {
         const char* l = w(n);
-        return l && std::strcmp(l, local) == 0;
+        return l && NameIs(l, local);
     }
     pugi::xml_node wChild(const pugi::xml_node& n, const char* local) const {
         for (auto c : n.children())
@@ -272,16 +285,14 @@ private:
         return {};
     }
     const char* wAttr(const pugi::xml_node& n, const char* local) const {
-        const std::string name = m_wPrefix + local;
-        auto a = n.attribute(name.c_str());
+        m_attrName.assign(m_names.w).append(local);
+        auto a = n.attribute(m_attrName.c_str());
         return a ? a.value() : nullptr;
     }
     // The content a reader without extensions takes from mc:AlternateContent.
-    pugi::xml_node fallbackOf(const pugi::xml_node& n) const {
-        return n.child((m_mcPrefix + "Fallback").c_str());
-    }
+    pugi::xml_node fallbackOf(const pugi::xml_node& n) const { return n.child(m_names.fallback.c_str()); }
     bool isAlternateContent(const pugi::xml_node& n) const {
-        return !m_mcPrefix.empty() && (m_mcPrefix + "AlternateContent") == n.name();
+        return !m_names.mc.empty() && NameIs(n.name(), m_names.alternateContent.c_str());
     }
 
     void findPrefixes(const pugi::xml_node& root);
@@ -297,14 +308,24 @@ private:
     void run(const pugi::xml_node& r);
     void runContent(const pugi::xml_node& parent, int em);
     void ruby(const pugi::xml_node& ruby, int em);
-    std::u16string textOf(const pugi::xml_node& n) const;
+    // Appends the text of n's runs (deleted text and field codes left out).
+    void appendTextOf(const pugi::xml_node& n, std::u16string& out) const;
     pugi::xml_node firstRun(const pugi::xml_node& n) const;
 
     std::string m_bytes;
     std::filesystem::path m_file;
     Package m_package;
-    std::string m_wPrefix;   // "w:" or whatever the document uses
-    std::string m_mcPrefix;  // "mc:"
+    // The prefixes the part uses and the names made with them.
+    struct Names {
+        std::string w;   // "w:" or whatever the document uses
+        std::string mc;  // "mc:"
+        std::string alternateContent;
+        std::string fallback;
+    } m_names;
+    mutable std::string m_attrName;  // wAttr's qualified name
+    std::u16string m_text;           // the text being handed to the story
+    std::u16string m_reading;        // a ruby's reading and base
+    std::u16string m_base;
 
     struct Style {
         std::string basedOn;
@@ -319,8 +340,7 @@ private:
 };
 
 void DocxReader::findPrefixes(const pugi::xml_node& root) {
-    m_wPrefix.clear();
-    m_mcPrefix.clear();
+    m_names = Names{};
     bool found = false;
     for (auto a : root.attributes()) {
         const std::string_view name = a.name();
@@ -330,13 +350,15 @@ void DocxReader::findPrefixes(const pugi::xml_node& root) {
         else if (name.starts_with("xmlns:")) prefix = std::string(name.substr(6)) + ":";
         else continue;
         if (value == kWordMainTransitional || value == kWordMainStrict) {
-            m_wPrefix = prefix;
+            m_names.w = prefix;
             found = true;
         } else if (value == kMarkupCompatibility) {
-            m_mcPrefix = prefix;
+            m_names.mc = prefix;
         }
     }
-    if (!found) m_wPrefix = "w:";
+    if (!found) m_names.w = "w:";
+    m_names.alternateContent = m_names.mc + "AlternateContent";
+    m_names.fallback = m_names.mc + "Fallback";
 }
 
 void DocxReader::readStyles(const std::string& documentPart) {
@@ -346,7 +368,7 @@ void DocxReader::readStyles(const std::string& documentPart) {
     if (!data) return;
     auto doc = ParseXml(*data, *part, m_file);
     auto root = doc.document_element();
-    const std::string savedW = m_wPrefix, savedMc = m_mcPrefix;
+    const Names saved = m_names;
     findPrefixes(root);
     auto emOf = [&](const pugi::xml_node& rPr) -> std::optional<int> {
         auto em = wChild(rPr, "em");
@@ -370,8 +392,7 @@ void DocxReader::readStyles(const std::string& documentPart) {
             m_defaultParagraphStyle = id;
         m_styles[id] = std::move(style);
     }
-    m_wPrefix = savedW;
-    m_mcPrefix = savedMc;
+    m_names = saved;
 }
 
 std::optional<int> DocxReader::styleEmphasis(const std::string& id, int depth) const {
@@ -408,10 +429,10 @@ void DocxReader::block(const pugi::xml_node& c) {
     }
     const char* l = w(c);
     if (!l) return;
-    if (!std::strcmp(l, "p")) paragraph(c);
-    else if (!std::strcmp(l, "tbl")) rows(c);
-    else if (!std::strcmp(l, "sdt")) blocks(wChild(c, "sdtContent"));
-    else if (!std::strcmp(l, "customXml") || !std::strcmp(l, "ins") || !std::strcmp(l, "moveTo")) blocks(c);
+    if (NameIs(l, "p")) paragraph(c);
+    else if (NameIs(l, "tbl")) rows(c);
+    else if (NameIs(l, "sdt")) blocks(wChild(c, "sdtContent"));
+    else if (NameIs(l, "customXml") || NameIs(l, "ins") || NameIs(l, "moveTo")) blocks(c);
 }
 
 // Rows, possibly wrapped in content controls or custom XML; each cell's
@@ -420,20 +441,20 @@ void DocxReader::rows(const pugi::xml_node& parent) {
     for (auto c : parent.children()) {
         const char* l = w(c);
         if (!l) continue;
-        if (!std::strcmp(l, "tr")) {
+        if (NameIs(l, "tr")) {
             for (auto cell : c.children()) {
                 const char* cl = w(cell);
                 if (!cl) continue;
-                if (!std::strcmp(cl, "tc")) blocks(cell);
-                else if (!std::strcmp(cl, "sdt")) rows(wChild(cell, "sdtContent"));
-                else if (!std::strcmp(cl, "customXml")) rows(cell);
+                if (NameIs(cl, "tc")) blocks(cell);
+                else if (NameIs(cl, "sdt")) rows(wChild(cell, "sdtContent"));
+                else if (NameIs(cl, "customXml")) rows(cell);
             }
             m_story->paragraphEnd();
-        } else if (!std::strcmp(l, "sdt")) {
+        } else if (NameIs(l, "sdt")) {
             rows(wChild(c, "sdtContent"));
-        } else if (!std::strcmp(l, "customXml")) {
+        } else if (NameIs(l, "customXml")) {
             rows(c);
-        } else if (!std::strcmp(l, "tc")) {  // cells met through a wrapper inside a row
+        } else if (NameIs(l, "tc")) {  // cells met through a wrapper inside a row
             blocks(c);
         }
     }
@@ -457,20 +478,22 @@ void DocxReader::inlines(const pugi::xml_node& parent) {
         }
         const char* l = w(c);
         if (!l) continue;
-        if (!std::strcmp(l, "r")) {
+        if (NameIs(l, "r")) {
             run(c);
-        } else if (!std::strcmp(l, "fldSimple")) {
+        } else if (NameIs(l, "fldSimple")) {
             m_story->fieldBegin();
             const char* instr = wAttr(c, "instr");
-            m_story->text(FromUtf8(instr ? instr : ""), 0);
+            m_text.clear();
+            AppendUtf8(m_text, instr ? instr : "");
+            m_story->text(m_text, 0);
             m_story->fieldSeparate();
             inlines(c);
             m_story->fieldEnd();
-        } else if (!std::strcmp(l, "sdt")) {
+        } else if (NameIs(l, "sdt")) {
             inlines(wChild(c, "sdtContent"));
-        } else if (!std::strcmp(l, "hyperlink") || !std::strcmp(l, "smartTag") || !std::strcmp(l, "customXml") ||
-                   !std::strcmp(l, "ins") || !std::strcmp(l, "moveTo") || !std::strcmp(l, "dir") ||
-                   !std::strcmp(l, "bdo")) {
+        } else if (NameIs(l, "hyperlink") || NameIs(l, "smartTag") || NameIs(l, "customXml") ||
+                   NameIs(l, "ins") || NameIs(l, "moveTo") || NameIs(l, "dir") ||
+                   NameIs(l, "bdo")) {
             inlines(c);
         }
     }
@@ -486,52 +509,54 @@ void DocxReader::runContent(const pugi::xml_node& parent, int em) {
         }
         const char* l = w(c);
         if (!l) continue;
-        if (!std::strcmp(l, "t")) {
-            if (!m_story->inFieldInstruction()) m_story->text(FromUtf8(c.text().get()), em);
-        } else if (!std::strcmp(l, "instrText")) {
-            if (m_story->inFieldInstruction()) m_story->text(FromUtf8(c.text().get()), em);
-        } else if (!std::strcmp(l, "tab") || !std::strcmp(l, "ptab")) {
+        const bool code = NameIs(l, "instrText");
+        if (code || NameIs(l, "t")) {
+            // A field's instruction takes field code; everywhere else text is shown.
+            if (m_story->inFieldInstruction() == code) {
+                m_text.clear();
+                AppendUtf8(m_text, c.text().get());
+                m_story->text(m_text, em);
+            }
+        } else if (NameIs(l, "tab") || NameIs(l, "ptab")) {
             m_story->character(U'\t', em);
-        } else if (!std::strcmp(l, "br")) {
+        } else if (NameIs(l, "br")) {
             const char* type = wAttr(c, "type");
-            if (type && (!std::strcmp(type, "page") || !std::strcmp(type, "column"))) m_story->breakParagraph();
+            if (type && (NameIs(type, "page") || NameIs(type, "column"))) m_story->breakParagraph();
             else m_story->character(U'\n', em);
-        } else if (!std::strcmp(l, "cr")) {
+        } else if (NameIs(l, "cr")) {
             m_story->character(U'\n', em);
-        } else if (!std::strcmp(l, "noBreakHyphen")) {
+        } else if (NameIs(l, "noBreakHyphen")) {
             m_story->character(U'\u2011', em);
-        } else if (!std::strcmp(l, "softHyphen")) {
+        } else if (NameIs(l, "softHyphen")) {
             m_story->character(U'\u00AD', em);
-        } else if (!std::strcmp(l, "sym")) {
+        } else if (NameIs(l, "sym")) {
             const char* hex = wAttr(c, "char");
             if (!hex) continue;
             char* end = nullptr;
             const unsigned long cp = std::strtoul(hex, &end, 16);
             if (end && *end == '\0' && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF))
                 m_story->character(static_cast<char32_t>(cp), em);
-        } else if (!std::strcmp(l, "fldChar")) {
+        } else if (NameIs(l, "fldChar")) {
             const char* type = wAttr(c, "fldCharType");
             if (!type) continue;
-            if (!std::strcmp(type, "begin")) m_story->fieldBegin();
-            else if (!std::strcmp(type, "separate")) m_story->fieldSeparate();
-            else if (!std::strcmp(type, "end")) m_story->fieldEnd();
-        } else if (!std::strcmp(l, "ruby")) {
+            if (NameIs(type, "begin")) m_story->fieldBegin();
+            else if (NameIs(type, "separate")) m_story->fieldSeparate();
+            else if (NameIs(type, "end")) m_story->fieldEnd();
+        } else if (NameIs(l, "ruby")) {
             ruby(c, em);
         }
     }
 }
 
-std::u16string DocxReader::textOf(const pugi::xml_node& n) const {
-    std::u16string text;
+void DocxReader::appendTextOf(const pugi::xml_node& n, std::u16string& out) const {
     for (auto c : n.children()) {
         const char* l = w(c);
-        if (l && !std::strcmp(l, "t")) text += FromUtf8(c.text().get());
-        else if (l && !std::strcmp(l, "tab")) text.push_back(u'\t');
-        else if (l && (!std::strcmp(l, "delText") || !std::strcmp(l, "instrText") || !std::strcmp(l, "del"))) continue;
-        else if (isAlternateContent(c)) text += textOf(fallbackOf(c));
-        else text += textOf(c);
+        if (l && NameIs(l, "t")) AppendUtf8(out, c.text().get());
+        else if (l && NameIs(l, "tab")) out.push_back(u'\t');
+        else if (l && (NameIs(l, "delText") || NameIs(l, "instrText") || NameIs(l, "del") || NameIs(l, "rPr"))) continue;
+        else if (isAlternateContent(c)) appendTextOf(fallbackOf(c), out);
+        else appendTextOf(c, out);
     }
-    return text;
 }
 
 pugi::xml_node DocxReader::firstRun(const pugi::xml_node& n) const {
@@ -547,7 +572,11 @@ void DocxReader::ruby(const pugi::xml_node& rubyNode, int em) {
     auto base = wChild(rubyNode, "rubyBase");
     const auto baseRun = firstRun(base);
     const int baseEm = baseRun ? runEmphasis(baseRun) : em;
-    m_story->ruby(textOf(rt), textOf(base), baseEm);
+    m_reading.clear();
+    appendTextOf(rt, m_reading);
+    m_base.clear();
+    appendTextOf(base, m_base);
+    m_story->ruby(m_reading, m_base, baseEm);
 }
 
 std::unique_ptr<DocumentModel> DocxReader::read() {
@@ -564,7 +593,6 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
     m_story = &story;
 
     // The main part is read block by block as it is inflated.
-    pugi::xml_document chunk;
     auto damagedXml = [&](const std::string& detail) {
         return ReadError(ReadErrorKind::Damaged, m_file, "XML が壊れています（" + *main + "、" + detail + "）。");
     };
@@ -576,23 +604,24 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
         if (!result) throw damagedXml("0 バイト目: " + std::string(result.description()));
         findPrefixes(root.document_element());
     };
-    auto parseBlock = [&](XmlPiece& piece) {
-        const auto result = chunk.load_buffer_inplace(piece.text.data(), piece.text.size(), kParseFlags);
-        if (!result) {
-            throw damagedXml(std::to_string(piece.offset + static_cast<size_t>(result.offset)) + " バイト目: " +
-                             result.description());
-        }
-        block(chunk.document_element());
+    // A block is parsed on the thread that found it, so that parsing
+    // overlaps with reading the blocks before it.
+    auto parseBlock = [&](std::string_view text, size_t offset) {
+        auto doc = std::make_unique<pugi::xml_document>();
+        const auto result = doc->load_buffer(text.data(), text.size(), kParseFlags);
+        if (!result)
+            throw damagedXml(std::to_string(offset + static_cast<size_t>(result.offset)) + " バイト目: " + result.description());
+        return doc;
     };
     bool sawBody = false;
     try {
-        // One thread inflates the part and finds its blocks, this one parses
-        // and reads them.
+        // One thread inflates the part, finds its blocks and parses them;
+        // this one reads them into the model.
         const bool present = Pipelined<XmlPiece>(
             [&](auto&& push) {
-                XmlBlockScanner scanner([&](std::string_view tag) { push(XmlPiece{std::string(tag), 0, true}); },
-                                        [&](char* data, size_t size, size_t offset) {
-                                            push(XmlPiece{std::string(data, size), offset, false});
+                XmlBlockScanner scanner([&](std::string_view tag) { push(XmlPiece{std::string(tag), nullptr}); },
+                                        [&](std::string_view text, size_t offset) {
+                                            push(XmlPiece{{}, parseBlock(text, offset)});
                                         });
                 const bool found = m_package.stream(*main, [&](const char* data, size_t size) { scanner.feed({data, size}); });
                 if (found) scanner.finish();
@@ -600,8 +629,8 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                 return found;
             },
             [&](XmlPiece& piece) {
-                if (piece.root) parseRoot(piece.text);
-                else parseBlock(piece);
+                if (piece.block) block(piece.block->document_element());
+                else parseRoot(piece.rootTag);
             });
         if (!present) {
             throw ReadError(ReadErrorKind::NotWordDocument, m_file,

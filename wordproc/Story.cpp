@@ -62,10 +62,9 @@ void Story::assign(std::vector<Cell> cells) {
     m_gapStart = m_gapEnd = m_cells.size();
 }
 
-void Story::append(const Cell& c) {
+void Story::reserveAtEnd(size_t n) {
     moveGap(size());
-    ensureGap(1);
-    m_cells[m_gapStart++] = c;
+    ensureGap(n);
 }
 
 }  // namespace tessaly::wordproc

@@ -44,7 +44,12 @@ public:
     void assign(std::vector<Cell> cells);
 
     // Appends to the end (used while building).
-    void append(const Cell& c);
+    void append(const Cell& c) {
+        if (m_gapEnd != m_cells.size() || m_gapStart == m_gapEnd) reserveAtEnd(1);
+        m_cells[m_gapStart++] = c;
+    }
+    // Moves the gap to the end and makes room there for n more cells.
+    void reserveAtEnd(size_t n);
 
 private:
     size_t gapLength() const { return m_gapEnd - m_gapStart; }

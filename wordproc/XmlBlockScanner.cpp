@@ -1,6 +1,9 @@
 #include "wordproc/XmlBlockScanner.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <stdexcept>
 
 namespace tessaly::wordproc {
@@ -15,6 +18,26 @@ std::string_view LocalName(std::string_view tag) {
     std::string_view name = tag.substr(1, end - 1);
     const size_t colon = name.find(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// The first '>', '"' or '\'' in [p, end), or end. Tags make up most of a
+// document's XML, so this is where the scanner spends its time: sixteen
+// bytes are tested at once where the processor allows.
+const char* FindTagStop(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i gt = _mm_set1_epi8('>');
+    const __m128i dq = _mm_set1_epi8('"');
+    const __m128i sq = _mm_set1_epi8('\'');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(v, gt), _mm_or_si128(_mm_cmpeq_epi8(v, dq), _mm_cmpeq_epi8(v, sq)));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != '>' && *p != '"' && *p != '\'') ++p;
+    return p;
 }
 
 }  // namespace
@@ -37,17 +60,17 @@ size_t XmlBlockScanner::markupEnd(size_t i) const {
     // A tag: '>' outside quoted attribute values.
     const char* p = s.data() + i + 1;
     const char* const end = s.data() + s.size();
-    while (p < end) {
+    for (;;) {
+        p = FindTagStop(p, end);
+        if (p == end) return std::string_view::npos;
         const char c = *p;
         if (c == '>') return static_cast<size_t>(p - s.data()) + 1;
-        if (c == '"' || c == '\'') {
-            const void* close = std::memchr(p + 1, c, static_cast<size_t>(end - p - 1));
-            if (!close) return std::string_view::npos;
-            p = static_cast<const char*>(close);
-        }
+        // An attribute value: short, so a plain loop finds its end.
+        ++p;
+        while (p < end && *p != c) ++p;
+        if (p == end) return std::string_view::npos;
         ++p;
     }
-    return std::string_view::npos;
 }
 
 void XmlBlockScanner::feed(std::string_view data) {
@@ -81,7 +104,7 @@ void XmlBlockScanner::scan() {
         if (tag.starts_with("</")) {
             if (--m_depth < 0) throw std::runtime_error("閉じタグが多すぎます");
             if (m_depth == 2 && m_blockStart != std::string::npos) {
-                m_onBlock(m_buffer.data() + m_blockStart, end - m_blockStart, m_consumed + m_blockStart);
+                m_onBlock(std::string_view(m_buffer).substr(m_blockStart, end - m_blockStart), m_consumed + m_blockStart);
                 m_blockStart = std::string::npos;
             } else if (m_depth == 1) {
                 m_inBody = false;
@@ -98,7 +121,7 @@ void XmlBlockScanner::scan() {
             m_inBody = !empty;
         } else if (m_depth == 2 && m_inBody) {
             if (empty) {
-                m_onBlock(m_buffer.data() + lt, end - lt, m_consumed + lt);
+                m_onBlock(tag, m_consumed + lt);
                 continue;
             }
             m_blockStart = lt;

@@ -14,10 +14,10 @@ namespace tessaly::wordproc {
 class XmlBlockScanner {
 public:
     // onRoot receives the root element's start tag; onBlock a body child
-    // element whose text it may change (it is parsed in place), with its
-    // offset in the whole part.
+    // element, with its offset in the whole part. The texts are valid only
+    // during the call.
     XmlBlockScanner(std::function<void(std::string_view)> onRoot,
-                    std::function<void(char*, size_t, size_t)> onBlock)
+                    std::function<void(std::string_view, size_t)> onBlock)
         : m_onRoot(std::move(onRoot)), m_onBlock(std::move(onBlock)) {}
 
     // Scans the next piece of the part. Throws std::runtime_error when the
@@ -36,7 +36,7 @@ private:
     size_t markupEnd(size_t i) const;
 
     std::function<void(std::string_view)> m_onRoot;
-    std::function<void(char*, size_t, size_t)> m_onBlock;
+    std::function<void(std::string_view, size_t)> m_onBlock;
     std::string m_buffer;
     size_t m_pos = 0;        // scanning position in m_buffer
     size_t m_consumed = 0;   // bytes of the part dropped from the front of m_buffer
