@@ -38,6 +38,7 @@ private:
     TextRange m_runEnd;
     bool m_scratch = false;
     std::u16string m_scratchName;
+    std::u16string m_fieldText;  // the text of the field being examined
 };
 
 bool Walk::run() {
@@ -74,8 +75,8 @@ void Walk::recordRunEnd() {
     sel().MoveRight(Unit::Character);
     m_runEnd = sel().Range();
     sel().MoveLeft(Unit::Character);
-    m_ctx.host.UpdateProgress(WalkProgressValue(m_step, m_total), 100, m_ctx.state.ProgressBarWidth,
-                              std::u16string(kProgressCaption));
+    static const std::u16string caption(kProgressCaption);
+    m_ctx.host.UpdateProgress(WalkProgressValue(m_step, m_total), 100, m_ctx.state.ProgressBarWidth, caption);
     m_ctx.host.Yield();
 }
 
@@ -103,9 +104,8 @@ bool Walk::fieldRun() {
     bool stepBack = false;
     for (int32_t k = 0; k < n; ++k) {
         stepBack = false;
-        std::u16string text;
-        if (!fieldTextOf(n, k, text)) return false;
-        const FieldVerdict verdict = m_run.Examine(RewriteKnownReading(text, m_separators.ruby));
+        if (!fieldTextOf(n, k, m_fieldText)) return false;
+        const FieldVerdict verdict = m_run.Examine(RewriteKnownReading(m_fieldText, m_separators.ruby));
         if (verdict == FieldVerdict::Accept) continue;
         if (verdict == FieldVerdict::Alone) {
             m_step -= n - 1;

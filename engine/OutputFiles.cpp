@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <system_error>
 #include <unistd.h>
 
@@ -24,40 +25,67 @@ std::u16string OutputFileNameFor(std::u16string_view documentName) {
     return name;
 }
 
-std::string WindowsFileBytes(std::initializer_list<std::u16string_view> parts) {
-    size_t units = 0;
-    for (auto part : parts) units += part.size();
-    std::string bytes(2 + units * 2, '\0');
-    bytes[0] = '\xFF';
-    bytes[1] = '\xFE';
-    char* out = bytes.data() + 2;
+namespace {
+
+// Bytes are encoded into a buffer of this many and handed on when it is full,
+// so a file never has to be held whole.
+constexpr size_t kPieceBytes = size_t(1) << 16;
+
+// Encodes each UTF-16 unit of parts with put(unit, out), which writes its
+// bytes at out and returns the new end; pieces go to sink as they fill.
+template <class Put>
+void EncodeInPieces(std::initializer_list<std::u16string_view> parts, const ByteSink& sink, Put&& put) {
+    const auto storage = std::make_unique<char[]>(kPieceBytes);
+    char* const buffer = storage.get();
+    char* out = buffer;
     for (auto part : parts) {
         for (char16_t c : part) {
-            *out++ = char(c & 0xFF);
-            *out++ = char(c >> 8);
+            if (out > buffer + kPieceBytes - 2) {
+                sink(std::string_view(buffer, static_cast<size_t>(out - buffer)));
+                out = buffer;
+            }
+            out = put(c, out);
         }
     }
+    if (out != buffer) sink(std::string_view(buffer, static_cast<size_t>(out - buffer)));
+}
+
+std::string Collect(const std::function<void(const ByteSink&)>& write) {
+    std::string bytes;
+    write([&](std::string_view piece) { bytes += piece; });
     return bytes;
 }
 
-std::string MacFileBytes(std::initializer_list<std::u16string_view> parts) {
-    size_t units = 0;
-    for (auto part : parts) units += part.size();
-    std::string bytes(units * 2, '\0');
-    char* out = bytes.data();
+}  // namespace
+
+void WindowsFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink) {
+    sink(std::string_view("\xFF\xFE", 2));
+    EncodeInPieces(parts, sink, [](char16_t c, char* out) {
+        out[0] = char(c & 0xFF);
+        out[1] = char(c >> 8);
+        return out + 2;
+    });
+}
+
+void MacFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink) {
     char16_t previous = 0;
-    for (auto part : parts) {
-        for (char16_t c : part) {
-            // A line feed that follows a carriage return is dropped: CR LF becomes CR.
-            const bool drop = c == u'\n' && previous == u'\r';
-            previous = c;
-            if (drop) continue;
-            *out++ = char(c >> 8);
-            *out++ = char(c & 0xFF);
-        }
-    }
-    bytes.resize(static_cast<size_t>(out - bytes.data()));
-    return bytes;
+    EncodeInPieces(parts, sink, [&](char16_t c, char* out) {
+        // A line feed that follows a carriage return is dropped: CR LF becomes CR.
+        const bool drop = c == u'\n' && previous == u'\r';
+        previous = c;
+        if (drop) return out;
+        out[0] = char(c >> 8);
+        out[1] = char(c & 0xFF);
+        return out + 2;
+    });
+}
+
+std::string WindowsFileBytes(std::initializer_list<std::u16string_view> parts) {
+    return Collect([&](const ByteSink& sink) { WindowsFileBytes(parts, sink); });
+}
+
+std::string MacFileBytes(std::initializer_list<std::u16string_view> parts) {
+    return Collect([&](const ByteSink& sink) { MacFileBytes(parts, sink); });
 }
 
 bool FolderExistsAt(const fs::path& path) {
@@ -72,6 +100,10 @@ void CreateFolderAt(const fs::path& path) {
 }
 
 void WriteFileAtomically(const fs::path& file, std::string_view bytes) {
+    WriteFileAtomically(file, [&](const ByteSink& sink) { sink(bytes); });
+}
+
+void WriteFileAtomically(const fs::path& file, const std::function<void(const ByteSink&)>& write) {
     static std::atomic<unsigned> counter{0};
     fs::path temp = file;
     temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
@@ -81,7 +113,9 @@ void WriteFileAtomically(const fs::path& file, std::string_view bytes) {
             throw fs::filesystem_error("cannot create the file", temp,
                                        std::error_code(errno ? errno : EACCES, std::generic_category()));
         }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        write([&](std::string_view piece) {
+            if (out) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        });
         out.flush();
         if (!out) {
             const int err = errno ? errno : EIO;
@@ -108,10 +142,10 @@ std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string bod
     std::u16string outputName = OutputFileNameFor(documentName);
     const fs::path windowsFile = outputFolder / fs::path(ToUtf8(outputName));
     // Each file is encoded straight from its parts: header + body + kTextEnd.
-    WriteFileAtomically(windowsFile, WindowsFileBytes({headers.windows, body, kTextEnd}));
+    WriteFileAtomically(windowsFile, [&](const ByteSink& sink) { WindowsFileBytes({headers.windows, body, kTextEnd}, sink); });
     if (options.MacText == 1) {
         const fs::path macFile = outputFolder / fs::path(ToUtf8(u"Mac_" + outputName));
-        WriteFileAtomically(macFile, MacFileBytes({headers.mac, body, kTextEnd}));
+        WriteFileAtomically(macFile, [&](const ByteSink& sink) { MacFileBytes({headers.mac, body, kTextEnd}, sink); });
     }
     return outputName;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -23,7 +24,13 @@ inline constexpr std::u16string_view kTextEnd = u"\r\n<ParaStyle:>";
 // The document name up to its first period, then "_ruby.txt".
 std::u16string OutputFileNameFor(std::u16string_view documentName);
 
-// The bytes of each file, for a text given whole or in consecutive parts.
+// Receives a file's bytes a piece at a time, in order.
+using ByteSink = std::function<void(std::string_view)>;
+
+// The bytes of each file, for a text given whole or in consecutive parts:
+// handed to a sink in pieces of a bounded size, or returned whole.
+void WindowsFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink);
+void MacFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink);
 std::string WindowsFileBytes(std::initializer_list<std::u16string_view> parts);
 std::string MacFileBytes(std::initializer_list<std::u16string_view> parts);
 inline std::string WindowsFileBytes(std::u16string_view text) { return WindowsFileBytes({text}); }
@@ -35,6 +42,8 @@ void CreateFolderAt(const std::filesystem::path& path);
 // Writes the file whole or not at all: a temporary file beside it, then a
 // rename over the old one. Throws std::filesystem::filesystem_error.
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+// The same for bytes that write hands to its sink.
+void WriteFileAtomically(const std::filesystem::path& file, const std::function<void(const ByteSink&)>& write);
 
 // The folders below the application folder: the custom header, and the output files.
 inline constexpr std::u16string_view kTempFolder = u"temp";

@@ -1,5 +1,6 @@
 #include "engine/ReadingNormalisation.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -25,6 +26,23 @@ constexpr KnownReading kKnownReadings[] = {
     {u"かげつ", u"ケ月"},
 };
 
+constexpr size_t LongestKnownWord() {
+    size_t longest = 0;
+    for (const auto& known : kKnownReadings) longest = std::max(longest, known.reading.size() + known.base.size());
+    return longest;
+}
+constexpr size_t kLongestKnownWord = LongestKnownWord();
+
+// The characters the known words start with.
+constexpr std::u16string_view kFirstCharacters = u"がけこんっつか";
+
+constexpr bool AllStartWithFirstCharacters() {
+    for (const auto& known : kKnownReadings)
+        if (kFirstCharacters.find(known.reading.front()) == std::u16string_view::npos) return false;
+    return true;
+}
+static_assert(AllStartWithFirstCharacters());
+
 constexpr std::pair<char16_t, char16_t> kSmallToLarge[] = {
     {u'ぁ', u'あ'}, {u'ぃ', u'い'}, {u'ぅ', u'う'}, {u'ぇ', u'え'}, {u'ぉ', u'お'}, {u'ゃ', u'や'},
     {u'ゅ', u'ゆ'}, {u'ょ', u'よ'}, {u'ゎ', u'わ'}, {u'っ', u'つ'}, {u'ァ', u'ア'}, {u'ィ', u'イ'},
@@ -35,6 +53,11 @@ constexpr std::pair<char16_t, char16_t> kSmallToLarge[] = {
 }  // namespace
 
 std::u16string RewriteKnownReading(std::u16string_view fieldText, std::u16string_view rubySeparator) {
+    // Every known word is short and starts with one of a few kana: most field
+    // texts are let through after one look.
+    if (fieldText.size() > kLongestKnownWord || fieldText.empty() ||
+        kFirstCharacters.find(fieldText.front()) == std::u16string_view::npos)
+        return std::u16string(fieldText);
     for (const auto& known : kKnownReadings) {
         if (fieldText.size() == known.reading.size() + known.base.size() &&
             fieldText.starts_with(known.reading) && fieldText.ends_with(known.base)) {
@@ -55,14 +78,18 @@ char16_t ToLargeKana(char16_t c) {
 
 std::u16string NormaliseReading(std::u16string_view reading, const ConversionOptions& options) {
     std::u16string out;
-    out.reserve(reading.size());
+    AppendNormalisedReading(out, reading, options);
+    return out;
+}
+
+void AppendNormalisedReading(std::u16string& out, std::u16string_view reading, const ConversionOptions& options) {
+    out.reserve(out.size() + reading.size());
     for (char16_t c : reading) {
         if (options.RubyStyle == 1 && c == u'\u3000') continue;
         if (options.KanaKind == 1 && c >= 0x3041 && c <= 0x3096) c = char16_t(c + 0x60);
         if (options.SmallKanaToFullSize == 1 && c != u'\u3000') c = ToLargeKana(c);
         out.push_back(c);
     }
-    return out;
 }
 
 }  // namespace tessaly

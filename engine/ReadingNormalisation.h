@@ -17,6 +17,7 @@ std::u16string RewriteKnownReading(std::u16string_view fieldText, std::u16string
 // Group ruby removes the ideographic spaces between the readings of a run;
 // katakana turns hiragana into katakana; full size enlarges small kana.
 std::u16string NormaliseReading(std::u16string_view reading, const ConversionOptions& options);
+void AppendNormalisedReading(std::u16string& out, std::u16string_view reading, const ConversionOptions& options);
 
 // The full-size form of a small kana, or the character itself.
 char16_t ToLargeKana(char16_t c);

@@ -5,6 +5,8 @@
 
 namespace tessaly {
 
+using namespace std::string_view_literals;
+
 bool IsKanaForSplit(char32_t c) {
     return (c >= 0x3041 && c <= 0x3093) || (c >= 0x30A1 && c <= 0x30F4) || c == 0x30FC;
 }
@@ -29,10 +31,11 @@ void RubyRun::countConversion() {
     m_host.ShowConvertedCount(m_state.ConvertedCount);
 }
 
-FieldVerdict RubyRun::Examine(const std::u16string& text) {
+FieldVerdict RubyRun::Examine(const std::u16string& fieldText) {
     m_long = m_cut = m_warichu = false;
-    std::u16string reading;
-    std::u16string base;
+    const std::u16string_view text(fieldText);
+    std::u16string_view reading;
+    std::u16string_view base;
 
     const size_t rubyAt = m_separators.ruby.empty() ? std::u16string::npos : text.find(m_separators.ruby);
     const size_t warichuAt =
@@ -76,23 +79,26 @@ FieldVerdict RubyRun::Examine(const std::u16string& text) {
     return FieldVerdict::Accept;
 }
 
-void RubyRun::Emit(std::u16string& body) const {
-    std::u16string reading = m_readingText;
-    if (!reading.empty() && reading.back() == u'\u3000') reading.pop_back();
+void RubyRun::Emit(std::u16string& body) {
+    std::u16string_view reading = m_readingText;
+    if (!reading.empty() && reading.back() == u'\u3000') reading.remove_suffix(1);
 
     if (m_warichu && !m_cut) {
         emitWarichu(body, reading);
         return;
     }
     const bool group = m_options.RubyStyle == 1 || (m_long && !m_cut);
-    body += group ? u"<CharStyle:グループルビ><cRuby:1><cRubyString:" : u"<CharStyle:モノルビ><cRuby:1><cRubyString:";
-    AppendEscaped(body, NormaliseReading(reading, m_options));
-    body += u">";
+    // Views: the tags' lengths are known when compiling, not counted per ruby.
+    body += group ? u"<CharStyle:グループルビ><cRuby:1><cRubyString:"sv : u"<CharStyle:モノルビ><cRuby:1><cRubyString:"sv;
+    m_normalised.clear();
+    AppendNormalisedReading(m_normalised, reading, m_options);
+    AppendEscaped(body, m_normalised);
+    body += u'>';
     AppendEscaped(body, m_baseText);
-    body += u"<cRuby:><cRubyString:><CharStyle:>";
+    body += u"<cRuby:><cRubyString:><CharStyle:>"sv;
 }
 
-void RubyRun::emitWarichu(std::u16string& body, const std::u16string& reading) const {
+void RubyRun::emitWarichu(std::u16string& body, std::u16string_view reading) const {
     std::u16string v;
     if (m_options.WarichuRubyGlyphs == 1) {
         for (size_t i = 0; i < reading.size();) {

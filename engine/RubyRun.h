@@ -38,12 +38,12 @@ public:
     FieldVerdict Examine(const std::u16string& fieldText);
 
     // Appends the run's tags to body.
-    void Emit(std::u16string& body) const;
+    void Emit(std::u16string& body);
 
 
 private:
     void countConversion();
-    void emitWarichu(std::u16string& body, const std::u16string& warichuText) const;
+    void emitWarichu(std::u16string& body, std::u16string_view warichuText) const;
 
     const ConversionOptions& m_options;
     const SeparatorTexts& m_separators;
@@ -53,6 +53,7 @@ private:
     int m_pieces = 0;
     std::u16string m_readingText;  // readings, each followed by U+3000
     std::u16string m_baseText;     // bases without separator
+    std::u16string m_normalised;   // Emit's normalised reading
     bool m_long = false;
     bool m_cut = false;
     bool m_warichu = false;

@@ -216,21 +216,6 @@ Text Trimmed(const Text& t) {
     return out;
 }
 
-}  // namespace
-
-std::u16string FieldType(std::u16string_view instruction) {
-    size_t i = 0;
-    while (i < instruction.size() && IsSpace(instruction[i])) ++i;
-    std::u16string word;
-    while (i < instruction.size() && !IsSpace(instruction[i]) && instruction[i] != u'\\') {
-        const char16_t c = instruction[i++];
-        word.push_back(c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c);
-    }
-    return word;
-}
-
-namespace {
-
 // The form nearly every ruby field takes, read without building a tree:
 // formatting switches, then \o with its option switches, then
 // (\s\up n(reading),base) with plain arguments, then nothing but spaces.
@@ -351,10 +336,14 @@ std::optional<EqField> ParseEqFieldFully(std::u16string_view instruction, size_t
 
 // The instruction after its "EQ", or nothing when it is not an EQ field.
 std::optional<size_t> EqArguments(std::u16string_view instruction) {
-    if (FieldType(instruction) != u"EQ") return std::nullopt;
+    // The field type (the first word, up to a space or backslash) is EQ in any case.
     size_t start = 0;
     while (start < instruction.size() && IsSpace(instruction[start])) ++start;
-    return start + 2;
+    if (instruction.size() - start < 2 || Lower(instruction[start]) != u'e' || Lower(instruction[start + 1]) != u'q')
+        return std::nullopt;
+    const size_t end = start + 2;
+    if (end < instruction.size() && !IsSpace(instruction[end]) && instruction[end] != u'\\') return std::nullopt;
+    return end;
 }
 
 }  // namespace

@@ -24,10 +24,6 @@ struct EqField {
     size_t firstCharOffset = std::u16string::npos;
 };
 
-// The field type: the instruction's first word in upper case ("EQ",
-// "HYPERLINK", …); empty for an empty instruction.
-std::u16string FieldType(std::u16string_view instruction);
-
 // Parses an EQ instruction (case-insensitive, with or without leading
 // spaces). Returns nothing when the instruction is not an EQ field.
 std::optional<EqField> ParseEqField(std::u16string_view instruction);

@@ -56,9 +56,12 @@ TEST(EqField, NotEqAndFieldTypes) {
     EXPECT_FALSE(ParseEqField(u" AUTHOR ").has_value());
     EXPECT_FALSE(ParseEqField(u"EQUATION").has_value());
     EXPECT_FALSE(ParseEqField(u"").has_value());
-    EXPECT_EQ(FieldType(u"  hyperlink \"x\""), u"HYPERLINK");
-    EXPECT_EQ(FieldType(u"eq\\o(a,b)"), u"EQ");
+    EXPECT_FALSE(ParseEqField(u"E").has_value());
+    EXPECT_FALSE(ParseEqField(u"  hyperlink \"x\"").has_value());
+    // The type ends at a space or a backslash, in any case and after any spaces.
     EXPECT_TRUE(ParseEqField(u"eq\\o\\ad(\\s\\up 9(か),下)")->isRuby);
+    EXPECT_TRUE(ParseEqField(u"\u3000Eq \\o\\ad(\\s\\up 9(か),下)")->isRuby);
+    EXPECT_EQ(ParseEqField(u"EQ")->text, u"");
 }
 
 TEST(EqField, FirstCharacterOffsetPointsIntoTheInstruction) {
