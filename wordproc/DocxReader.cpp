@@ -106,12 +106,14 @@ class PieceQueue {
 public:
     struct Cancelled {};
 
-    void push(Piece piece) {
+    // Returns how many pieces wait to be taken, this one included.
+    size_t push(Piece piece) {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [&] { return m_pieces.size() < 64 || m_cancelled; });
         if (m_cancelled) throw Cancelled{};
         m_pieces.push_back(std::move(piece));
         m_changed.notify_all();
+        return m_pieces.size();
     }
     // False when the producer has finished and everything was taken.
     bool pop(Piece& piece) {
@@ -151,7 +153,7 @@ bool Pipelined(Produce&& produce, Consume&& consume) {
     std::exception_ptr producerError;
     std::thread producer([&] {
         try {
-            result = produce([&](Piece piece) { queue.push(std::move(piece)); });
+            result = produce([&](Piece piece) { return queue.push(std::move(piece)); });
         } catch (const typename PieceQueue<Piece>::Cancelled&) {
         } catch (...) {
             producerError = std::current_exception();
@@ -170,10 +172,13 @@ bool Pipelined(Produce&& produce, Consume&& consume) {
     return result;
 }
 
-// The root element's start tag, or one child element of the body, parsed.
+// The root element's start tag, or one child element of the body: its text
+// and offset in the part, or the text already parsed.
 struct XmlPiece {
-    std::string rootTag;
-    std::unique_ptr<pugi::xml_document> block;
+    bool root = false;
+    std::string text;
+    size_t offset = 0;
+    std::unique_ptr<pugi::xml_document> parsed;
 };
 
 constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
@@ -604,8 +609,6 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
         if (!result) throw damagedXml("0 バイト目: " + std::string(result.description()));
         findPrefixes(root.document_element());
     };
-    // A block is parsed on the thread that found it, so that parsing
-    // overlaps with reading the blocks before it.
     auto parseBlock = [&](std::string_view text, size_t offset) {
         auto doc = std::make_unique<pugi::xml_document>();
         const auto result = doc->load_buffer(text.data(), text.size(), kParseFlags);
@@ -615,22 +618,29 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
     };
     bool sawBody = false;
     try {
-        // One thread inflates the part, finds its blocks and parses them;
-        // this one reads them into the model.
+        // One thread inflates the part and finds its blocks, this one reads
+        // them into the model. Parsing a block is shared out: the finding
+        // thread parses while this one has blocks waiting, and leaves the
+        // parsing to this one when it is about to run out.
+        constexpr size_t kFewWaiting = 4;
         const bool present = Pipelined<XmlPiece>(
             [&](auto&& push) {
-                XmlBlockScanner scanner([&](std::string_view tag) { push(XmlPiece{std::string(tag), nullptr}); },
-                                        [&](std::string_view text, size_t offset) {
-                                            push(XmlPiece{{}, parseBlock(text, offset)});
-                                        });
+                size_t waiting = 0;
+                XmlBlockScanner scanner(
+                    [&](std::string_view tag) { waiting = push(XmlPiece{true, std::string(tag), 0, nullptr}); },
+                    [&](std::string_view text, size_t offset) {
+                        if (waiting < kFewWaiting) waiting = push(XmlPiece{false, std::string(text), offset, nullptr});
+                        else waiting = push(XmlPiece{false, {}, offset, parseBlock(text, offset)});
+                    });
                 const bool found = m_package.stream(*main, [&](const char* data, size_t size) { scanner.feed({data, size}); });
                 if (found) scanner.finish();
                 sawBody = scanner.sawBody();
                 return found;
             },
             [&](XmlPiece& piece) {
-                if (piece.block) block(piece.block->document_element());
-                else parseRoot(piece.rootTag);
+                if (piece.root) parseRoot(piece.text);
+                else if (piece.parsed) block(piece.parsed->document_element());
+                else block(parseBlock(piece.text, piece.offset)->document_element());
             });
         if (!present) {
             throw ReadError(ReadErrorKind::NotWordDocument, m_file,
