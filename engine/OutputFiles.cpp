@@ -1,5 +1,6 @@
 #include "engine/OutputFiles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -31,24 +32,36 @@ namespace {
 // so a file never has to be held whole.
 constexpr size_t kPieceBytes = size_t(1) << 16;
 
-// Encodes each UTF-16 unit of parts with put(unit, out), which writes its
-// bytes at out and returns the new end; pieces go to sink as they fill.
-template <class Put>
-void EncodeInPieces(std::initializer_list<std::u16string_view> parts, const ByteSink& sink, Put&& put) {
-    const auto storage = std::make_unique<char[]>(kPieceBytes);
-    char* const buffer = storage.get();
-    char* out = buffer;
-    for (auto part : parts) {
-        for (char16_t c : part) {
-            if (out > buffer + kPieceBytes - 2) {
-                sink(std::string_view(buffer, static_cast<size_t>(out - buffer)));
-                out = buffer;
+// Encodes UTF-16 units as bytes into the sink, a piece at a time.
+class PieceWriter {
+public:
+    explicit PieceWriter(const ByteSink& sink) : m_sink(sink), m_buffer(std::make_unique<char[]>(kPieceBytes)) {}
+
+    void units(std::u16string_view text, bool bigEndian) {
+        while (!text.empty()) {
+            if (m_used == kPieceBytes) flush();
+            const size_t n = std::min(text.size(), (kPieceBytes - m_used) / 2);
+            char* out = m_buffer.get() + m_used;
+            for (size_t i = 0; i < n; ++i) {
+                const char16_t c = text[i];
+                out[2 * i] = char(bigEndian ? c >> 8 : c & 0xFF);
+                out[2 * i + 1] = char(bigEndian ? c & 0xFF : c >> 8);
             }
-            out = put(c, out);
+            m_used += 2 * n;
+            text.remove_prefix(n);
         }
     }
-    if (out != buffer) sink(std::string_view(buffer, static_cast<size_t>(out - buffer)));
-}
+
+    void flush() {
+        if (m_used > 0) m_sink(std::string_view(m_buffer.get(), m_used));
+        m_used = 0;
+    }
+
+private:
+    const ByteSink& m_sink;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_used = 0;
+};
 
 std::string Collect(const std::function<void(const ByteSink&)>& write) {
     std::string bytes;
@@ -60,24 +73,27 @@ std::string Collect(const std::function<void(const ByteSink&)>& write) {
 
 void WindowsFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink) {
     sink(std::string_view("\xFF\xFE", 2));
-    EncodeInPieces(parts, sink, [](char16_t c, char* out) {
-        out[0] = char(c & 0xFF);
-        out[1] = char(c >> 8);
-        return out + 2;
-    });
+    PieceWriter writer(sink);
+    for (auto part : parts) writer.units(part, false);
+    writer.flush();
 }
 
 void MacFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink) {
-    char16_t previous = 0;
-    EncodeInPieces(parts, sink, [&](char16_t c, char* out) {
+    PieceWriter writer(sink);
+    char16_t previous = 0;  // the unit before the part
+    for (auto part : parts) {
         // A line feed that follows a carriage return is dropped: CR LF becomes CR.
-        const bool drop = c == u'\n' && previous == u'\r';
-        previous = c;
-        if (drop) return out;
-        out[0] = char(c >> 8);
-        out[1] = char(c & 0xFF);
-        return out + 2;
-    });
+        size_t from = 0;
+        for (size_t i = 0; i < part.size(); ++i) {
+            if (part[i] == u'\n' && (i > 0 ? part[i - 1] : previous) == u'\r') {
+                writer.units(part.substr(from, i - from), true);
+                from = i + 1;
+            }
+        }
+        writer.units(part.substr(from), true);
+        if (!part.empty()) previous = part.back();
+    }
+    writer.flush();
 }
 
 std::string WindowsFileBytes(std::initializer_list<std::u16string_view> parts) {

@@ -65,6 +65,19 @@ char32_t FromCp1252(uint8_t b) {
     return b >= 0x80 && b <= 0x9F ? kHigh[b - 0x80] : b;
 }
 
+// The index of the first character below U+0020 (a paragraph mark, field
+// mark or other special character) at or after k, or text.size(). Eight
+// characters are tested at once: most of a document has none.
+size_t NextControlCharacter(std::u16string_view text, size_t k) {
+    for (; k + 8 <= text.size(); k += 8) {
+        bool any = false;
+        for (size_t j = 0; j < 8; ++j) any |= text[k + j] < 0x20;
+        if (any) break;
+    }
+    while (k < text.size() && text[k] >= 0x20) ++k;
+    return k;
+}
+
 constexpr uint16_t kSprmCKcd = 0x2A34;
 constexpr uint16_t kSprmCIstd = 0x4A30;
 constexpr uint16_t kNoStyle = 0x0FFF;
@@ -395,9 +408,8 @@ void DocReader::emitStory(StoryAssembler& story) {
 
             const std::u16string_view segment(m_segment);
             size_t from = 0;
-            for (size_t k = 0; k < segment.size(); ++k) {
+            for (size_t k = 0; (k = NextControlCharacter(segment, k)) < segment.size(); ++k) {
                 const char16_t c = segment[k];
-                if (c >= 0x20) continue;
                 story.text(segment.substr(from, k - from), em);
                 from = k + 1;
                 switch (c) {

@@ -10,7 +10,7 @@ namespace tessaly::wordproc {
 constexpr size_t kMaxFieldDepth = 64;
 
 void StoryAssembler::emit(Position p) {
-    if (m_fields.empty()) {
+    if (m_depth == 0) {
         const bool mark = !p.isField && p.code == U'\r';
         if (mark && m_afterBreak) {
             m_afterBreak = false;
@@ -22,7 +22,7 @@ void StoryAssembler::emit(Position p) {
         else m_builder.appendCodePoint(p.code, p.emphasis);
         return;
     }
-    OpenField& top = m_fields.back();
+    OpenField& top = innermost();
     if (top.inResult || p.code == U'\r') {
         top.result.push_back(std::move(p));
         return;
@@ -44,20 +44,20 @@ int StoryAssembler::OpenField::markAt(size_t offset) const {
 }
 
 void StoryAssembler::breakParagraph() {
-    if (!m_fields.empty() || !m_atParagraphStart) {
+    if (m_depth > 0 || !m_atParagraphStart) {
         paragraphEnd();
-        m_afterBreak = m_fields.empty();
+        m_afterBreak = m_depth == 0;
     }
 }
 
 bool StoryAssembler::appendDirect(std::u16string_view text, int emphasis) {
-    if (m_fields.empty()) {
+    if (m_depth == 0) {
         m_builder.appendText(text, emphasis);
         m_atParagraphStart = false;
         m_afterBreak = false;
         return true;
     }
-    OpenField& top = m_fields.back();
+    OpenField& top = innermost();
     if (top.inResult) return false;
     top.appendMark(top.instruction.size(), static_cast<uint8_t>(emphasis));
     top.instruction += text;
@@ -87,18 +87,29 @@ void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base,
 }
 
 void StoryAssembler::fieldBegin() {
-    if (m_fields.size() >= kMaxFieldDepth) return;
-    m_fields.emplace_back();
+    if (m_depth >= kMaxFieldDepth) return;
+    if (m_depth == m_fields.size()) {
+        m_fields.emplace_back();
+    } else {
+        OpenField& reused = m_fields[m_depth];
+        reused.instruction.clear();
+        reused.instructionMarks.clear();
+        reused.result.clear();
+        reused.inResult = false;
+    }
+    ++m_depth;
 }
 
 void StoryAssembler::fieldSeparate() {
-    if (!m_fields.empty()) m_fields.back().inResult = true;
+    if (m_depth > 0) innermost().inResult = true;
 }
 
 void StoryAssembler::fieldEnd() {
-    if (m_fields.empty()) return;
-    OpenField field = std::move(m_fields.back());
-    m_fields.pop_back();
+    if (m_depth == 0) return;
+    // Closed, but its storage stays in place until the next field begins,
+    // and nothing below begins one.
+    OpenField& field = innermost();
+    --m_depth;
 
     if (auto eq = ParseEqField(field.instruction)) {
         const int em = field.markAt(eq->firstCharOffset);
@@ -113,8 +124,8 @@ void StoryAssembler::fieldEnd() {
 }
 
 void StoryAssembler::finish() {
-    while (!m_fields.empty()) {
-        m_fields.back().inResult = true;
+    while (m_depth > 0) {
+        innermost().inResult = true;
         fieldEnd();
     }
     m_builder.finish();

@@ -31,7 +31,7 @@ public:
     void fieldBegin();
     void fieldSeparate();
     void fieldEnd();
-    bool inFieldInstruction() const { return !m_fields.empty() && !m_fields.back().inResult; }
+    bool inFieldInstruction() const { return m_depth > 0 && !m_fields[m_depth - 1].inResult; }
 
     // Closes fields left open (as if they ended here) and finishes the story.
     void finish();
@@ -61,8 +61,13 @@ private:
     // fields, or to the instruction being collected; false inside a result.
     bool appendDirect(std::u16string_view text, int emphasis);
 
+    OpenField& innermost() { return m_fields[m_depth - 1]; }
+
     DocumentBuilder& m_builder;
+    // The open fields are the first m_depth; those after them are kept
+    // for their storage, so that a field does not cost new allocations.
     std::vector<OpenField> m_fields;
+    size_t m_depth = 0;
     bool m_atParagraphStart = true;
     bool m_afterBreak = false;
 };

@@ -33,6 +33,31 @@ TEST(FileBytes, WindowsAndMacEncodings) {
     EXPECT_EQ(WindowsFileBytes({u"H", u"", u"b"}), WindowsFileBytes(u"Hb"));
 }
 
+TEST(FileBytes, LongTextsArriveInBoundedPiecesWithNothingLost) {
+    // 100,000 units: more than one piece, with a CR LF across the first
+    // piece boundary (32,768 units) and another across two parts.
+    std::u16string text(100000, u'漢');
+    text[32767] = u'\r';
+    text[32768] = u'\n';
+    text[99999] = u'\r';
+    std::vector<size_t> sizes;
+    std::string mac;
+    MacFileBytes({text, u"\nz"}, [&](std::string_view piece) {
+        sizes.push_back(piece.size());
+        mac += piece;
+    });
+    ASSERT_EQ(mac.size(), 100000 * 2u);  // 100,002 units less the two dropped LFs
+    EXPECT_EQ(mac.substr(65532, 6), std::string("\x6F\x22\0\r\x6F\x22", 6));  // 漢 CR 漢
+    EXPECT_EQ(mac.substr(mac.size() - 4), std::string("\0\r\0z", 4));
+    for (size_t size : sizes) EXPECT_LE(size, 65536u);
+    EXPECT_GT(sizes.size(), 1u);
+
+    std::string windows;
+    WindowsFileBytes({text}, [&](std::string_view piece) { windows += piece; });
+    ASSERT_EQ(windows.size(), 2 + 100000 * 2u);
+    EXPECT_EQ(windows.substr(2 + 32767 * 2, 4), std::string("\r\0\n\0", 4));
+}
+
 TEST(WriteFileAtomically, ReplacesWholeAndLeavesNoTemporaryFile) {
     TempFolder folder;
     const auto file = folder.path() / "out.txt";
