@@ -4,7 +4,7 @@
 //
 // The .doc stage needs .doc files made from the generated .docx by
 // LibreOffice: bench/run-benchmarks.sh makes them and passes their folder
-// in TESSALY_BENCH_DOC_DIR (files novel-<size>.doc).
+// in TESSALY_BENCH_DOC_DIR (files novel-<size>.doc and children-<size>.doc).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -51,7 +51,8 @@ void BM_ReadDocx(benchmark::State& state) {
 void BM_ReadDoc(benchmark::State& state) {
     const size_t n = static_cast<size_t>(state.range(0));
     const char* dir = std::getenv("TESSALY_BENCH_DOC_DIR");
-    const fs::path file = fs::path(dir ? dir : "") / ("novel-" + std::to_string(n) + ".doc");
+    const std::string shape = state.range(1) == 0 ? "novel-" : "children-";
+    const fs::path file = fs::path(dir ? dir : "") / (shape + std::to_string(n) + ".doc");
     std::ifstream in(file, std::ios::binary);
     if (!dir || !in) {
         state.SkipWithError("no .doc: run bench/run-benchmarks.sh (needs LibreOffice)");
@@ -102,7 +103,7 @@ void BM_WriteFiles(benchmark::State& state) {
 
 // Arguments: characters, shape (0 novel, 1 children's book).
 BENCHMARK(BM_ReadDocx)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadDoc)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadDoc)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Engine)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteFiles)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
