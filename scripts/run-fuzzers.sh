@@ -16,8 +16,10 @@ findings="$build/fuzz-findings"
 rm -rf "$seeds"
 mkdir -p "$seeds"/{doc,docx,eq,conversion} "$findings"
 
+roots=(tests/data)
+[ -d ../shared/corpus ] && roots+=(../shared/corpus)  # absent from a user's clone
 copy_seeds() {  # pattern destination
-  find tests/data ../shared/corpus -type f -iname "$1" -size -2M 2>/dev/null | while read -r f; do
+  find "${roots[@]}" -type f -iname "$1" -size -2M | while read -r f; do
     cp "$f" "$2/$(echo "$f" | tr '/ ' '__')"
   done
 }
