@@ -105,7 +105,8 @@ bool Walk::fieldRun() {
     for (int32_t k = 0; k < n; ++k) {
         stepBack = false;
         if (!fieldTextOf(n, k, m_fieldText)) return false;
-        const FieldVerdict verdict = m_run.Examine(RewriteKnownReading(m_fieldText, m_separators.ruby));
+        RewriteKnownReading(m_fieldText, m_separators.ruby);
+        const FieldVerdict verdict = m_run.Examine(m_fieldText);
         if (verdict == FieldVerdict::Accept) continue;
         if (verdict == FieldVerdict::Alone) {
             m_step -= n - 1;

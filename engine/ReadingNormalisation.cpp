@@ -52,22 +52,20 @@ constexpr std::pair<char16_t, char16_t> kSmallToLarge[] = {
 
 }  // namespace
 
-std::u16string RewriteKnownReading(std::u16string_view fieldText, std::u16string_view rubySeparator) {
+void RewriteKnownReading(std::u16string& fieldText, std::u16string_view rubySeparator) {
     // Every known word is short and starts with one of a few kana: most field
     // texts are let through after one look.
     if (fieldText.size() > kLongestKnownWord || fieldText.empty() ||
         kFirstCharacters.find(fieldText.front()) == std::u16string_view::npos)
-        return std::u16string(fieldText);
+        return;
+    const std::u16string_view text(fieldText);
     for (const auto& known : kKnownReadings) {
-        if (fieldText.size() == known.reading.size() + known.base.size() &&
-            fieldText.starts_with(known.reading) && fieldText.ends_with(known.base)) {
-            std::u16string out(known.reading);
-            out += rubySeparator;
-            out += known.base;
-            return out;
+        if (text.size() == known.reading.size() + known.base.size() && text.starts_with(known.reading) &&
+            text.ends_with(known.base)) {
+            fieldText.insert(known.reading.size(), rubySeparator);
+            return;
         }
     }
-    return std::u16string(fieldText);
 }
 
 char16_t ToLargeKana(char16_t c) {

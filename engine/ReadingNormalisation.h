@@ -11,8 +11,8 @@ namespace tessaly {
 
 // A whole field text that is one of the known counter words (かげつケ月 and
 // the like) gets the ruby separator between its reading and its base; any
-// other text is returned unchanged.
-std::u16string RewriteKnownReading(std::u16string_view fieldText, std::u16string_view rubySeparator);
+// other text is left unchanged.
+void RewriteKnownReading(std::u16string& fieldText, std::u16string_view rubySeparator);
 
 // Group ruby removes the ideographic spaces between the readings of a run;
 // katakana turns hiragana into katakana; full size enlarges small kana.

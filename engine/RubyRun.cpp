@@ -175,7 +175,7 @@ std::u16string ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHo
         read = clipboard.ReadText();
     }
     // An empty field copies an empty text: that is a text, not a failure.
-    if (read.status == Clipboard::Status::Ok && !state.EngineFailed) return read.text;
+    if (read.status == Clipboard::Status::Ok && !state.EngineFailed) return std::move(read.text);
     host.ShowMessage(ClipboardWarning1());
     host.ShowMessage(ClipboardWarning2());
     state.EngineFailed = true;

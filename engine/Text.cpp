@@ -102,14 +102,17 @@ void AppendUtf8(std::u16string& out, std::string_view text) {
 }
 
 void AppendEscaped(std::u16string& out, std::u16string_view text) {
-    for (char16_t c : text) {
-        switch (c) {
-        case u'\\': out.push_back(u'\u00A5'); break;
-        case u'<': out += u"\\<"; break;
-        case u'>': out += u"\\>"; break;
-        default: out.push_back(c);
-        }
+    // The stretches between reserved characters are appended whole.
+    size_t from = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c != u'\\' && c != u'<' && c != u'>') continue;
+        out.append(text.substr(from, i - from));
+        if (c == u'\\') out.push_back(u'\u00A5');
+        else out.append({u'\\', c});
+        from = i + 1;
     }
+    out.append(text.substr(from));
 }
 
 }  // namespace tessaly

@@ -4,16 +4,23 @@
 
 using namespace tessaly;
 
+namespace {
+std::u16string Rewritten(std::u16string text, std::u16string_view separator) {
+    RewriteKnownReading(text, separator);
+    return text;
+}
+}  // namespace
+
 TEST(RewriteKnownReading, WholeKnownWordsOnly) {
-    EXPECT_EQ(RewriteKnownReading(u"かげつケ月", u"△"), u"かげつ△ケ月");
-    EXPECT_EQ(RewriteKnownReading(u"かげつケ月", u"▼"), u"かげつ▼ケ月");
-    EXPECT_EQ(RewriteKnownReading(u"がケ", u"▼"), u"が▼ケ");
-    EXPECT_EQ(RewriteKnownReading(u"っッ", u"▼"), u"っ▼ッ");
-    EXPECT_EQ(RewriteKnownReading(u"かじょうカ条", u"▼"), u"かじょう▼カ条");
-    EXPECT_EQ(RewriteKnownReading(u"かげつケ月だ", u"△"), u"かげつケ月だ");
-    EXPECT_EQ(RewriteKnownReading(u"ケ月", u"△"), u"ケ月");
-    EXPECT_EQ(RewriteKnownReading(u"かげつヶ月", u"△"), u"かげつヶ月");  // small ヶ needs no entry
-    EXPECT_EQ(RewriteKnownReading(u"", u"△"), u"");
+    EXPECT_EQ(Rewritten(u"かげつケ月", u"△"), u"かげつ△ケ月");
+    EXPECT_EQ(Rewritten(u"かげつケ月", u"▼"), u"かげつ▼ケ月");
+    EXPECT_EQ(Rewritten(u"がケ", u"▼"), u"が▼ケ");
+    EXPECT_EQ(Rewritten(u"っッ", u"▼"), u"っ▼ッ");
+    EXPECT_EQ(Rewritten(u"かじょうカ条", u"▼"), u"かじょう▼カ条");
+    EXPECT_EQ(Rewritten(u"かげつケ月だ", u"△"), u"かげつケ月だ");
+    EXPECT_EQ(Rewritten(u"ケ月", u"△"), u"ケ月");
+    EXPECT_EQ(Rewritten(u"かげつヶ月", u"△"), u"かげつヶ月");  // small ヶ needs no entry
+    EXPECT_EQ(Rewritten(u"", u"△"), u"");
 }
 
 TEST(NormaliseReading, SettingsApplyInOrder) {
