@@ -247,8 +247,11 @@ std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
             i += 2;
             spaces();
             if (i < s.size() && s[i] == u'"') {
-                const size_t close = s.find(u'"', i + 1);
-                if (close == std::u16string_view::npos) return std::nullopt;
+                // A quoted argument such as "Font:ＭＳ 明朝": a plain loop finds
+                // its end faster than the library's search for a UTF-16 unit.
+                size_t close = i + 1;
+                while (close < s.size() && s[close] != u'"') ++close;
+                if (close == s.size()) return std::nullopt;
                 i = close + 1;
             } else {
                 while (i < s.size() && !IsSpace(s[i]) && s[i] != u'\\' && s[i] != u'(') ++i;
