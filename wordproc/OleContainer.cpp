@@ -5,6 +5,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "wordproc/LargeBuffer.h"
+
 namespace tessaly::wordproc {
 
 struct OleContainer::Impl {
@@ -62,7 +64,7 @@ std::optional<std::string> OleContainer::readStream(const char* name, size_t max
     const gsf_off_t size = gsf_input_size(child);
     if (size < 0) throw std::runtime_error(std::string(name) + " を読めません");
     if (static_cast<uint64_t>(size) > maxBytes) throw std::length_error(std::string(name) + " が大きすぎます");
-    std::string data(static_cast<size_t>(size), '\0');
+    std::string data = LargeBuffer(static_cast<size_t>(size));
     if (size > 0 && !gsf_input_read(child, static_cast<size_t>(size), reinterpret_cast<guint8*>(data.data())))
         throw std::runtime_error(std::string(name) + " が途中で切れています");
     return data;

@@ -6,6 +6,7 @@
 
 #include "wordproc/DocxReader.h"
 #include "wordproc/DocReader.h"
+#include "wordproc/LargeBuffer.h"
 
 namespace tessaly::wordproc {
 namespace {
@@ -31,7 +32,7 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
         throw ReadError(ReadErrorKind::CannotOpen, file,
                         err == EACCES ? "ファイルを読む権限がありません。" : "ファイルを開けません（" + std::string(std::strerror(err)) + "）。");
     }
-    std::string bytes(static_cast<size_t>(size), '\0');
+    std::string bytes = LargeBuffer(static_cast<size_t>(size));
     in.read(bytes.data(), static_cast<std::streamsize>(size));
     if (static_cast<uintmax_t>(in.gcount()) != size)
         throw ReadError(ReadErrorKind::CannotOpen, file, "ファイルを最後まで読めません。");
