@@ -46,6 +46,25 @@ struct Sequence {
 
 constexpr int kMaxDepth = 64;
 
+// Both the full parser and the shortcut for the common ruby form read
+// switches through these, so that they agree on where a switch ends.
+
+// The end of a switch's numeric parameter (\up 9, \co3): after spaces, a
+// number only when it starts with a digit or '-'; i itself when there is none.
+size_t SwitchNumberEnd(std::u16string_view s, size_t i) {
+    size_t j = i;
+    while (j < s.size() && IsSpace(s[j])) ++j;
+    if (j >= s.size() || !(IsDigit(s[j]) || s[j] == u'-')) return i;
+    while (j < s.size() && (IsDigit(s[j]) || s[j] == u'-' || s[j] == u'.')) ++j;
+    return j;
+}
+
+// The end of an unquoted switch argument (\* jc2): up to a space, a backslash or '('.
+size_t PlainSwitchArgumentEnd(std::u16string_view s, size_t i) {
+    while (i < s.size() && !IsSpace(s[i]) && s[i] != u'\\' && s[i] != u'(') ++i;
+    return i;
+}
+
 class Parser {
 public:
     explicit Parser(std::u16string_view s) : m_s(s) {}
@@ -107,21 +126,14 @@ private:
             if (m_pos < m_s.size()) ++m_pos;
             return;
         }
-        while (m_pos < m_s.size() && !IsSpace(m_s[m_pos]) && m_s[m_pos] != u'\\' && m_s[m_pos] != u'(') ++m_pos;
+        m_pos = PlainSwitchArgumentEnd(m_s, m_pos);
     }
 
     std::u16string parseName() {
         std::u16string name;
         ++m_pos;  // the backslash
         while (m_pos < m_s.size() && IsAsciiLetter(m_s[m_pos])) name.push_back(Lower(m_s[m_pos++]));
-        // A numeric parameter may follow, after spaces: \up 9, \co3.
-        const size_t save = m_pos;
-        skipSpaces();
-        if (m_pos < m_s.size() && (IsDigit(m_s[m_pos]) || m_s[m_pos] == u'-')) {
-            while (m_pos < m_s.size() && (IsDigit(m_s[m_pos]) || m_s[m_pos] == u'-' || m_s[m_pos] == u'.')) ++m_pos;
-        } else {
-            m_pos = save;
-        }
+        m_pos = SwitchNumberEnd(m_s, m_pos);
         return name;
     }
 
@@ -254,7 +266,7 @@ std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
                 if (close == s.size()) return std::nullopt;
                 i = close + 1;
             } else {
-                while (i < s.size() && !IsSpace(s[i]) && s[i] != u'\\' && s[i] != u'(') ++i;
+                i = PlainSwitchArgumentEnd(s, i);
             }
             continue;
         }
@@ -262,23 +274,12 @@ std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
     }
     if (!word(u"\\o")) return std::nullopt;
     if (i < s.size() && IsAsciiLetter(s[i])) return std::nullopt;  // \over and the like
-    // A switch's number, as the full parser reads it: after spaces, only
-    // when it starts with a digit or '-'.
-    const auto number = [&] {
-        const size_t save = i;
-        spaces();
-        if (i < s.size() && (IsDigit(s[i]) || s[i] == u'-')) {
-            while (i < s.size() && (IsDigit(s[i]) || s[i] == u'-' || s[i] == u'.')) ++i;
-        } else {
-            i = save;
-        }
-    };
     for (;;) {  // alignment switches: \ad, \al, \aco2 …
         spaces();
         if (i + 1 < s.size() && s[i] == u'\\' && IsAsciiLetter(s[i + 1])) {
             i += 1;
             while (i < s.size() && IsAsciiLetter(s[i])) ++i;
-            number();
+            i = SwitchNumberEnd(s, i);
             continue;
         }
         break;
@@ -289,7 +290,7 @@ std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
     if (!word(u"\\s") || (i < s.size() && IsAsciiLetter(s[i]))) return std::nullopt;
     spaces();
     if (!word(u"\\up") || (i < s.size() && IsAsciiLetter(s[i]))) return std::nullopt;
-    number();
+    i = SwitchNumberEnd(s, i);
     spaces();
     if (i >= s.size() || s[i] != u'(') return std::nullopt;
     ++i;
