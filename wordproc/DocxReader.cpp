@@ -17,6 +17,7 @@
 #include "engine/Text.h"
 #include "wordproc/StoryAssembler.h"
 #include "wordproc/XmlBlockScanner.h"
+#include "wordproc/XmlTree.h"
 
 namespace tessaly::wordproc {
 namespace {
@@ -173,12 +174,13 @@ bool Pipelined(Produce&& produce, Consume&& consume) {
 }
 
 // The root element's start tag, or one child element of the body: its text
-// and offset in the part, or the text already parsed.
+// and offset in the part, or the block already parsed.
 struct XmlPiece {
     bool root = false;
     std::string text;
     size_t offset = 0;
-    std::unique_ptr<pugi::xml_document> parsed;
+    std::unique_ptr<XmlTree> tree;                // parsed by XmlTree
+    std::unique_ptr<pugi::xml_document> parsed;  // or by pugixml
 };
 
 constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
@@ -262,6 +264,50 @@ int EmphasisValue(std::string_view val) {
     return 0;
 }
 
+// The reader walks a block's tree through these few calls, whether pugixml
+// or XmlTree built it.
+class PugiNode {
+public:
+    PugiNode() = default;
+    explicit PugiNode(pugi::xml_node node) : m_node(node) {}
+    explicit operator bool() const { return !m_node.empty(); }
+    const char* name() const { return m_node.name(); }
+    PugiNode firstChild() const { return PugiNode(m_node.first_child()); }
+    PugiNode nextSibling() const { return PugiNode(m_node.next_sibling()); }
+    // The value of the first attribute named name, or nullptr.
+    const char* attribute(const char* name) const {
+        const auto a = m_node.attribute(name);
+        return a ? a.value() : nullptr;
+    }
+    // The value of the first text child, or "".
+    const char* text() const { return m_node.text().get(); }
+
+private:
+    pugi::xml_node m_node;
+};
+
+// A node's children, for a range-for.
+template <class Node>
+class Children {
+public:
+    explicit Children(const Node& parent) : m_first(parent.firstChild()) {}
+    struct End {};
+    struct Iterator {
+        Node node;
+        Node operator*() const { return node; }
+        Iterator& operator++() {
+            node = node.nextSibling();
+            return *this;
+        }
+        bool operator!=(End) const { return static_cast<bool>(node); }
+    };
+    Iterator begin() const { return {m_first}; }
+    End end() const { return {}; }
+
+private:
+    Node m_first;
+};
+
 class DocxReader {
 public:
     DocxReader(std::string bytes, const std::filesystem::path& file)
@@ -271,7 +317,8 @@ public:
 
 private:
     // The local name of a node in the WordprocessingML namespace, or nullptr.
-    const char* w(const pugi::xml_node& n) const {
+    template <class Node>
+    const char* w(const Node& n) const {
         const char* name = n.name();
         if (m_names.w.empty()) return std::strchr(name, ':') ? nullptr : name;
         for (const char c : m_names.w) {
@@ -280,42 +327,60 @@ private:
         }
         return name;
     }
-    bool isW(const pugi::xml_node& n, const char* local) const {
+    template <class Node>
+    bool isW(const Node& n, const char* local) const {
         const char* l = w(n);
         return l && NameIs(l, local);
     }
-    pugi::xml_node wChild(const pugi::xml_node& n, const char* local) const {
-        for (auto c : n.children())
+    template <class Node>
+    Node wChild(const Node& n, const char* local) const {
+        for (Node c : Children(n))
             if (isW(c, local)) return c;
         return {};
     }
-    const char* wAttr(const pugi::xml_node& n, const char* local) const {
+    template <class Node>
+    const char* wAttr(const Node& n, const char* local) const {
         m_attrName.assign(m_names.w).append(local);
-        auto a = n.attribute(m_attrName.c_str());
-        return a ? a.value() : nullptr;
+        return n.attribute(m_attrName.c_str());
     }
     // The content a reader without extensions takes from mc:AlternateContent.
-    pugi::xml_node fallbackOf(const pugi::xml_node& n) const { return n.child(m_names.fallback.c_str()); }
-    bool isAlternateContent(const pugi::xml_node& n) const {
+    template <class Node>
+    Node fallbackOf(const Node& n) const {
+        for (Node c : Children(n))
+            if (NameIs(c.name(), m_names.fallback.c_str())) return c;
+        return {};
+    }
+    template <class Node>
+    bool isAlternateContent(const Node& n) const {
         return !m_names.mc.empty() && NameIs(n.name(), m_names.alternateContent.c_str());
     }
 
     void findPrefixes(const pugi::xml_node& root);
     void readStyles(const std::string& documentPart);
     std::optional<int> styleEmphasis(const std::string& id, int depth = 0) const;
-    int runEmphasis(const pugi::xml_node& run) const;
+    template <class Node>
+    int runEmphasis(const Node& run) const;
 
-    void blocks(const pugi::xml_node& parent);
-    void block(const pugi::xml_node& node);
-    void rows(const pugi::xml_node& parent);
-    void paragraph(const pugi::xml_node& p);
-    void inlines(const pugi::xml_node& parent);
-    void run(const pugi::xml_node& r);
-    void runContent(const pugi::xml_node& parent, int em);
-    void ruby(const pugi::xml_node& ruby, int em);
+    // The walk over a block, the same whichever parser built its tree.
+    template <class Node>
+    void blocks(const Node& parent);
+    template <class Node>
+    void block(const Node& node);
+    template <class Node>
+    void rows(const Node& parent);
+    template <class Node>
+    void paragraph(const Node& p);
+    template <class Node>
+    void inlines(const Node& parent);
+    template <class Node>
+    void runContent(const Node& parent, int em);
+    template <class Node>
+    void ruby(const Node& ruby, int em);
     // Appends the text of n's runs (deleted text and field codes left out).
-    void appendTextOf(const pugi::xml_node& n, std::u16string& out) const;
-    pugi::xml_node firstRun(const pugi::xml_node& n) const;
+    template <class Node>
+    void appendTextOf(const Node& n, std::u16string& out) const;
+    template <class Node>
+    Node firstRun(const Node& n) const;
 
     std::string m_bytes;
     std::filesystem::path m_file;
@@ -372,10 +437,10 @@ void DocxReader::readStyles(const std::string& documentPart) {
     auto data = m_package.read(*part);
     if (!data) return;
     auto doc = ParseXml(*data, *part, m_file);
-    auto root = doc.document_element();
+    const PugiNode root(doc.document_element());
     const Names saved = m_names;
-    findPrefixes(root);
-    auto emOf = [&](const pugi::xml_node& rPr) -> std::optional<int> {
+    findPrefixes(doc.document_element());
+    auto emOf = [&](const PugiNode& rPr) -> std::optional<int> {
         auto em = wChild(rPr, "em");
         if (!em) return std::nullopt;
         const char* val = wAttr(em, "val");
@@ -383,7 +448,7 @@ void DocxReader::readStyles(const std::string& documentPart) {
     };
     if (auto defaults = wChild(root, "docDefaults"))
         if (auto rPrDefault = wChild(defaults, "rPrDefault")) m_defaultEmphasis = emOf(wChild(rPrDefault, "rPr"));
-    for (auto s : root.children()) {
+    for (PugiNode s : Children(root)) {
         if (!isW(s, "style")) continue;
         const char* id = wAttr(s, "styleId");
         if (!id) continue;
@@ -409,7 +474,8 @@ std::optional<int> DocxReader::styleEmphasis(const std::string& id, int depth) c
     return styleEmphasis(it->second.basedOn, depth + 1);
 }
 
-int DocxReader::runEmphasis(const pugi::xml_node& r) const {
+template <class Node>
+int DocxReader::runEmphasis(const Node& r) const {
     if (auto rPr = wChild(r, "rPr")) {
         if (auto em = wChild(rPr, "em")) {
             const char* val = wAttr(em, "val");
@@ -423,11 +489,13 @@ int DocxReader::runEmphasis(const pugi::xml_node& r) const {
     return m_defaultEmphasis.value_or(0);
 }
 
-void DocxReader::blocks(const pugi::xml_node& parent) {
-    for (auto c : parent.children()) block(c);
+template <class Node>
+void DocxReader::blocks(const Node& parent) {
+    for (Node c : Children(parent)) block(c);
 }
 
-void DocxReader::block(const pugi::xml_node& c) {
+template <class Node>
+void DocxReader::block(const Node& c) {
     if (isAlternateContent(c)) {
         blocks(fallbackOf(c));
         return;
@@ -442,12 +510,13 @@ void DocxReader::block(const pugi::xml_node& c) {
 
 // Rows, possibly wrapped in content controls or custom XML; each cell's
 // paragraphs in order, and the end of each row ends a paragraph.
-void DocxReader::rows(const pugi::xml_node& parent) {
-    for (auto c : parent.children()) {
+template <class Node>
+void DocxReader::rows(const Node& parent) {
+    for (Node c : Children(parent)) {
         const char* l = w(c);
         if (!l) continue;
         if (NameIs(l, "tr")) {
-            for (auto cell : c.children()) {
+            for (Node cell : Children(c)) {
                 const char* cl = w(cell);
                 if (!cl) continue;
                 if (NameIs(cl, "tc")) blocks(cell);
@@ -465,7 +534,8 @@ void DocxReader::rows(const pugi::xml_node& parent) {
     }
 }
 
-void DocxReader::paragraph(const pugi::xml_node& p) {
+template <class Node>
+void DocxReader::paragraph(const Node& p) {
     std::string style = m_defaultParagraphStyle;
     if (auto pPr = wChild(p, "pPr"))
         if (auto pStyle = wChild(pPr, "pStyle"))
@@ -475,8 +545,9 @@ void DocxReader::paragraph(const pugi::xml_node& p) {
     m_story->paragraphEnd();
 }
 
-void DocxReader::inlines(const pugi::xml_node& parent) {
-    for (auto c : parent.children()) {
+template <class Node>
+void DocxReader::inlines(const Node& parent) {
+    for (Node c : Children(parent)) {
         if (isAlternateContent(c)) {
             inlines(fallbackOf(c));
             continue;
@@ -484,7 +555,7 @@ void DocxReader::inlines(const pugi::xml_node& parent) {
         const char* l = w(c);
         if (!l) continue;
         if (NameIs(l, "r")) {
-            run(c);
+            runContent(c, runEmphasis(c));
         } else if (NameIs(l, "fldSimple")) {
             m_story->fieldBegin();
             const char* instr = wAttr(c, "instr");
@@ -504,10 +575,9 @@ void DocxReader::inlines(const pugi::xml_node& parent) {
     }
 }
 
-void DocxReader::run(const pugi::xml_node& r) { runContent(r, runEmphasis(r)); }
-
-void DocxReader::runContent(const pugi::xml_node& parent, int em) {
-    for (auto c : parent.children()) {
+template <class Node>
+void DocxReader::runContent(const Node& parent, int em) {
+    for (Node c : Children(parent)) {
         if (isAlternateContent(c)) {
             runContent(fallbackOf(c), em);
             continue;
@@ -519,7 +589,7 @@ void DocxReader::runContent(const pugi::xml_node& parent, int em) {
             // A field's instruction takes field code; everywhere else text is shown.
             if (m_story->inFieldInstruction() == code) {
                 m_text.clear();
-                AppendUtf8(m_text, c.text().get());
+                AppendUtf8(m_text, c.text());
                 m_story->text(m_text, em);
             }
         } else if (NameIs(l, "tab") || NameIs(l, "ptab")) {
@@ -553,10 +623,11 @@ void DocxReader::runContent(const pugi::xml_node& parent, int em) {
     }
 }
 
-void DocxReader::appendTextOf(const pugi::xml_node& n, std::u16string& out) const {
-    for (auto c : n.children()) {
+template <class Node>
+void DocxReader::appendTextOf(const Node& n, std::u16string& out) const {
+    for (Node c : Children(n)) {
         const char* l = w(c);
-        if (l && NameIs(l, "t")) AppendUtf8(out, c.text().get());
+        if (l && NameIs(l, "t")) AppendUtf8(out, c.text());
         else if (l && NameIs(l, "tab")) out.push_back(u'\t');
         else if (l && (NameIs(l, "delText") || NameIs(l, "instrText") || NameIs(l, "del") || NameIs(l, "rPr"))) continue;
         else if (isAlternateContent(c)) appendTextOf(fallbackOf(c), out);
@@ -564,15 +635,17 @@ void DocxReader::appendTextOf(const pugi::xml_node& n, std::u16string& out) cons
     }
 }
 
-pugi::xml_node DocxReader::firstRun(const pugi::xml_node& n) const {
-    for (auto c : n.children()) {
+template <class Node>
+Node DocxReader::firstRun(const Node& n) const {
+    for (Node c : Children(n)) {
         if (isW(c, "r")) return c;
         if (auto r = firstRun(c)) return r;
     }
     return {};
 }
 
-void DocxReader::ruby(const pugi::xml_node& rubyNode, int em) {
+template <class Node>
+void DocxReader::ruby(const Node& rubyNode, int em) {
     auto rt = wChild(rubyNode, "rt");
     auto base = wChild(rubyNode, "rubyBase");
     const auto baseRun = firstRun(base);
@@ -609,12 +682,16 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
         if (!result) throw damagedXml("0 バイト目: " + std::string(result.description()));
         findPrefixes(root.document_element());
     };
-    auto parseBlock = [&](std::string_view text, size_t offset) {
-        auto doc = std::make_unique<pugi::xml_document>();
-        const auto result = doc->load_buffer(text.data(), text.size(), kParseFlags);
+    // A block is read into an XmlTree; what XmlTree declines, pugixml reads
+    // (and words the error when the XML is malformed).
+    auto parseBlock = [&](std::string_view text, size_t offset, XmlPiece& piece) {
+        if (!piece.tree) piece.tree = std::make_unique<XmlTree>();
+        if (piece.tree->parse(text)) return;
+        piece.tree.reset();
+        piece.parsed = std::make_unique<pugi::xml_document>();
+        const auto result = piece.parsed->load_buffer(text.data(), text.size(), kParseFlags);
         if (!result)
             throw damagedXml(std::to_string(offset + static_cast<size_t>(result.offset)) + " バイト目: " + result.description());
-        return doc;
     };
     bool sawBody = false;
     try {
@@ -623,14 +700,23 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
         // thread parses while this one has blocks waiting, and leaves the
         // parsing to this one when it is about to run out.
         constexpr size_t kFewWaiting = 4;
+        std::unique_ptr<XmlTree> spareTree;  // this thread's, kept from block to block
         const bool present = Pipelined<XmlPiece>(
             [&](auto&& push) {
                 size_t waiting = 0;
                 XmlBlockScanner scanner(
-                    [&](std::string_view tag) { waiting = push(XmlPiece{true, std::string(tag), 0, nullptr}); },
+                    [&](std::string_view tag) {
+                        XmlPiece piece;
+                        piece.root = true;
+                        piece.text = tag;
+                        waiting = push(std::move(piece));
+                    },
                     [&](std::string_view text, size_t offset) {
-                        if (waiting < kFewWaiting) waiting = push(XmlPiece{false, std::string(text), offset, nullptr});
-                        else waiting = push(XmlPiece{false, {}, offset, parseBlock(text, offset)});
+                        XmlPiece piece;
+                        piece.offset = offset;
+                        if (waiting < kFewWaiting) piece.text = text;
+                        else parseBlock(text, offset, piece);
+                        waiting = push(std::move(piece));
                     });
                 const bool found = m_package.stream(*main, [&](const char* data, size_t size) { scanner.feed({data, size}); });
                 if (found) scanner.finish();
@@ -638,9 +724,20 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                 return found;
             },
             [&](XmlPiece& piece) {
-                if (piece.root) parseRoot(piece.text);
-                else if (piece.parsed) block(piece.parsed->document_element());
-                else block(parseBlock(piece.text, piece.offset)->document_element());
+                if (piece.root) {
+                    parseRoot(piece.text);
+                    return;
+                }
+                if (!piece.tree && !piece.parsed) {
+                    piece.tree = std::move(spareTree);
+                    parseBlock(piece.text, piece.offset, piece);
+                }
+                if (piece.tree) {
+                    block(piece.tree->root());
+                    spareTree = std::move(piece.tree);
+                } else {
+                    block(PugiNode(piece.parsed->document_element()));
+                }
             });
         if (!present) {
             throw ReadError(ReadErrorKind::NotWordDocument, m_file,

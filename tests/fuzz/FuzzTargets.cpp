@@ -14,6 +14,7 @@
 #include "wordproc/DocumentBuilder.h"
 #include "wordproc/DocxReader.h"
 #include "wordproc/EqField.h"
+#include "support/XmlDescription.h"
 
 using namespace tessaly;
 
@@ -50,6 +51,18 @@ int FuzzEqField(const uint8_t* data, size_t size) {
     if (field && (field->isRuby != full->isRuby || field->reading != full->reading || field->base != full->base ||
                   field->text != full->text || field->firstCharOffset != full->firstCharOffset))
         std::abort();
+    return 0;
+}
+
+// Fuzzes the fast XML tree with any block text: what it reads, pugixml reads
+// too, into the same tree.
+int FuzzXmlTree(const uint8_t* data, size_t size) {
+    const std::string_view xml(reinterpret_cast<const char*>(data), size);
+    tessaly::wordproc::XmlTree tree;
+    if (!tree.parse(xml)) return 0;
+    pugi::xml_document doc;
+    if (!doc.load_buffer(xml.data(), xml.size(), tessaly::testing::kDocxParseFlags)) std::abort();
+    if (tessaly::testing::DescribeXml(tree.root()) != tessaly::testing::DescribeXml(doc.document_element())) std::abort();
     return 0;
 }
 

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <string>
+#include <vector>
+
+#include "support/Corpus.h"
+#include "support/XmlDescription.h"
+#include "wordproc/XmlBlockScanner.h"
+#include "wordproc/XmlTree.h"
+
+using namespace tessaly::wordproc;
+using namespace tessaly::testing;
+
+namespace {
+
+// The description pugixml's tree gives, or "error".
+std::string FullParser(const std::string& xml) {
+    pugi::xml_document doc;
+    if (!doc.load_buffer(xml.data(), xml.size(), kDocxParseFlags)) return "error";
+    return DescribeXml(doc.document_element());
+}
+
+// The description XmlTree's tree gives, or "declined".
+std::string Fast(const std::string& xml) {
+    XmlTree tree;
+    return tree.parse(xml) ? DescribeXml(tree.root()) : "declined";
+}
+
+// The body blocks of a .docx's main part.
+std::vector<std::string> BodyBlocks(const std::filesystem::path& file) {
+    int error = 0;
+    zip_t* z = zip_open(file.c_str(), ZIP_RDONLY, &error);
+    if (!z) return {};
+    std::string xml;
+    for (const char* part : {"word/document.xml", "text/main.xml"}) {  // the latter in a test package
+        if (zip_file_t* f = zip_fopen(z, part, 0)) {
+            char buffer[65536];
+            for (zip_int64_t n; (n = zip_fread(f, buffer, sizeof buffer)) > 0;) xml.append(buffer, static_cast<size_t>(n));
+            zip_fclose(f);
+        }
+    }
+    zip_discard(z);
+    std::vector<std::string> blocks;
+    XmlBlockScanner scanner([](std::string_view) {}, [&](std::string_view block, size_t) { blocks.emplace_back(block); });
+    scanner.feed(xml);
+    return blocks;
+}
+
+}  // namespace
+
+TEST(XmlTree, ReadsPlainXmlAsTheFullParserDoes) {
+    const std::vector<std::string> cases = {
+        // what a word processor writes for ruby
+        R"(<w:r><w:ruby><w:rubyPr><w:rubyAlign w:val="distributeSpace"/><w:hps w:val="10"/></w:rubyPr>)"
+        R"(<w:rt><w:r><w:rPr><w:sz w:val="10"/></w:rPr><w:t>かん</w:t></w:r></w:rt>)"
+        R"(<w:rubyBase><w:r><w:t>漢</w:t></w:r></w:rubyBase></w:ruby></w:r>)",
+        // entities, in text and in values, and the other quote inside a value
+        R"(<a v="&lt;&gt;&amp;&apos;&quot;&#65;&#x3042;&#x20BB7;" w='it"s'>x&#12354;y'"&#x7f;</a>)",
+        // whitespace alone is kept only as the single child
+        "<a> </a>", "<a>\t\n</a>", "<a> <b/> </a>", "<a><b/> </a>", "<a> x </a>", "<a>\n<b>\n</b>\n</a>",
+        // empty elements, spacing inside tags, names with digits, '-' and '.'
+        "<w:sectPr/>", "<a />", "<a\tx='1'\ny=\"2\" />", "<a></a>", "<w14:p-x.y w14:paraId=\"1A2B\"><b\n></b></w14:p-x.y>",
+        // '>' and "]]>" are plain text; text between children; deep nesting
+        "<a>1 > 0 ]]></a>", "<a>x<b/>y<c>z</c></a>", "<a><b><c><d><e>deep</e></d></c></b></a>",
+    };
+    for (const auto& xml : cases) EXPECT_EQ(Fast(xml), FullParser(xml)) << xml;
+
+    EXPECT_EQ(Fast(R"(<w:r><w:t xml:space="preserve"> a&amp;b </w:t><w:tab/></w:r>)"),
+              "w:r[](w:t[xml:space=preserve;](' a&b ')w:tab[]())");
+    EXPECT_EQ(Fast(R"(<a v="&#x20BB7;&quot;"/>)"), "a[v=\xF0\xA0\xAE\xB7\";]()");
+    EXPECT_EQ(Fast("<a> <b/> </a>"), "a[](b[]())");
+    EXPECT_EQ(Fast("<a> </a>"), "a[](' ')");
+}
+
+TEST(XmlTree, AnswersTheReadersQuestions) {
+    XmlTree tree;
+    ASSERT_TRUE(tree.parse(R"(<w:p w:a="1" w:b="" w:a="2"><w:r/>text<w:t>more</w:t></w:p>)"));
+    const auto root = tree.root();
+    EXPECT_STREQ(root.name(), "w:p");
+    EXPECT_STREQ(root.attribute("w:a"), "1");  // the first of two
+    EXPECT_STREQ(root.attribute("w:b"), "");
+    EXPECT_EQ(root.attribute("w:c"), nullptr);
+    EXPECT_STREQ(root.text(), "text");  // the first text child, after an element
+    const auto run = root.firstChild();
+    EXPECT_STREQ(run.name(), "w:r");
+    EXPECT_STREQ(run.text(), "");
+    EXPECT_STREQ(run.nextSibling().name(), "");  // text has no name
+    EXPECT_STREQ(run.nextSibling().nextSibling().text(), "more");
+    EXPECT_FALSE(run.nextSibling().nextSibling().nextSibling());
+    EXPECT_FALSE(run.firstChild());
+    const XmlTree::Node none;
+    EXPECT_STREQ(none.name(), "");
+    EXPECT_EQ(none.attribute("w:a"), nullptr);
+    EXPECT_STREQ(none.text(), "");
+    EXPECT_FALSE(none.firstChild());
+}
+
+TEST(XmlTree, DeclinesWhatItLeavesToTheFullParser) {
+    const std::vector<std::string> cases = {
+        "<a><!-- c --></a>", "<a><![CDATA[x]]></a>", "<a><?pi x?></a>", "<!-- c --><a/>", " <a/>", "",
+        "<a>x\r\ny</a>", "<a x=\"1\r\"/>", "<a x=\"1\n\"/>", "<a x=\"\t\"/>", "<a x=\"<\"/>",
+        "<a>&nbsp;</a>", "<a>&amp</a>", "<a>&#0;</a>", "<a>&#xD800;</a>", "<a>&#x110000;</a>", "<a>&#X41;</a>",
+        "<a>&#;</a>", "<a>&#x000000041;</a>",
+        "<a></b>", "<a><b></a></b>", "<a>", "<a>x", "<a/>x", "<a/><b/>", "<a></a >", "<a/ >", "<a></a",
+        "<a x=1/>", "<a x = \"1\"/>", "<a x=\"1\"y=\"2\"/>", "<a x=\"1/>", "<\xC3\xA9/>", "< a/>", "<1a/>",
+        std::string("<a>\0</a>", 8),
+    };
+    for (const auto& xml : cases) EXPECT_EQ(Fast(xml), "declined") << xml;
+
+    // A tree that declined one text reads the next afresh.
+    XmlTree tree;
+    EXPECT_FALSE(tree.parse("<a><b x=\"1\"><!-- --></b></a>"));
+    ASSERT_TRUE(tree.parse("<c/>"));
+    EXPECT_EQ(DescribeXml(tree.root()), "c[]()");
+}
+
+// Every block of the test documents, and of the shared corpus when it is
+// there: what XmlTree reads, it reads as pugixml does.
+TEST(XmlTree, AgreesWithTheFullParserOnRealDocuments) {
+    std::vector<std::filesystem::path> files = {TestData("ManuscriptFeatures.docx"),
+                                                TestData("WordprocessingStructures.docx")};
+    if (const auto corpus = CorpusFile("")) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(*corpus))
+            if (entry.path().extension() == ".docx" && entry.file_size() < (8 << 20)) files.push_back(entry.path());
+    }
+    for (const auto& file : files) {
+        size_t read = 0;
+        const auto blocks = BodyBlocks(file);
+        if (file.parent_path() == TestData("ManuscriptFeatures.docx").parent_path()) {
+            EXPECT_GT(blocks.size(), 5u) << file;
+        }
+        for (const auto& block : blocks) {
+            const std::string fast = Fast(block);
+            if (fast == "declined") continue;
+            ++read;
+            ASSERT_EQ(fast, FullParser(block)) << file;
+        }
+        // LibreOffice's XML is all plain.
+        if (file == TestData("ManuscriptFeatures.docx")) {
+            EXPECT_EQ(read, blocks.size());
+        }
+    }
+}
