@@ -1,17 +1,22 @@
 #include "wordproc/Story.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace tessaly::wordproc {
 
 Story::Story() = default;
 
+Story::~Story() { std::free(m_cells); }
+
 void Story::moveGap(size_t to) {
     const size_t gap = gapLength();
     if (to < m_gapStart) {
-        std::move_backward(m_cells.begin() + to, m_cells.begin() + m_gapStart, m_cells.begin() + m_gapEnd);
+        std::memmove(m_cells + to + gap, m_cells + to, (m_gapStart - to) * sizeof(Cell));
     } else if (to > m_gapStart) {
-        std::move(m_cells.begin() + m_gapEnd, m_cells.begin() + to + gap, m_cells.begin() + m_gapStart);
+        std::memmove(m_cells + m_gapStart, m_cells + m_gapEnd, (to - m_gapStart) * sizeof(Cell));
     }
     m_gapStart = to;
     m_gapEnd = to + gap;
@@ -19,12 +24,14 @@ void Story::moveGap(size_t to) {
 
 void Story::ensureGap(size_t needed) {
     if (gapLength() >= needed) return;
-    const size_t tail = m_cells.size() - m_gapEnd;
+    const size_t tail = m_capacity - m_gapEnd;
     const size_t newGap = std::max(needed, size() / 2 + 64);
-    std::vector<Cell> grown(m_gapStart + newGap + tail);
-    std::copy(m_cells.begin(), m_cells.begin() + m_gapStart, grown.begin());
-    std::copy(m_cells.begin() + m_gapEnd, m_cells.end(), grown.begin() + m_gapStart + newGap);
-    m_cells = std::move(grown);
+    const size_t capacity = m_gapStart + newGap + tail;
+    auto* grown = static_cast<Cell*>(std::realloc(m_cells, capacity * sizeof(Cell)));
+    if (!grown) throw std::bad_alloc();
+    m_cells = grown;
+    std::memmove(m_cells + m_gapStart + newGap, m_cells + m_gapEnd, tail * sizeof(Cell));
+    m_capacity = capacity;
     m_gapEnd = m_gapStart + newGap;
 }
 
@@ -32,7 +39,7 @@ void Story::replace(size_t start, size_t end, std::span<const Cell> cells) {
     moveGap(end);
     m_gapStart = start;  // the replaced positions join the gap
     ensureGap(cells.size());
-    std::copy(cells.begin(), cells.end(), m_cells.begin() + m_gapStart);
+    std::copy(cells.begin(), cells.end(), m_cells + m_gapStart);
     m_gapStart += cells.size();
 }
 
@@ -48,7 +55,7 @@ size_t Story::find(uint32_t code, size_t from) const {
         if (hit != std::string::npos) return hit;
         from = m_gapStart;
     }
-    const size_t hit = scan(from + gapLength(), m_cells.size(), gapLength());
+    const size_t hit = scan(from + gapLength(), m_capacity, gapLength());
     return hit != std::string::npos ? hit : size();
 }
 
@@ -57,9 +64,12 @@ uint32_t Story::addField(std::u16string text) {
     return kFieldBase + static_cast<uint32_t>(m_fields.size() - 1);
 }
 
-void Story::assign(std::vector<Cell> cells) {
-    m_cells = std::move(cells);
-    m_gapStart = m_gapEnd = m_cells.size();
+void Story::assign(std::span<const Cell> cells) {
+    m_gapStart = m_gapEnd = 0;
+    m_capacity = 0;
+    ensureGap(cells.size());
+    std::copy(cells.begin(), cells.end(), m_cells);
+    m_gapStart = cells.size();
 }
 
 void Story::reserveAtEnd(size_t n) {

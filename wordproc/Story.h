@@ -24,8 +24,11 @@ inline bool IsField(const Cell& c) { return c.code >= kFieldBase; }
 class Story {
 public:
     Story();
+    ~Story();
+    Story(const Story&) = delete;
+    Story& operator=(const Story&) = delete;
 
-    size_t size() const { return m_cells.size() - gapLength(); }
+    size_t size() const { return m_capacity - gapLength(); }
     const Cell& operator[](size_t i) const { return i < m_gapStart ? m_cells[i] : m_cells[i + gapLength()]; }
     Cell& operator[](size_t i) { return i < m_gapStart ? m_cells[i] : m_cells[i + gapLength()]; }
 
@@ -41,11 +44,11 @@ public:
     const std::u16string& fieldText(const Cell& c) const { return m_fields[c.code - kFieldBase]; }
 
     // Replaces the whole content (the gap is put at the end).
-    void assign(std::vector<Cell> cells);
+    void assign(std::span<const Cell> cells);
 
     // Appends to the end (used while building).
     void append(const Cell& c) {
-        if (m_gapEnd != m_cells.size() || m_gapStart == m_gapEnd) reserveAtEnd(1);
+        if (m_gapEnd != m_capacity || m_gapStart == m_gapEnd) reserveAtEnd(1);
         m_cells[m_gapStart++] = c;
     }
     // Moves the gap to the end and makes room there for n more cells.
@@ -56,7 +59,12 @@ private:
     void moveGap(size_t to);
     void ensureGap(size_t needed);
 
-    std::vector<Cell> m_cells;
+    // The cells, gap included, in storage from malloc: it grows with
+    // realloc, which for a large story remaps pages instead of copying
+    // them, and the gap is left as it comes, so pages the story has not
+    // reached yet are never touched.
+    Cell* m_cells = nullptr;
+    size_t m_capacity = 0;
     size_t m_gapStart = 0;
     size_t m_gapEnd = 0;
     std::vector<std::u16string> m_fields;
