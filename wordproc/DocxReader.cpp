@@ -173,8 +173,29 @@ bool Pipelined(Produce&& produce, Consume&& consume) {
     return result;
 }
 
+// Trees the reading thread is done with, for the scanning thread to fill
+// again instead of growing new ones.
+class TreePool {
+public:
+    std::unique_ptr<XmlTree> take() {
+        std::lock_guard lock(m_mutex);
+        if (m_trees.empty()) return nullptr;
+        auto tree = std::move(m_trees.back());
+        m_trees.pop_back();
+        return tree;
+    }
+    void give(std::unique_ptr<XmlTree> tree) {
+        std::lock_guard lock(m_mutex);
+        if (m_trees.size() < 8) m_trees.push_back(std::move(tree));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<XmlTree>> m_trees;
+};
+
 // The root element's start tag, or one child element of the body: its text
-// and offset in the part, or the block already parsed.
+// and offset in the part, or the block already read into a tree or parsed.
 struct XmlPiece {
     bool root = false;
     std::string text;
@@ -194,16 +215,6 @@ pugi::xml_document ParseXml(std::string& data, const std::string& part, const st
                             result.description() + "）。");
     }
     return doc;
-}
-
-// Whether the name a is exactly b; inline, since the reader compares an
-// element's name with a handful of constants for every element it meets.
-inline bool NameIs(const char* a, const char* b) {
-    while (*b != '\0' && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
 }
 
 const char* LocalName(const char* name) {
@@ -271,16 +282,16 @@ public:
     PugiNode() = default;
     explicit PugiNode(pugi::xml_node node) : m_node(node) {}
     explicit operator bool() const { return !m_node.empty(); }
-    const char* name() const { return m_node.name(); }
+    std::string_view name() const { return m_node.name(); }
     PugiNode firstChild() const { return PugiNode(m_node.first_child()); }
     PugiNode nextSibling() const { return PugiNode(m_node.next_sibling()); }
-    // The value of the first attribute named name, or nullptr.
-    const char* attribute(const char* name) const {
-        const auto a = m_node.attribute(name);
-        return a ? a.value() : nullptr;
+    // The value of the first attribute named name (a C string here).
+    std::optional<std::string_view> attribute(std::string_view name) const {
+        const auto a = m_node.attribute(name.data());
+        return a ? std::optional<std::string_view>(a.value()) : std::nullopt;
     }
     // The value of the first text child, or "".
-    const char* text() const { return m_node.text().get(); }
+    std::string_view text() const { return m_node.text().get(); }
 
 private:
     pugi::xml_node m_node;
@@ -316,48 +327,43 @@ public:
     std::unique_ptr<DocumentModel> read();
 
 private:
-    // The local name of a node in the WordprocessingML namespace, or nullptr.
+    // The local name of a node in the WordprocessingML namespace, or "".
     template <class Node>
-    const char* w(const Node& n) const {
-        const char* name = n.name();
-        if (m_names.w.empty()) return std::strchr(name, ':') ? nullptr : name;
-        for (const char c : m_names.w) {
-            if (*name != c) return nullptr;
-            ++name;
-        }
-        return name;
+    std::string_view w(const Node& n) const {
+        const std::string_view name = n.name();
+        if (m_names.w.empty()) return name.find(':') == std::string_view::npos ? name : std::string_view();
+        return name.starts_with(m_names.w) ? name.substr(m_names.w.size()) : std::string_view();
     }
     template <class Node>
-    bool isW(const Node& n, const char* local) const {
-        const char* l = w(n);
-        return l && NameIs(l, local);
+    bool isW(const Node& n, std::string_view local) const {
+        return w(n) == local;
     }
     template <class Node>
-    Node wChild(const Node& n, const char* local) const {
+    Node wChild(const Node& n, std::string_view local) const {
         for (Node c : Children(n))
             if (isW(c, local)) return c;
         return {};
     }
     template <class Node>
-    const char* wAttr(const Node& n, const char* local) const {
+    std::optional<std::string_view> wAttr(const Node& n, std::string_view local) const {
         m_attrName.assign(m_names.w).append(local);
-        return n.attribute(m_attrName.c_str());
+        return n.attribute(m_attrName);
     }
     // The content a reader without extensions takes from mc:AlternateContent.
     template <class Node>
     Node fallbackOf(const Node& n) const {
         for (Node c : Children(n))
-            if (NameIs(c.name(), m_names.fallback.c_str())) return c;
+            if (c.name() == m_names.fallback) return c;
         return {};
     }
     template <class Node>
     bool isAlternateContent(const Node& n) const {
-        return !m_names.mc.empty() && NameIs(n.name(), m_names.alternateContent.c_str());
+        return !m_names.mc.empty() && n.name() == m_names.alternateContent;
     }
 
     void findPrefixes(const pugi::xml_node& root);
     void readStyles(const std::string& documentPart);
-    std::optional<int> styleEmphasis(const std::string& id, int depth = 0) const;
+    std::optional<int> styleEmphasis(std::string_view id, int depth = 0) const;
     template <class Node>
     int runEmphasis(const Node& run) const;
 
@@ -401,7 +407,7 @@ private:
         std::string basedOn;
         std::optional<int> emphasis;
     };
-    std::map<std::string, Style> m_styles;
+    std::map<std::string, Style, std::less<>> m_styles;
     std::optional<int> m_defaultEmphasis;
     std::string m_defaultParagraphStyle;
     std::optional<int> m_paragraphEmphasis;  // of the current paragraph's style
@@ -443,29 +449,26 @@ void DocxReader::readStyles(const std::string& documentPart) {
     auto emOf = [&](const PugiNode& rPr) -> std::optional<int> {
         auto em = wChild(rPr, "em");
         if (!em) return std::nullopt;
-        const char* val = wAttr(em, "val");
-        return EmphasisValue(val ? val : "none");
+        return EmphasisValue(wAttr(em, "val").value_or("none"));
     };
     if (auto defaults = wChild(root, "docDefaults"))
         if (auto rPrDefault = wChild(defaults, "rPrDefault")) m_defaultEmphasis = emOf(wChild(rPrDefault, "rPr"));
     for (PugiNode s : Children(root)) {
         if (!isW(s, "style")) continue;
-        const char* id = wAttr(s, "styleId");
+        const auto id = wAttr(s, "styleId");
         if (!id) continue;
         Style style;
-        if (auto based = wChild(s, "basedOn")) style.basedOn = wAttr(based, "val") ? wAttr(based, "val") : "";
+        if (auto based = wChild(s, "basedOn")) style.basedOn = wAttr(based, "val").value_or("");
         style.emphasis = emOf(wChild(s, "rPr"));
-        const char* type = wAttr(s, "type");
-        const char* isDefault = wAttr(s, "default");
-        if (type && std::string_view(type) == "paragraph" && isDefault &&
-            (std::string_view(isDefault) == "1" || std::string_view(isDefault) == "true"))
-            m_defaultParagraphStyle = id;
-        m_styles[id] = std::move(style);
+        const auto type = wAttr(s, "type");
+        const auto isDefault = wAttr(s, "default");
+        if (type == "paragraph" && (isDefault == "1" || isDefault == "true")) m_defaultParagraphStyle = *id;
+        m_styles[std::string(*id)] = std::move(style);
     }
     m_names = saved;
 }
 
-std::optional<int> DocxReader::styleEmphasis(const std::string& id, int depth) const {
+std::optional<int> DocxReader::styleEmphasis(std::string_view id, int depth) const {
     if (depth > 32) return std::nullopt;  // a basedOn cycle
     auto it = m_styles.find(id);
     if (it == m_styles.end()) return std::nullopt;
@@ -477,13 +480,10 @@ std::optional<int> DocxReader::styleEmphasis(const std::string& id, int depth) c
 template <class Node>
 int DocxReader::runEmphasis(const Node& r) const {
     if (auto rPr = wChild(r, "rPr")) {
-        if (auto em = wChild(rPr, "em")) {
-            const char* val = wAttr(em, "val");
-            return EmphasisValue(val ? val : "none");
-        }
+        if (auto em = wChild(rPr, "em")) return EmphasisValue(wAttr(em, "val").value_or("none"));
         if (auto rStyle = wChild(rPr, "rStyle"))
-            if (const char* id = wAttr(rStyle, "val"))
-                if (auto em = styleEmphasis(id)) return *em;
+            if (const auto id = wAttr(rStyle, "val"))
+                if (auto em = styleEmphasis(*id)) return *em;
     }
     if (m_paragraphEmphasis) return *m_paragraphEmphasis;
     return m_defaultEmphasis.value_or(0);
@@ -500,12 +500,11 @@ void DocxReader::block(const Node& c) {
         blocks(fallbackOf(c));
         return;
     }
-    const char* l = w(c);
-    if (!l) return;
-    if (NameIs(l, "p")) paragraph(c);
-    else if (NameIs(l, "tbl")) rows(c);
-    else if (NameIs(l, "sdt")) blocks(wChild(c, "sdtContent"));
-    else if (NameIs(l, "customXml") || NameIs(l, "ins") || NameIs(l, "moveTo")) blocks(c);
+    const std::string_view l = w(c);
+    if (l == "p") paragraph(c);
+    else if (l == "tbl") rows(c);
+    else if (l == "sdt") blocks(wChild(c, "sdtContent"));
+    else if (l == "customXml" || l == "ins" || l == "moveTo") blocks(c);
 }
 
 // Rows, possibly wrapped in content controls or custom XML; each cell's
@@ -513,22 +512,21 @@ void DocxReader::block(const Node& c) {
 template <class Node>
 void DocxReader::rows(const Node& parent) {
     for (Node c : Children(parent)) {
-        const char* l = w(c);
-        if (!l) continue;
-        if (NameIs(l, "tr")) {
+        const std::string_view l = w(c);
+        if (l.empty()) continue;
+        if (l == "tr") {
             for (Node cell : Children(c)) {
-                const char* cl = w(cell);
-                if (!cl) continue;
-                if (NameIs(cl, "tc")) blocks(cell);
-                else if (NameIs(cl, "sdt")) rows(wChild(cell, "sdtContent"));
-                else if (NameIs(cl, "customXml")) rows(cell);
+                const std::string_view cl = w(cell);
+                if (cl == "tc") blocks(cell);
+                else if (cl == "sdt") rows(wChild(cell, "sdtContent"));
+                else if (cl == "customXml") rows(cell);
             }
             m_story->paragraphEnd();
-        } else if (NameIs(l, "sdt")) {
+        } else if (l == "sdt") {
             rows(wChild(c, "sdtContent"));
-        } else if (NameIs(l, "customXml")) {
+        } else if (l == "customXml") {
             rows(c);
-        } else if (NameIs(l, "tc")) {  // cells met through a wrapper inside a row
+        } else if (l == "tc") {  // cells met through a wrapper inside a row
             blocks(c);
         }
     }
@@ -539,7 +537,7 @@ void DocxReader::paragraph(const Node& p) {
     std::string style = m_defaultParagraphStyle;
     if (auto pPr = wChild(p, "pPr"))
         if (auto pStyle = wChild(pPr, "pStyle"))
-            if (const char* id = wAttr(pStyle, "val")) style = id;
+            if (const auto id = wAttr(pStyle, "val")) style = *id;
     m_paragraphEmphasis = style.empty() ? std::nullopt : styleEmphasis(style);
     inlines(p);
     m_story->paragraphEnd();
@@ -552,24 +550,23 @@ void DocxReader::inlines(const Node& parent) {
             inlines(fallbackOf(c));
             continue;
         }
-        const char* l = w(c);
-        if (!l) continue;
-        if (NameIs(l, "r")) {
+        const std::string_view l = w(c);
+        if (l.empty()) continue;
+        if (l == "r") {
             runContent(c, runEmphasis(c));
-        } else if (NameIs(l, "fldSimple")) {
+        } else if (l == "fldSimple") {
             m_story->fieldBegin();
-            const char* instr = wAttr(c, "instr");
             m_text.clear();
-            AppendUtf8(m_text, instr ? instr : "");
+            AppendUtf8(m_text, wAttr(c, "instr").value_or(""));
             m_story->text(m_text, 0);
             m_story->fieldSeparate();
             inlines(c);
             m_story->fieldEnd();
-        } else if (NameIs(l, "sdt")) {
+        } else if (l == "sdt") {
             inlines(wChild(c, "sdtContent"));
-        } else if (NameIs(l, "hyperlink") || NameIs(l, "smartTag") || NameIs(l, "customXml") ||
-                   NameIs(l, "ins") || NameIs(l, "moveTo") || NameIs(l, "dir") ||
-                   NameIs(l, "bdo")) {
+        } else if (l == "hyperlink" || l == "smartTag" || l == "customXml" ||
+                   l == "ins" || l == "moveTo" || l == "dir" ||
+                   l == "bdo") {
             inlines(c);
         }
     }
@@ -582,42 +579,43 @@ void DocxReader::runContent(const Node& parent, int em) {
             runContent(fallbackOf(c), em);
             continue;
         }
-        const char* l = w(c);
-        if (!l) continue;
-        const bool code = NameIs(l, "instrText");
-        if (code || NameIs(l, "t")) {
+        const std::string_view l = w(c);
+        if (l.empty()) continue;
+        const bool code = l == "instrText";
+        if (code || l == "t") {
             // A field's instruction takes field code; everywhere else text is shown.
             if (m_story->inFieldInstruction() == code) {
                 m_text.clear();
                 AppendUtf8(m_text, c.text());
                 m_story->text(m_text, em);
             }
-        } else if (NameIs(l, "tab") || NameIs(l, "ptab")) {
+        } else if (l == "tab" || l == "ptab") {
             m_story->character(U'\t', em);
-        } else if (NameIs(l, "br")) {
-            const char* type = wAttr(c, "type");
-            if (type && (NameIs(type, "page") || NameIs(type, "column"))) m_story->breakParagraph();
+        } else if (l == "br") {
+            const auto type = wAttr(c, "type");
+            if (type == "page" || type == "column") m_story->breakParagraph();
             else m_story->character(U'\n', em);
-        } else if (NameIs(l, "cr")) {
+        } else if (l == "cr") {
             m_story->character(U'\n', em);
-        } else if (NameIs(l, "noBreakHyphen")) {
+        } else if (l == "noBreakHyphen") {
             m_story->character(U'\u2011', em);
-        } else if (NameIs(l, "softHyphen")) {
+        } else if (l == "softHyphen") {
             m_story->character(U'\u00AD', em);
-        } else if (NameIs(l, "sym")) {
-            const char* hex = wAttr(c, "char");
-            if (!hex) continue;
+        } else if (l == "sym") {
+            const auto hexView = wAttr(c, "char");
+            if (!hexView) continue;
+            const std::string hex(*hexView);
             char* end = nullptr;
-            const unsigned long cp = std::strtoul(hex, &end, 16);
+            const unsigned long cp = std::strtoul(hex.c_str(), &end, 16);
             if (end && *end == '\0' && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF))
                 m_story->character(static_cast<char32_t>(cp), em);
-        } else if (NameIs(l, "fldChar")) {
-            const char* type = wAttr(c, "fldCharType");
+        } else if (l == "fldChar") {
+            const auto type = wAttr(c, "fldCharType");
             if (!type) continue;
-            if (NameIs(type, "begin")) m_story->fieldBegin();
-            else if (NameIs(type, "separate")) m_story->fieldSeparate();
-            else if (NameIs(type, "end")) m_story->fieldEnd();
-        } else if (NameIs(l, "ruby")) {
+            if (type == "begin") m_story->fieldBegin();
+            else if (type == "separate") m_story->fieldSeparate();
+            else if (type == "end") m_story->fieldEnd();
+        } else if (l == "ruby") {
             ruby(c, em);
         }
     }
@@ -626,10 +624,10 @@ void DocxReader::runContent(const Node& parent, int em) {
 template <class Node>
 void DocxReader::appendTextOf(const Node& n, std::u16string& out) const {
     for (Node c : Children(n)) {
-        const char* l = w(c);
-        if (l && NameIs(l, "t")) AppendUtf8(out, c.text());
-        else if (l && NameIs(l, "tab")) out.push_back(u'\t');
-        else if (l && (NameIs(l, "delText") || NameIs(l, "instrText") || NameIs(l, "del") || NameIs(l, "rPr"))) continue;
+        const std::string_view l = w(c);
+        if (l == "t") AppendUtf8(out, c.text());
+        else if (l == "tab") out.push_back(u'\t');
+        else if (l == "delText" || l == "instrText" || l == "del" || l == "rPr") continue;
         else if (isAlternateContent(c)) appendTextOf(fallbackOf(c), out);
         else appendTextOf(c, out);
     }
@@ -682,25 +680,24 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
         if (!result) throw damagedXml("0 バイト目: " + std::string(result.description()));
         findPrefixes(root.document_element());
     };
-    // A block is read into an XmlTree; what XmlTree declines, pugixml reads
-    // (and words the error when the XML is malformed).
-    auto parseBlock = [&](std::string_view text, size_t offset, XmlPiece& piece) {
-        if (!piece.tree) piece.tree = std::make_unique<XmlTree>();
-        if (piece.tree->parse(text)) return;
-        piece.tree.reset();
-        piece.parsed = std::make_unique<pugi::xml_document>();
-        const auto result = piece.parsed->load_buffer(text.data(), text.size(), kParseFlags);
+    // A block the scanner's tree declined is parsed by pugixml, which also
+    // words the error when the XML is malformed.
+    auto parseBlock = [&](std::string_view text, size_t offset) {
+        auto doc = std::make_unique<pugi::xml_document>();
+        const auto result = doc->load_buffer(text.data(), text.size(), kParseFlags);
         if (!result)
             throw damagedXml(std::to_string(offset + static_cast<size_t>(result.offset)) + " バイト目: " + result.description());
+        return doc;
     };
     bool sawBody = false;
     try {
-        // One thread inflates the part and finds its blocks, this one reads
-        // them into the model. Parsing a block is shared out: the finding
-        // thread parses while this one has blocks waiting, and leaves the
-        // parsing to this one when it is about to run out.
+        // One thread inflates the part and reads its blocks into trees, this
+        // one walks them into the model. The trees go back to the first
+        // thread to be filled again. A block the tree declines is parsed by
+        // pugixml: on the first thread while this one has blocks waiting,
+        // else here.
         constexpr size_t kFewWaiting = 4;
-        std::unique_ptr<XmlTree> spareTree;  // this thread's, kept from block to block
+        TreePool trees;
         const bool present = Pipelined<XmlPiece>(
             [&](auto&& push) {
                 size_t waiting = 0;
@@ -715,7 +712,14 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                         XmlPiece piece;
                         piece.offset = offset;
                         if (waiting < kFewWaiting) piece.text = text;
-                        else parseBlock(text, offset, piece);
+                        else piece.parsed = parseBlock(text, offset);
+                        waiting = push(std::move(piece));
+                    },
+                    [&](std::unique_ptr<XmlTree>& tree, size_t offset) {
+                        XmlPiece piece;
+                        piece.offset = offset;
+                        piece.tree = std::move(tree);
+                        tree = trees.take();
                         waiting = push(std::move(piece));
                     });
                 const bool found = m_package.stream(*main, [&](const char* data, size_t size) { scanner.feed({data, size}); });
@@ -726,16 +730,11 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
             [&](XmlPiece& piece) {
                 if (piece.root) {
                     parseRoot(piece.text);
-                    return;
-                }
-                if (!piece.tree && !piece.parsed) {
-                    piece.tree = std::move(spareTree);
-                    parseBlock(piece.text, piece.offset, piece);
-                }
-                if (piece.tree) {
+                } else if (piece.tree) {
                     block(piece.tree->root());
-                    spareTree = std::move(piece.tree);
+                    trees.give(std::move(piece.tree));
                 } else {
+                    if (!piece.parsed) piece.parsed = parseBlock(piece.text, piece.offset);
                     block(PugiNode(piece.parsed->document_element()));
                 }
             });

@@ -86,12 +86,48 @@ void XmlBlockScanner::feed(std::string_view data) {
     }
 }
 
+XmlBlockScanner::TreeOutcome XmlBlockScanner::readTree(size_t i) {
+    // A child cut short is read again once the text after its start has
+    // doubled, so a long one costs a few readings, not one per piece.
+    const size_t available = m_buffer.size() - i;
+    if (!m_finished && available < m_treeWait) return TreeOutcome::Wait;
+    if (!m_tree) m_tree = std::make_unique<XmlTree>();
+    size_t length = 0;
+    switch (m_tree->read(std::string_view(m_buffer).substr(i), m_finished, &length)) {
+    case XmlTree::Result::Read:
+        m_treeWait = 0;
+        m_pos = i + length;
+        m_onTree(m_tree, m_consumed + i);
+        return TreeOutcome::Read;
+    case XmlTree::Result::NeedMore:
+        m_treeWait = available * 2;
+        return TreeOutcome::Wait;
+    case XmlTree::Result::Declined:
+        break;
+    }
+    m_treeWait = 0;
+    return TreeOutcome::Declined;
+}
+
 void XmlBlockScanner::scan() {
     for (;;) {
-        const size_t lt = m_buffer.find('<', m_pos);
-        if (lt == std::string::npos) {
-            m_pos = m_buffer.size();
-            return;
+        // Markup mostly follows markup: look at the next byte before searching.
+        size_t lt = m_pos;
+        if (lt >= m_buffer.size() || m_buffer[lt] != '<') {
+            lt = m_buffer.find('<', m_pos);
+            if (lt == std::string::npos) {
+                m_pos = m_buffer.size();
+                return;
+            }
+        }
+        if (m_onTree && m_depth == 2 && m_inBody && m_blockStart == std::string::npos && lt + 1 < m_buffer.size() &&
+            m_buffer[lt + 1] != '/' && m_buffer[lt + 1] != '!' && m_buffer[lt + 1] != '?') {
+            const TreeOutcome outcome = readTree(lt);
+            if (outcome == TreeOutcome::Read) continue;
+            if (outcome == TreeOutcome::Wait) {
+                m_pos = lt;
+                return;
+            }
         }
         const size_t end = markupEnd(lt);
         if (end == std::string::npos) {
@@ -130,7 +166,9 @@ void XmlBlockScanner::scan() {
     }
 }
 
-void XmlBlockScanner::finish() const {
+void XmlBlockScanner::finish() {
+    m_finished = true;
+    scan();
     if (!m_sawRoot) throw std::runtime_error("XML の要素がありません");
     if (m_depth != 0) throw std::runtime_error("XML が途中で終わっています");
 }

@@ -6,8 +6,11 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "wordproc/XmlTree.h"
 
 namespace tessaly::wordproc {
 
@@ -16,27 +19,44 @@ public:
     // onRoot receives the root element's start tag; onBlock a body child
     // element, with its offset in the whole part. The texts are valid only
     // during the call.
+    //
+    // Given onTree, the scanner reads each body child into an XmlTree as it
+    // finds it, which is also how it finds the child's end, and hands the
+    // tree over with the child's offset: onTree takes the tree from the
+    // slot it is given and may leave a used one there to be filled next
+    // (else the scanner makes one). Children the tree declines go to
+    // onBlock as text.
+    using TreeSlot = std::unique_ptr<XmlTree>;
     XmlBlockScanner(std::function<void(std::string_view)> onRoot,
-                    std::function<void(std::string_view, size_t)> onBlock)
-        : m_onRoot(std::move(onRoot)), m_onBlock(std::move(onBlock)) {}
+                    std::function<void(std::string_view, size_t)> onBlock,
+                    std::function<void(TreeSlot&, size_t)> onTree = {})
+        : m_onRoot(std::move(onRoot)), m_onBlock(std::move(onBlock)), m_onTree(std::move(onTree)) {}
 
     // Scans the next piece of the part. Throws std::runtime_error when the
     // XML is malformed in a way the scanner sees.
     void feed(std::string_view data);
 
-    // The part has ended; throws std::runtime_error when it ended inside an element.
-    void finish() const;
+    // The part has ended: scans what is left and throws std::runtime_error
+    // when it ended inside an element.
+    void finish();
 
     bool sawBody() const { return m_sawBody; }
 
 private:
     void scan();
+    enum class TreeOutcome { Read, Wait, Declined };
+    // Reads the body child at i into a tree and hands it over.
+    TreeOutcome readTree(size_t i);
     // The end (one past '>') of the markup starting at i, or npos when it is
     // not all there yet.
     size_t markupEnd(size_t i) const;
 
     std::function<void(std::string_view)> m_onRoot;
     std::function<void(std::string_view, size_t)> m_onBlock;
+    std::function<void(TreeSlot&, size_t)> m_onTree;
+    TreeSlot m_tree;
+    size_t m_treeWait = 0;  // bytes from the waiting child's start before it is read again
+    bool m_finished = false;
     std::string m_buffer;
     size_t m_pos = 0;        // scanning position in m_buffer
     size_t m_consumed = 0;   // bytes of the part dropped from the front of m_buffer

@@ -31,24 +31,25 @@ constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
 
 inline bool Is(char c, CharClass cls) { return (kClasses[static_cast<unsigned char>(c)] & cls) != 0; }
 
-// Decodes the entity at p ('&'), writing its UTF-8 at w. Returns the
-// position after the entity and moves w past what it wrote, or nullptr for
-// an entity this reader leaves to the full parser.
-char* DecodeEntity(char* p, char*& w) {
+}  // namespace
+
+// Decodes the entity at p ('&') onto m_decoded. Returns the position after
+// it, or nullptr for an entity this reader leaves to the full parser.
+const char* XmlTree::decodeEntity(const char* p) {
     static constexpr struct {
         const char* name;
         char c;
     } kNamed[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&apos;", '\''}, {"&quot;", '"'}};
     for (const auto& named : kNamed) {
         const size_t n = std::strlen(named.name);
-        if (std::strncmp(p, named.name, n) == 0) {
-            *w++ = named.c;
+        if (std::strncmp(p, named.name, n) == 0) {  // stops at the '\0' after the text
+            m_decoded.push_back(named.c);
             return p + n;
         }
     }
     if (p[1] != '#') return nullptr;
     const bool hex = p[2] == 'x';
-    char* q = p + (hex ? 3 : 2);
+    const char* q = p + (hex ? 3 : 2);
     uint32_t code = 0;
     int digits = 0;
     for (; digits <= 7; ++q, ++digits) {
@@ -60,86 +61,90 @@ char* DecodeEntity(char* p, char*& w) {
     if (*q != ';' || digits == 0 || digits > 7 || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return nullptr;
     if (code < 0x80) {
-        *w++ = static_cast<char>(code);
+        m_decoded.push_back(static_cast<char>(code));
     } else if (code < 0x800) {
-        *w++ = static_cast<char>(0xC0 | (code >> 6));
-        *w++ = static_cast<char>(0x80 | (code & 0x3F));
+        m_decoded.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        m_decoded.push_back(static_cast<char>(0x80 | (code & 0x3F)));
     } else if (code < 0x10000) {
-        *w++ = static_cast<char>(0xE0 | (code >> 12));
-        *w++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        *w++ = static_cast<char>(0x80 | (code & 0x3F));
+        m_decoded.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        m_decoded.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        m_decoded.push_back(static_cast<char>(0x80 | (code & 0x3F)));
     } else {
-        *w++ = static_cast<char>(0xF0 | (code >> 18));
-        *w++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        *w++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        *w++ = static_cast<char>(0x80 | (code & 0x3F));
+        m_decoded.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        m_decoded.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        m_decoded.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        m_decoded.push_back(static_cast<char>(0x80 | (code & 0x3F)));
     }
     return q + 1;
 }
 
-// Reads text (stop '<') or an attribute value (stop its quote) from p,
-// decoding entities in place. Returns the stop's position and puts the
-// decoded value's end in *end; nullptr when it declines.
-char* ReadValue(char* p, char stop, char** end) {
+const char* XmlTree::readValue(const char* base, const char* p, char stop, Span* value) {
     const CharClass stops = stop == '<' ? kTextStop : kValueStop;
-    char* w = p;
+    const char* const start = p;
+    bool decoded = false;  // an entity was met: the value is built in m_decoded
+    size_t decodedStart = 0;
     for (;;) {
-        char* q = p;
+        const char* q = p;
         while (!Is(*q, stops)) ++q;
-        if (w != p) std::memmove(w, p, static_cast<size_t>(q - p));
-        w += q - p;
+        if (decoded) m_decoded.append(p, static_cast<size_t>(q - p));
         p = q;
         const char c = *p;
         if (c == stop) {
-            *end = w;
+            if (decoded) *value = {static_cast<uint32_t>(decodedStart) | kDecoded, static_cast<uint32_t>(m_decoded.size() - decodedStart)};
+            else *value = {static_cast<uint32_t>(start - base), static_cast<uint32_t>(p - start)};
             return p;
         }
         if (c == '&') {
-            p = DecodeEntity(p, w);
-            if (!p) return nullptr;
+            if (!decoded) {
+                decoded = true;
+                decodedStart = m_decoded.size();
+                m_decoded.append(start, static_cast<size_t>(p - start));
+            }
+            const char* after = decodeEntity(p);
+            if (!after) {
+                m_failedAt = p;
+                return nullptr;
+            }
+            p = after;
         } else if (c == '"' || c == '\'') {  // the other quote, inside a value
-            *w++ = c;
+            if (decoded) m_decoded.push_back(c);
             ++p;
         } else {
+            m_failedAt = p;
             return nullptr;
         }
     }
 }
 
-}  // namespace
-
-const char* XmlTree::Node::attribute(const char* name) const {
-    if (!m_data) return nullptr;
-    for (uint32_t i = m_data->attrBegin; i < m_data->attrEnd; ++i) {
-        const AttrData& a = m_tree->m_attrs[i];
-        if (std::strcmp(a.name, name) == 0) return a.value;
-    }
-    return nullptr;
-}
-
-const char* XmlTree::Node::text() const {
-    for (Node c = firstChild(); c; c = c.nextSibling())
-        if (c.m_data->value) return c.m_data->value;
-    return "";
-}
-
-bool XmlTree::parse(std::string_view source) {
-    const size_t size = source.size();
-    if (m_capacity < size + 1) {
-        m_chars.reset(new char[size + 1]);
-        m_capacity = size + 1;
-    }
-    char* const text = m_chars.get();
-    std::memcpy(text, source.data(), size);
-    text[size] = '\0';  // every scanning loop stops at it
+XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* length) {
     m_nodes.clear();
     m_attrs.clear();
     m_open.clear();
-    char* const end = text + size;
-    auto add = [&](const char* name, const char* value) {
+    m_decoded.clear();
+    m_failedAt = nullptr;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    if (readElement(begin, end, length) == Result::Read) {
+        m_text.assign(begin, *length);
+        return Result::Read;
+    }
+    // Stopped close to the end: a tag, name or entity may have been cut short.
+    if (!complete && m_failedAt && end - m_failedAt <= 16) return Result::NeedMore;
+    return Result::Declined;
+}
+
+XmlTree::Result XmlTree::readElement(const char* const begin, const char* const end, size_t* length) {
+    auto decline = [&](const char* at) {
+        m_failedAt = at;
+        return Result::Declined;
+    };
+    auto span = [&](const char* from, const char* to) {
+        return Span{static_cast<uint32_t>(from - begin), static_cast<uint32_t>(to - from)};
+    };
+    auto add = [&](Span name, Span value, bool text) {
         const auto index = static_cast<uint32_t>(m_nodes.size());
         const auto attrs = static_cast<uint32_t>(m_attrs.size());
-        m_nodes.push_back({name, value, 0, 0, attrs, attrs});
+        m_nodes.push_back({name, value, text, 0, 0, attrs, attrs});
         if (!m_open.empty()) {
             Open& parent = m_open.back();
             if (parent.lastChild) m_nodes[parent.lastChild].nextSibling = index;
@@ -149,80 +154,77 @@ bool XmlTree::parse(std::string_view source) {
         return index;
     };
 
-    if (size == 0 || text[0] != '<') return false;
-    char* p = text + 1;  // just past a '<'
+    if (begin == end || *begin != '<') return decline(begin);
+    const char* p = begin + 1;  // just past a '<'
     for (;;) {
         if (*p == '/') {  // an end tag: the open element's name, then '>'
-            if (m_open.empty()) return false;
-            const char* name = m_nodes[m_open.back().node].name;
-            ++p;
-            while (*name != '\0' && *p == *name) {
-                ++p;
-                ++name;
-            }
-            if (*name != '\0' || *p != '>') return false;
-            ++p;
+            if (m_open.empty()) return decline(p);
+            const Span name = m_nodes[m_open.back().node].name;
+            const char* const expected = begin + name.offset;  // names hold no '\0', so the compare stops at the end
+            const char* q = p + 1;
+            uint32_t i = 0;
+            while (i < name.length && q[i] == expected[i]) ++i;
+            if (i < name.length || q[i] != '>') return decline(q + i);
+            p = q + i + 1;
             m_open.pop_back();
-            if (m_open.empty()) return p == end;
+            if (m_open.empty()) {
+                *length = static_cast<size_t>(p - begin);
+                return Result::Read;
+            }
         } else {  // a start tag: name, attributes, then '>' or "/>"
-            if (!Is(*p, kNameStart)) return false;  // also comments, CDATA, instructions
-            char* name = p;
+            if (!Is(*p, kNameStart)) return decline(p);  // also comments, CDATA, instructions
+            const char* const name = p;
             while (Is(*p, kName)) ++p;
-            if (m_open.empty() && !m_nodes.empty()) return false;
-            const uint32_t index = add(name, nullptr);
+            const uint32_t index = add(span(name, p), {}, false);
             char c = *p;
-            *p = '\0';
             for (;;) {
                 if (Is(c, kSpace)) {
                     do ++p;
                     while (Is(*p, kSpace));
                     c = *p;
                     if (!Is(c, kNameStart)) continue;
-                    char* attrName = p;
+                    const char* const attrName = p;
                     while (Is(*p, kName)) ++p;
-                    char* attrNameEnd = p;
-                    if (*p != '=' || (p[1] != '"' && p[1] != '\'')) return false;
-                    char* value = p + 2;
-                    char* valueEnd = nullptr;
-                    char* close = ReadValue(value, p[1], &valueEnd);
-                    if (!close) return false;
-                    *attrNameEnd = '\0';
-                    *valueEnd = '\0';
-                    m_attrs.push_back({attrName, value});
+                    const Span attr = span(attrName, p);
+                    if (*p != '=' || (p[1] != '"' && p[1] != '\'')) return decline(p);
+                    Span value;
+                    const char* close = readValue(begin, p + 2, p[1], &value);
+                    if (!close) return Result::Declined;
+                    m_attrs.push_back({attr, value});
                     m_nodes[index].attrEnd = static_cast<uint32_t>(m_attrs.size());
                     p = close + 1;
                     c = *p;
-                    if (!Is(c, kSpace) && c != '>' && c != '/') return false;
+                    if (!Is(c, kSpace) && c != '>' && c != '/') return decline(p);
                 } else if (c == '>') {
                     ++p;
                     m_open.push_back({index, 0});
                     break;
-                } else if (c == '/' && p[1] == '>') {
+                } else if (c == '/') {
+                    if (p[1] != '>') return decline(p + 1);
                     p += 2;
-                    if (m_open.empty()) return p == end;
+                    if (m_open.empty()) {
+                        *length = static_cast<size_t>(p - begin);
+                        return Result::Read;
+                    }
                     break;
                 } else {
-                    return false;
+                    return decline(p);
                 }
             }
         }
         // Text up to the next tag. Whitespace alone is kept only as an
         // element's single child: right before its end tag, with no child yet.
-        char* q = p;
+        const char* q = p;
         while (*q == ' ' || *q == '\t' || *q == '\n') ++q;
         if (*q == '<') {
-            if (q != p && q[1] == '/' && m_open.back().lastChild == 0) {
-                add("", p);
-                *q = '\0';
-            }
+            if (q != p && q[1] == '/' && m_open.back().lastChild == 0) add({}, span(p, q), true);
             p = q + 1;
             continue;
         }
-        char* valueEnd = nullptr;
-        char* close = ReadValue(p, '<', &valueEnd);
-        if (!close) return false;
-        add("", p);
-        *valueEnd = '\0';
+        Span value;
+        const char* close = readValue(begin, p, '<', &value);
+        if (!close) return Result::Declined;
+        add({}, value, true);
         p = close + 1;
     }
 }

@@ -1,36 +1,48 @@
 // XmlTree: a compact element tree for one block of a .docx main part.
 //
 // Most of a manuscript's XML is plain: elements, attributes, text, the five
-// named entities and character references. XmlTree reads exactly that, about
-// three times faster than the general parser, and declines everything else
-// (comments, CDATA, processing instructions, carriage returns, other
-// entities, names outside ASCII, any malformation) so that the reader hands
-// such a block to pugixml instead; pugixml then also words the error. What
-// XmlTree accepts it reads as pugixml does with the reader's flags
-// (parse_default | parse_ws_pcdata_single): text that is only whitespace is
-// kept only as its element's single child, and text nodes have an empty name.
+// named entities and character references. XmlTree reads exactly that and
+// declines everything else (comments, CDATA, processing instructions,
+// carriage returns, other entities, names outside ASCII, any malformation),
+// so that the reader hands such a block to pugixml instead; pugixml then
+// also words the error. What XmlTree accepts it reads as pugixml does with
+// the reader's flags (parse_default | parse_ws_pcdata_single): text that is
+// only whitespace is kept only as its element's single child, and text
+// nodes have an empty name.
+//
+// It reads the element straight from the scanner's buffer, so that finding
+// where a block ends and reading it are one pass, and its nodes are walked
+// with inline calls.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace tessaly::wordproc {
 
 class XmlTree {
+    // A stretch of the block's text, or of the decoded values.
+    struct Span {
+        uint32_t offset = 0;  // kDecoded set: in m_decoded
+        uint32_t length = 0;
+    };
+    static constexpr uint32_t kDecoded = 0x80000000u;
     struct NodeData {
-        const char* name;   // "" for text
-        const char* value;  // the text of a text node, else nullptr
+        Span name;              // empty for text
+        Span value;             // the text of a text node
+        bool text;
         uint32_t firstChild;   // 0: none (the root is nobody's child)
         uint32_t nextSibling;  // 0: none
         uint32_t attrBegin;
         uint32_t attrEnd;
     };
     struct AttrData {
-        const char* name;
-        const char* value;
+        Span name;
+        Span value;
     };
 
 public:
@@ -40,20 +52,33 @@ public:
     public:
         Node() = default;
         explicit operator bool() const { return m_data != nullptr; }
-        const char* name() const { return m_data ? m_data->name : ""; }
-        // A text node's text; nullptr for an element.
-        const char* value() const { return m_data ? m_data->value : nullptr; }
+        std::string_view name() const { return m_data ? m_tree->view(m_data->name) : std::string_view(); }
+        bool isText() const { return m_data && m_data->text; }
+        // A text node's text.
+        std::string_view value() const { return m_data ? m_tree->view(m_data->value) : std::string_view(); }
         Node firstChild() const { return m_data && m_data->firstChild ? Node(m_tree, m_data->firstChild) : Node(); }
         Node nextSibling() const { return m_data && m_data->nextSibling ? Node(m_tree, m_data->nextSibling) : Node(); }
-        // The value of the first attribute named name, or nullptr.
-        const char* attribute(const char* name) const;
+        // The value of the first attribute named name.
+        std::optional<std::string_view> attribute(std::string_view name) const {
+            if (!m_data) return std::nullopt;
+            for (uint32_t i = m_data->attrBegin; i < m_data->attrEnd; ++i) {
+                const AttrData& a = m_tree->m_attrs[i];
+                if (m_tree->view(a.name) == name) return m_tree->view(a.value);
+            }
+            return std::nullopt;
+        }
         // The value of the first text child, or "".
-        const char* text() const;
+        std::string_view text() const {
+            for (Node c = firstChild(); c; c = c.nextSibling())
+                if (c.m_data->text) return c.value();
+            return {};
+        }
         // f(name, value) for each attribute, in order.
         template <class F>
         void forEachAttribute(F&& f) const {
             if (!m_data) return;
-            for (uint32_t i = m_data->attrBegin; i < m_data->attrEnd; ++i) f(m_tree->m_attrs[i].name, m_tree->m_attrs[i].value);
+            for (uint32_t i = m_data->attrBegin; i < m_data->attrEnd; ++i)
+                f(m_tree->view(m_tree->m_attrs[i].name), m_tree->view(m_tree->m_attrs[i].value));
         }
 
     private:
@@ -63,16 +88,41 @@ public:
         const NodeData* m_data = nullptr;
     };
 
-    // Builds the tree from text, which it copies: names and values are
-    // terminated and entities decoded in the copy. False when the text is
-    // not exactly one element of the plain kind read here.
-    bool parse(std::string_view text);
+    enum class Result {
+        Read,      // the element is in the tree
+        NeedMore,  // the text ended inside the element: more may make it whole
+        Declined,  // not the plain kind read here
+    };
+
+    // Reads the element that starts at text[0]. The character after the
+    // text, text.data()[text.size()], must be readable and '\0' (as in a
+    // std::string); the element may end before the text does, and
+    // *length then tells where. complete says that no more text will come,
+    // so that a text cut short is declined instead of waited for.
+    Result read(std::string_view text, bool complete, size_t* length);
+
+    // The whole of text as one element.
+    bool parse(const std::string& text) {
+        size_t length = 0;
+        return read(text, true, &length) == Result::Read && length == text.size();
+    }
 
     Node root() const { return m_nodes.empty() ? Node() : Node(this, 0); }
 
 private:
-    std::unique_ptr<char[]> m_chars;  // the copy of the text the nodes point into
-    size_t m_capacity = 0;
+    std::string_view view(Span s) const {
+        return (s.offset & kDecoded) ? std::string_view(m_decoded.data() + (s.offset & ~kDecoded), s.length)
+                                     : std::string_view(m_text.data() + s.offset, s.length);
+    }
+    Result readElement(const char* begin, const char* end, size_t* length);
+    // Reads text or an attribute value from p up to its stop ('<' or the
+    // quote), decoding entities. Returns the stop's position, or nullptr
+    // when it declines.
+    const char* readValue(const char* base, const char* p, char stop, Span* value);
+    const char* decodeEntity(const char* p);
+
+    std::string m_text;     // the element's text, copied once it is read
+    std::string m_decoded;  // values that held entities, decoded
     std::vector<NodeData> m_nodes;
     std::vector<AttrData> m_attrs;
     struct Open {
@@ -80,6 +130,7 @@ private:
         uint32_t lastChild;
     };
     std::vector<Open> m_open;
+    const char* m_failedAt = nullptr;
 };
 
 }  // namespace tessaly::wordproc

@@ -13,10 +13,10 @@ namespace tessaly::testing {
 inline constexpr unsigned kDocxParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
 inline std::string DescribeXml(const wordproc::XmlTree::Node& n) {
-    if (n.value()) return std::string("'").append(n.value()).append("'");
-    std::string s = n.name();
+    if (n.isText()) return std::string("'").append(n.value()).append("'");
+    std::string s(n.name());
     s += '[';
-    n.forEachAttribute([&](const char* name, const char* value) { s.append(name).append("=").append(value).append(";"); });
+    n.forEachAttribute([&](std::string_view name, std::string_view value) { s.append(name).append("=").append(value).append(";"); });
     s += "](";
     for (auto c = n.firstChild(); c; c = c.nextSibling()) s += DescribeXml(c);
     return s + ")";

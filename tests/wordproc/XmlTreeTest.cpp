@@ -22,7 +22,7 @@ std::string FullParser(const std::string& xml) {
 }
 
 // The description XmlTree's tree gives, or "declined".
-std::string Fast(const std::string& xml) {
+std::string Fast(const std::string& xml) {  // the whole text as one element
     XmlTree tree;
     return tree.parse(xml) ? DescribeXml(tree.root()) : "declined";
 }
@@ -75,25 +75,45 @@ TEST(XmlTree, ReadsPlainXmlAsTheFullParserDoes) {
 
 TEST(XmlTree, AnswersTheReadersQuestions) {
     XmlTree tree;
-    ASSERT_TRUE(tree.parse(R"(<w:p w:a="1" w:b="" w:a="2"><w:r/>text<w:t>more</w:t></w:p>)"));
+    ASSERT_TRUE(tree.parse(R"(<w:p w:a="1" w:b="" w:a="2" w:e="x&amp;y&#x3042;"><w:r/>p&lt;q<w:t>more</w:t></w:p>)"));
     const auto root = tree.root();
-    EXPECT_STREQ(root.name(), "w:p");
-    EXPECT_STREQ(root.attribute("w:a"), "1");  // the first of two
-    EXPECT_STREQ(root.attribute("w:b"), "");
-    EXPECT_EQ(root.attribute("w:c"), nullptr);
-    EXPECT_STREQ(root.text(), "text");  // the first text child, after an element
+    EXPECT_EQ(root.name(), "w:p");
+    EXPECT_EQ(root.attribute("w:a"), "1");  // the first of two
+    EXPECT_EQ(root.attribute("w:b"), "");
+    EXPECT_EQ(root.attribute("w:e"), "x&y\xE3\x81\x82");
+    EXPECT_EQ(root.attribute("w:c"), std::nullopt);
+    EXPECT_EQ(root.attribute("w"), std::nullopt);  // a prefix of a name is not the name
+    EXPECT_EQ(root.text(), "p<q");                  // the first text child, after an element
     const auto run = root.firstChild();
-    EXPECT_STREQ(run.name(), "w:r");
-    EXPECT_STREQ(run.text(), "");
-    EXPECT_STREQ(run.nextSibling().name(), "");  // text has no name
-    EXPECT_STREQ(run.nextSibling().nextSibling().text(), "more");
+    EXPECT_EQ(run.name(), "w:r");
+    EXPECT_FALSE(run.isText());
+    EXPECT_EQ(run.text(), "");
+    EXPECT_TRUE(run.nextSibling().isText());
+    EXPECT_EQ(run.nextSibling().name(), "");  // text has no name
+    EXPECT_EQ(run.nextSibling().nextSibling().text(), "more");
     EXPECT_FALSE(run.nextSibling().nextSibling().nextSibling());
     EXPECT_FALSE(run.firstChild());
     const XmlTree::Node none;
-    EXPECT_STREQ(none.name(), "");
-    EXPECT_EQ(none.attribute("w:a"), nullptr);
-    EXPECT_STREQ(none.text(), "");
+    EXPECT_EQ(none.name(), "");
+    EXPECT_EQ(none.attribute("w:a"), std::nullopt);
+    EXPECT_EQ(none.text(), "");
     EXPECT_FALSE(none.firstChild());
+}
+
+// The scanner reads each element from the start of its buffer, where the
+// element may be followed by more, or be cut short by the end of what has
+// arrived so far.
+TEST(XmlTree, ReadsTheElementAtTheStartOfALongerText) {
+    XmlTree tree;
+    size_t length = 0;
+    EXPECT_EQ(tree.read("<a><b/></a><c/>", false, &length), XmlTree::Result::Read);
+    EXPECT_EQ(length, 11u);
+    EXPECT_EQ(DescribeXml(tree.root()), "a[](b[]())");
+    EXPECT_EQ(tree.read("<w:r><w:t>text &am", false, &length), XmlTree::Result::NeedMore);
+    EXPECT_EQ(tree.read("<w:r><w:t>text &am", true, &length), XmlTree::Result::Declined);
+    EXPECT_EQ(tree.read("<w:r><w:t>text</w:t><w:rPr w:val=\"", false, &length), XmlTree::Result::NeedMore);
+    // Declined where it stops far from the end, however much is still to come.
+    EXPECT_EQ(tree.read("<w:r><!-- a comment --><w:t>a rather long text</w:t>", false, &length), XmlTree::Result::Declined);
 }
 
 TEST(XmlTree, DeclinesWhatItLeavesToTheFullParser) {
@@ -141,4 +161,38 @@ TEST(XmlTree, AgreesWithTheFullParserOnRealDocuments) {
             EXPECT_EQ(read, blocks.size());
         }
     }
+}
+
+// However the part arrives, the scanner hands over the same blocks: trees for
+// the plain ones, texts for the one the tree declines, each at its offset.
+TEST(XmlBlockScanner, TreesAndTextsAgreeHoweverThePartArrives) {
+    const std::string part =
+        R"(<?xml version="1.0"?><w:document xmlns:w="x"><w:body>)"
+        R"(<w:p><w:r><w:t xml:space="preserve"> a&amp;b </w:t></w:r></w:p>)"
+        R"(<w:p><!-- declined --><w:r><w:t>c</w:t></w:r></w:p>)"
+        R"(<w:tbl><w:tr><w:tc><w:p><w:r><w:t>d</w:t></w:r></w:p></w:tc></w:tr></w:tbl>)"
+        R"(<w:sectPr/></w:body></w:document>)";
+    auto scan = [&](size_t piece) {
+        std::vector<std::string> seen;
+        XmlBlockScanner scanner([&](std::string_view tag) { seen.push_back("root " + std::string(tag)); },
+                                [&](std::string_view text, size_t offset) {
+                                    seen.push_back("text@" + std::to_string(offset) + " " + std::string(text));
+                                },
+                                [&](std::unique_ptr<XmlTree>& tree, size_t offset) {
+                                    seen.push_back("tree@" + std::to_string(offset) + " " + DescribeXml(tree->root()));
+                                });
+        for (size_t i = 0; i < part.size(); i += piece) scanner.feed(std::string_view(part).substr(i, piece));
+        scanner.finish();
+        EXPECT_TRUE(scanner.sawBody());
+        return seen;
+    };
+    auto at = [&](const char* text) { return std::to_string(part.find(text)); };
+    const std::vector<std::string> expected = {
+        R"(root <w:document xmlns:w="x">)",
+        "tree@" + at("<w:p>") + " w:p[](w:r[](w:t[xml:space=preserve;](' a&b ')))",
+        "text@" + at("<w:p><!--") + " <w:p><!-- declined --><w:r><w:t>c</w:t></w:r></w:p>",
+        "tree@" + at("<w:tbl>") + " w:tbl[](w:tr[](w:tc[](w:p[](w:r[](w:t[]('d'))))))",
+        "tree@" + at("<w:sectPr/>") + " w:sectPr[]()",
+    };
+    for (size_t piece : {part.size(), size_t(1), size_t(5), size_t(64)}) EXPECT_EQ(scan(piece), expected) << piece;
 }
