@@ -2,10 +2,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <exception>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 #include "engine/Text.h"
@@ -38,14 +44,18 @@ public:
     explicit PieceWriter(const ByteSink& sink) : m_sink(sink), m_buffer(std::make_unique<char[]>(kPieceBytes)) {}
 
     void units(std::u16string_view text, bool bigEndian) {
+        const bool swap = bigEndian != (std::endian::native == std::endian::big);
         while (!text.empty()) {
             if (m_used == kPieceBytes) flush();
             const size_t n = std::min(text.size(), (kPieceBytes - m_used) / 2);
             char* out = m_buffer.get() + m_used;
-            for (size_t i = 0; i < n; ++i) {
-                const char16_t c = text[i];
-                out[2 * i] = char(bigEndian ? c >> 8 : c & 0xFF);
-                out[2 * i + 1] = char(bigEndian ? c & 0xFF : c >> 8);
+            if (!swap) {
+                std::memcpy(out, text.data(), 2 * n);  // the units as they lie in memory
+            } else {
+                for (size_t i = 0; i < n; ++i) {
+                    const auto swapped = static_cast<uint16_t>((text[i] >> 8) | (text[i] << 8));
+                    std::memcpy(out + 2 * i, &swapped, 2);
+                }
             }
             m_used += 2 * n;
             text.remove_prefix(n);
@@ -84,8 +94,8 @@ void MacFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSi
     for (auto part : parts) {
         // A line feed that follows a carriage return is dropped: CR LF becomes CR.
         size_t from = 0;
-        for (size_t i = 0; i < part.size(); ++i) {
-            if (part[i] == u'\n' && (i > 0 ? part[i - 1] : previous) == u'\r') {
+        for (size_t i = part.find(u'\n'); i != std::u16string_view::npos; i = part.find(u'\n', i + 1)) {
+            if ((i > 0 ? part[i - 1] : previous) == u'\r') {
                 writer.units(part.substr(from, i - from), true);
                 from = i + 1;
             }
@@ -119,35 +129,52 @@ void WriteFileAtomically(const fs::path& file, std::string_view bytes) {
     WriteFileAtomically(file, [&](const ByteSink& sink) { sink(bytes); });
 }
 
-void WriteFileAtomically(const fs::path& file, const std::function<void(const ByteSink&)>& write) {
+PendingFile::PendingFile(const fs::path& file, const std::function<void(const ByteSink&)>& write) : m_file(file) {
     static std::atomic<unsigned> counter{0};
     fs::path temp = file;
     temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            throw fs::filesystem_error("cannot create the file", temp,
-                                       std::error_code(errno ? errno : EACCES, std::generic_category()));
-        }
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        throw fs::filesystem_error("cannot create the file", temp,
+                                   std::error_code(errno ? errno : EACCES, std::generic_category()));
+    }
+    auto discard = [&] {
+        out.close();
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+    };
+    try {
         write([&](std::string_view piece) {
             if (out) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
         });
         out.flush();
-        if (!out) {
-            const int err = errno ? errno : EIO;
-            out.close();
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            throw fs::filesystem_error("cannot write the file", file, std::error_code(err, std::generic_category()));
-        }
+    } catch (...) {
+        discard();
+        throw;
     }
+    if (!out) {
+        const int err = errno ? errno : EIO;
+        discard();
+        throw fs::filesystem_error("cannot write the file", file, std::error_code(err, std::generic_category()));
+    }
+    m_temp = temp;  // from here on the destructor removes it unless committed
+}
+
+PendingFile::~PendingFile() {
+    if (m_temp.empty()) return;
+    std::error_code ignored;
+    fs::remove(m_temp, ignored);
+}
+
+void PendingFile::commit() {
     std::error_code ec;
-    fs::rename(temp, file, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        throw fs::filesystem_error("cannot replace the file", file, ec);
-    }
+    fs::rename(m_temp, m_file, ec);
+    if (ec) throw fs::filesystem_error("cannot replace the file", m_file, ec);
+    m_temp.clear();
+}
+
+void WriteFileAtomically(const fs::path& file, const std::function<void(const ByteSink&)>& write) {
+    PendingFile(file, write).commit();
 }
 
 std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string body, const TaggedTextHeaders& headers,
@@ -158,11 +185,30 @@ std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string bod
     std::u16string outputName = OutputFileNameFor(documentName);
     const fs::path windowsFile = outputFolder / fs::path(ToUtf8(outputName));
     // Each file is encoded straight from its parts: header + body + kTextEnd.
-    WriteFileAtomically(windowsFile, [&](const ByteSink& sink) { WindowsFileBytes({headers.windows, body, kTextEnd}, sink); });
+    // The Mac file is written on a second thread meanwhile, but put in place
+    // only after the Windows file: when that fails, there is no Mac file.
+    std::optional<PendingFile> mac;
+    std::exception_ptr macError;
+    std::thread macWriter;
     if (options.MacText == 1) {
         const fs::path macFile = outputFolder / fs::path(ToUtf8(u"Mac_" + outputName));
-        WriteFileAtomically(macFile, [&](const ByteSink& sink) { MacFileBytes({headers.mac, body, kTextEnd}, sink); });
+        macWriter = std::thread([&, macFile] {
+            try {
+                mac.emplace(macFile, [&](const ByteSink& sink) { MacFileBytes({headers.mac, body, kTextEnd}, sink); });
+            } catch (...) {
+                macError = std::current_exception();
+            }
+        });
     }
+    try {
+        WriteFileAtomically(windowsFile, [&](const ByteSink& sink) { WindowsFileBytes({headers.windows, body, kTextEnd}, sink); });
+    } catch (...) {
+        if (macWriter.joinable()) macWriter.join();
+        throw;
+    }
+    if (macWriter.joinable()) macWriter.join();
+    if (macError) std::rethrow_exception(macError);
+    if (mac) mac->commit();
     return outputName;
 }
 

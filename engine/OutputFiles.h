@@ -45,6 +45,22 @@ void WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
 // The same for bytes that write hands to its sink.
 void WriteFileAtomically(const std::filesystem::path& file, const std::function<void(const ByteSink&)>& write);
 
+// A file written whole under a temporary name beside it, and put in place
+// over the old one by commit(); a file not committed leaves nothing behind.
+// Throws std::filesystem::filesystem_error.
+class PendingFile {
+public:
+    PendingFile(const std::filesystem::path& file, const std::function<void(const ByteSink&)>& write);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    void commit();
+
+private:
+    std::filesystem::path m_file;
+    std::filesystem::path m_temp;  // empty once committed
+};
+
 // The folders below the application folder: the custom header, and the output files.
 inline constexpr std::u16string_view kTempFolder = u"temp";
 inline constexpr std::u16string_view kOutputFolder = u"RubyData";

@@ -85,3 +85,26 @@ TEST(WriteFileAtomically, FolderInTheWayOfTheFileIsReported) {
     EXPECT_THROW(WriteFileAtomically(file, "x"), std::filesystem::filesystem_error);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
+
+// The Mac file is written alongside the Windows file but put in place only
+// after it: when the Windows file cannot be written, the old Mac file stays
+// and nothing new or temporary is left; when both can, both are there.
+TEST(WriteOutputFiles, MacFileFollowsTheWindowsFile) {
+    TempFolder folder;
+    ConversionOptions options = ConversionOptions::Defaults();
+    options.MacText = 1;
+    const TaggedTextHeaders headers{u"<W>", u"<M>"};
+    const auto windows = folder.path() / "作品_ruby.txt";
+    const auto mac = folder.path() / "Mac_作品_ruby.txt";
+    WriteFileAtomically(mac, "old");
+    std::filesystem::create_directories(windows / "inside");
+    EXPECT_THROW(WriteOutputFiles(folder.path(), u"本文\r\n", headers, u"作品.doc", options), std::filesystem::filesystem_error);
+    EXPECT_EQ(ReadBytes(mac), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+
+    std::filesystem::remove_all(windows);
+    EXPECT_EQ(WriteOutputFiles(folder.path(), u"本文\r\n", headers, u"作品.doc", options), u"作品_ruby.txt");
+    EXPECT_EQ(ReadBytes(windows), WindowsFileBytes({u"<W>", u"本文\r\n", kTextEnd}));
+    EXPECT_EQ(ReadBytes(mac), MacFileBytes({u"<M>", u"本文\r\n", kTextEnd}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
