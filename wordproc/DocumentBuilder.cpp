@@ -18,8 +18,8 @@ void DocumentBuilder::appendText(std::u16string_view text, int emphasis) {
     ForEachCodePoint(text, [&](char32_t cp) { appendCodePoint(cp, emphasis); });
 }
 
-void DocumentBuilder::appendField(std::u16string text, int emphasis) {
-    m_story.append(Cell{m_story.addField(std::move(text)), uint8_t(emphasis)});
+void DocumentBuilder::appendField(std::u16string_view text, int emphasis) {
+    m_story.append(Cell{m_story.addField(text), uint8_t(emphasis)});
 }
 
 void DocumentBuilder::endParagraph() { m_story.append(Cell{u'\r', 0}); }

@@ -24,7 +24,7 @@ public:
 
     void appendText(std::u16string_view text, int emphasis = 0);
     void appendCodePoint(char32_t cp, int emphasis = 0);
-    void appendField(std::u16string text, int emphasis = 0);
+    void appendField(std::u16string_view text, int emphasis = 0);
     void endParagraph();
 
     // Ends the story with a paragraph mark if it has none; the insertion

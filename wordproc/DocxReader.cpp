@@ -100,8 +100,8 @@ private:
 };
 
 // Pieces handed from the thread that inflates and scans the main part to
-// the one that parses and reads it; a few dozen ahead at most, so memory
-// stays small.
+// the one that walks it; sixteen ahead at most, so that few trees are ever
+// filled and memory stays small.
 template <class Piece>
 class PieceQueue {
 public:
@@ -110,7 +110,7 @@ public:
     // Returns how many pieces wait to be taken, this one included.
     size_t push(Piece piece) {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_pieces.size() < 64 || m_cancelled; });
+        m_changed.wait(lock, [&] { return m_pieces.size() < 16 || m_cancelled; });
         if (m_cancelled) throw Cancelled{};
         m_pieces.push_back(std::move(piece));
         m_changed.notify_all();

@@ -59,9 +59,10 @@ size_t Story::find(uint32_t code, size_t from) const {
     return hit != std::string::npos ? hit : size();
 }
 
-uint32_t Story::addField(std::u16string text) {
-    m_fields.push_back(std::move(text));
-    return kFieldBase + static_cast<uint32_t>(m_fields.size() - 1);
+uint32_t Story::addField(std::u16string_view text) {
+    m_fieldTexts += text;
+    m_fieldStarts.push_back(m_fieldTexts.size());
+    return kFieldBase + static_cast<uint32_t>(m_fieldStarts.size() - 2);
 }
 
 void Story::assign(std::span<const Cell> cells) {

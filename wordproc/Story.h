@@ -40,8 +40,11 @@ public:
     size_t find(uint32_t code, size_t from) const;
 
     // Registers a field text and returns the cell code that stands for it.
-    uint32_t addField(std::u16string text);
-    const std::u16string& fieldText(const Cell& c) const { return m_fields[c.code - kFieldBase]; }
+    uint32_t addField(std::u16string_view text);
+    std::u16string_view fieldText(const Cell& c) const {
+        const size_t i = c.code - kFieldBase;
+        return std::u16string_view(m_fieldTexts).substr(m_fieldStarts[i], m_fieldStarts[i + 1] - m_fieldStarts[i]);
+    }
 
     // Replaces the whole content (the gap is put at the end).
     void assign(std::span<const Cell> cells);
@@ -67,7 +70,11 @@ private:
     size_t m_capacity = 0;
     size_t m_gapStart = 0;
     size_t m_gapEnd = 0;
-    std::vector<std::u16string> m_fields;
+    // The field texts one after another, and where each starts (with the
+    // end of the last one after them): a book of many short ruby fields
+    // makes two growing buffers, not a string object per field.
+    std::u16string m_fieldTexts;
+    std::vector<size_t> m_fieldStarts{0};
 };
 
 }  // namespace tessaly::wordproc

@@ -18,7 +18,7 @@ void StoryAssembler::emit(Position p) {
         }
         m_atParagraphStart = mark;
         m_afterBreak = false;
-        if (p.isField) m_builder.appendField(std::move(p.fieldText), p.emphasis);
+        if (p.isField) m_builder.appendField(p.fieldText, p.emphasis);
         else m_builder.appendCodePoint(p.code, p.emphasis);
         return;
     }
