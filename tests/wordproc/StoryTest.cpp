@@ -48,3 +48,14 @@ TEST(Story, EditsAnywhereKeepEveryCellInPlace) {
     EXPECT_EQ(Codes(story), (std::vector<uint32_t>{5, 6}));
     EXPECT_EQ(story[1].emphasis, 2);
 }
+
+TEST(Story, FieldTextsComeBackAsRegistered) {
+    Story story;
+    const std::u16string texts[] = {u"かん\u3000漢", u"", u"𠮷", u"EQ \\o\\ad(\\s\\up 9(じ),字)"};
+    std::vector<uint32_t> codes;
+    for (const auto& t : texts) codes.push_back(story.addField(t));
+    for (size_t i = 0; i < std::size(texts); ++i) {
+        EXPECT_EQ(codes[i], kFieldBase + i);
+        EXPECT_EQ(story.fieldText(Cell{codes[i], 0}), texts[i]);
+    }
+}
