@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tessaly::wordproc {
 namespace {
@@ -30,6 +33,51 @@ constexpr std::array<uint8_t, 256> MakeClasses() {
 constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
 
 inline bool Is(char c, CharClass cls) { return (kClasses[static_cast<unsigned char>(c)] & cls) != 0; }
+
+// Names and values are short but of every length, so a loop that tests a
+// byte at a time mostly ends in a mispredicted branch. Where the processor
+// allows, sixteen bytes are classified at once; the last few before the end
+// of the text are tested one by one (the '\0' after the text stops them).
+#if defined(__SSE2__)
+inline unsigned Matches(__m128i v, char c) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+}
+// Bytes from lo to lo + span - 1 (both ASCII), as a mask.
+inline unsigned InRange(__m128i v, char lo, char span) {
+    const __m128i t = _mm_sub_epi8(v, _mm_set1_epi8(lo));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(static_cast<char>(span - 1))), t)));
+}
+#endif
+
+// The first byte at or after p that is not a name character.
+inline const char* SkipName(const char* p, const char* end) {
+#if defined(__SSE2__)
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned name = InRange(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 26) | InRange(v, '0', 10) |
+                              Matches(v, '_') | Matches(v, ':') | Matches(v, '-') | Matches(v, '.');
+        if (name != 0xFFFF) return p + __builtin_ctz(~name);
+        p += 16;
+    }
+#endif
+    while (Is(*p, kName)) ++p;
+    return p;
+}
+
+// The first byte at or after p of the class stops (kTextStop or kValueStop).
+inline const char* FindStop(const char* p, const char* end, CharClass stops) {
+#if defined(__SSE2__)
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        unsigned hits = Matches(v, '<') | Matches(v, '&') | Matches(v, '\r') | Matches(v, '\0');
+        if (stops == kValueStop) hits |= Matches(v, '"') | Matches(v, '\'') | Matches(v, '\t') | Matches(v, '\n');
+        if (hits != 0) return p + __builtin_ctz(hits);
+        p += 16;
+    }
+#endif
+    while (!Is(*p, stops)) ++p;
+    return p;
+}
 
 }  // namespace
 
@@ -84,8 +132,7 @@ const char* XmlTree::readValue(const char* base, const char* p, char stop, Span*
     bool decoded = false;  // an entity was met: the value is built in m_decoded
     size_t decodedStart = 0;
     for (;;) {
-        const char* q = p;
-        while (!Is(*q, stops)) ++q;
+        const char* q = FindStop(p, m_end, stops);
         if (decoded) m_decoded.append(p, static_cast<size_t>(q - p));
         p = q;
         const char c = *p;
@@ -124,6 +171,7 @@ XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* leng
     m_failedAt = nullptr;
     const char* const begin = text.data();
     const char* const end = begin + text.size();
+    m_end = end;
     if (readElement(begin, end, length) == Result::Read) {
         m_text.assign(begin, *length);
         return Result::Read;
@@ -174,7 +222,7 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
         } else {  // a start tag: name, attributes, then '>' or "/>"
             if (!Is(*p, kNameStart)) return decline(p);  // also comments, CDATA, instructions
             const char* const name = p;
-            while (Is(*p, kName)) ++p;
+            p = SkipName(p, end);
             const uint32_t index = add(span(name, p), {}, false);
             char c = *p;
             for (;;) {
@@ -184,7 +232,7 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
                     c = *p;
                     if (!Is(c, kNameStart)) continue;
                     const char* const attrName = p;
-                    while (Is(*p, kName)) ++p;
+                    p = SkipName(p, end);
                     const Span attr = span(attrName, p);
                     if (*p != '=' || (p[1] != '"' && p[1] != '\'')) return decline(p);
                     Span value;

@@ -130,6 +130,7 @@ private:
         uint32_t lastChild;
     };
     std::vector<Open> m_open;
+    const char* m_end = nullptr;       // of the text being read
     const char* m_failedAt = nullptr;
 };
 
