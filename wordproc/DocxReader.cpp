@@ -319,6 +319,22 @@ private:
     Node m_first;
 };
 
+// A local name, compared with the reader's constants inline: it is compared
+// with a handful of them for every element the reader meets.
+class ElementName {
+public:
+    ElementName() = default;
+    explicit ElementName(std::string_view text) : m_text(text) {}
+    bool empty() const { return m_text.empty(); }
+    template <size_t N>
+    bool operator==(const char (&constant)[N]) const {
+        return m_text.size() == N - 1 && std::memcmp(m_text.data(), constant, N - 1) == 0;
+    }
+
+private:
+    std::string_view m_text;
+};
+
 class DocxReader {
 public:
     DocxReader(std::string bytes, const std::filesystem::path& file)
@@ -329,17 +345,20 @@ public:
 private:
     // The local name of a node in the WordprocessingML namespace, or "".
     template <class Node>
-    std::string_view w(const Node& n) const {
+    ElementName w(const Node& n) const {
         const std::string_view name = n.name();
-        if (m_names.w.empty()) return name.find(':') == std::string_view::npos ? name : std::string_view();
-        return name.starts_with(m_names.w) ? name.substr(m_names.w.size()) : std::string_view();
+        if (m_names.w.empty()) return ElementName(name.find(':') == std::string_view::npos ? name : std::string_view());
+        if (name.size() < m_names.w.size()) return {};
+        for (size_t i = 0; i < m_names.w.size(); ++i)  // a short prefix: compared here, not by a library call
+            if (name[i] != m_names.w[i]) return {};
+        return ElementName(name.substr(m_names.w.size()));
     }
-    template <class Node>
-    bool isW(const Node& n, std::string_view local) const {
+    template <class Node, size_t N>
+    bool isW(const Node& n, const char (&local)[N]) const {
         return w(n) == local;
     }
-    template <class Node>
-    Node wChild(const Node& n, std::string_view local) const {
+    template <class Node, size_t N>
+    Node wChild(const Node& n, const char (&local)[N]) const {
         for (Node c : Children(n))
             if (isW(c, local)) return c;
         return {};
@@ -500,7 +519,7 @@ void DocxReader::block(const Node& c) {
         blocks(fallbackOf(c));
         return;
     }
-    const std::string_view l = w(c);
+    const ElementName l = w(c);
     if (l == "p") paragraph(c);
     else if (l == "tbl") rows(c);
     else if (l == "sdt") blocks(wChild(c, "sdtContent"));
@@ -512,11 +531,11 @@ void DocxReader::block(const Node& c) {
 template <class Node>
 void DocxReader::rows(const Node& parent) {
     for (Node c : Children(parent)) {
-        const std::string_view l = w(c);
+        const ElementName l = w(c);
         if (l.empty()) continue;
         if (l == "tr") {
             for (Node cell : Children(c)) {
-                const std::string_view cl = w(cell);
+                const ElementName cl = w(cell);
                 if (cl == "tc") blocks(cell);
                 else if (cl == "sdt") rows(wChild(cell, "sdtContent"));
                 else if (cl == "customXml") rows(cell);
@@ -550,7 +569,7 @@ void DocxReader::inlines(const Node& parent) {
             inlines(fallbackOf(c));
             continue;
         }
-        const std::string_view l = w(c);
+        const ElementName l = w(c);
         if (l.empty()) continue;
         if (l == "r") {
             runContent(c, runEmphasis(c));
@@ -579,7 +598,7 @@ void DocxReader::runContent(const Node& parent, int em) {
             runContent(fallbackOf(c), em);
             continue;
         }
-        const std::string_view l = w(c);
+        const ElementName l = w(c);
         if (l.empty()) continue;
         const bool code = l == "instrText";
         if (code || l == "t") {
@@ -624,7 +643,7 @@ void DocxReader::runContent(const Node& parent, int em) {
 template <class Node>
 void DocxReader::appendTextOf(const Node& n, std::u16string& out) const {
     for (Node c : Children(n)) {
-        const std::string_view l = w(c);
+        const ElementName l = w(c);
         if (l == "t") AppendUtf8(out, c.text());
         else if (l == "tab") out.push_back(u'\t');
         else if (l == "delText" || l == "instrText" || l == "del" || l == "rPr") continue;

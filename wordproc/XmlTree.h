@@ -63,7 +63,7 @@ public:
             if (!m_data) return std::nullopt;
             for (uint32_t i = m_data->attrBegin; i < m_data->attrEnd; ++i) {
                 const AttrData& a = m_tree->m_attrs[i];
-                if (m_tree->view(a.name) == name) return m_tree->view(a.value);
+                if (Same(m_tree->view(a.name), name)) return m_tree->view(a.value);
             }
             return std::nullopt;
         }
@@ -110,6 +110,13 @@ public:
     Node root() const { return m_nodes.empty() ? Node() : Node(this, 0); }
 
 private:
+    // Equality of short names, compared here rather than by a library call.
+    static bool Same(std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
     std::string_view view(Span s) const {
         return (s.offset & kDecoded) ? std::string_view(m_decoded.data() + (s.offset & ~kDecoded), s.length)
                                      : std::string_view(m_text.data() + s.offset, s.length);
