@@ -49,13 +49,21 @@ public:
     // A part by its name (without leading slash), or nothing when absent.
     std::optional<std::string> read(const std::string& name) {
         std::string data;
-        if (!stream(name, [&](const char* d, size_t n) { data.append(d, n); })) return std::nullopt;
+        size_t used = 0;
+        const auto room = [&](size_t n) {
+            data.resize(used + n);
+            return data.data() + used;
+        };
+        if (!stream(name, room, [&](size_t n) { used += n; })) return std::nullopt;
+        data.resize(used);
         return data;
     }
 
-    // Hands a part over piece by piece as it is inflated; false when absent.
-    template <class Sink>
-    bool stream(const std::string& name, Sink&& sink) {
+    // Inflates a part piece by piece straight into the reader's memory:
+    // room(n) gives space for up to n bytes, filled(n) says that n of them
+    // were written. False when the part is absent.
+    template <class Room, class Filled>
+    bool stream(const std::string& name, Room&& room, Filled&& filled) {
         const zip_int64_t index = zip_name_locate(m_zip, name.c_str(), ZIP_FL_NOCASE);
         if (index < 0) return false;
         zip_stat_t st;
@@ -72,15 +80,15 @@ public:
             zip_file_t* f;
             ~Closer() { zip_fclose(f); }
         } closer{f};
-        std::vector<char> buffer(size_t(1) << 18);
+        constexpr size_t kPiece = size_t(1) << 18;
         size_t total = 0;
         for (;;) {
-            const zip_int64_t n = zip_fread(f, buffer.data(), buffer.size());
+            const zip_int64_t n = zip_fread(f, room(kPiece), kPiece);
             if (n < 0) damaged(name);
             if (n == 0) break;
             total += static_cast<size_t>(n);
             if (total > kMaxDocxPartBytes) tooLarge(name);  // the stored size may lie
-            sink(buffer.data(), static_cast<size_t>(n));
+            filled(static_cast<size_t>(n));
         }
         return true;
     }
@@ -741,7 +749,8 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                         tree = trees.take();
                         waiting = push(std::move(piece));
                     });
-                const bool found = m_package.stream(*main, [&](const char* data, size_t size) { scanner.feed({data, size}); });
+                const bool found = m_package.stream(
+                    *main, [&](size_t n) { return scanner.room(n); }, [&](size_t n) { scanner.filled(n); });
                 if (found) scanner.finish();
                 sawBody = scanner.sawBody();
                 return found;

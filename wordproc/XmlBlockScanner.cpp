@@ -1,5 +1,6 @@
 #include "wordproc/XmlBlockScanner.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -43,7 +44,7 @@ const char* FindTagStop(const char* p, const char* end) {
 }  // namespace
 
 size_t XmlBlockScanner::markupEnd(size_t i) const {
-    const std::string_view s = m_buffer;
+    const std::string_view s(m_buffer.data(), m_length);
     auto after = [&](std::string_view terminator) {
         const size_t at = s.find(terminator, i);
         return at == std::string_view::npos ? std::string_view::npos : at + terminator.size();
@@ -74,12 +75,26 @@ size_t XmlBlockScanner::markupEnd(size_t i) const {
 }
 
 void XmlBlockScanner::feed(std::string_view data) {
-    m_buffer.append(data);
+    std::memcpy(room(data.size()), data.data(), data.size());
+    filled(data.size());
+}
+
+char* XmlBlockScanner::room(size_t n) {
+    // The buffer's size is its capacity: it grows only when a piece does not fit.
+    if (m_buffer.size() < m_length + n + 1) m_buffer.resize(std::max(m_length + n + 1, m_buffer.size() * 2));
+    return m_buffer.data() + m_length;
+}
+
+void XmlBlockScanner::filled(size_t n) {
+    m_length += n;
+    m_buffer[m_length] = '\0';  // the tree reads up to it
     scan();
     // Drop what is done with: everything before the pending block.
     const size_t keep = m_blockStart == std::string::npos ? m_pos : m_blockStart;
     if (keep > 0) {
-        m_buffer.erase(0, keep);
+        std::memmove(m_buffer.data(), m_buffer.data() + keep, m_length - keep);
+        m_length -= keep;
+        m_buffer[m_length] = '\0';
         m_consumed += keep;
         m_pos -= keep;
         if (m_blockStart != std::string::npos) m_blockStart -= keep;
@@ -89,11 +104,11 @@ void XmlBlockScanner::feed(std::string_view data) {
 XmlBlockScanner::TreeOutcome XmlBlockScanner::readTree(size_t i) {
     // A child cut short is read again once the text after its start has
     // doubled, so a long one costs a few readings, not one per piece.
-    const size_t available = m_buffer.size() - i;
+    const size_t available = m_length - i;
     if (!m_finished && available < m_treeWait) return TreeOutcome::Wait;
     if (!m_tree) m_tree = std::make_unique<XmlTree>();
     size_t length = 0;
-    switch (m_tree->read(std::string_view(m_buffer).substr(i), m_finished, &length)) {
+    switch (m_tree->read(std::string_view(m_buffer.data() + i, m_length - i), m_finished, &length)) {
     case XmlTree::Result::Read:
         m_treeWait = 0;
         m_pos = i + length;
@@ -113,14 +128,14 @@ void XmlBlockScanner::scan() {
     for (;;) {
         // Markup mostly follows markup: look at the next byte before searching.
         size_t lt = m_pos;
-        if (lt >= m_buffer.size() || m_buffer[lt] != '<') {
-            lt = m_buffer.find('<', m_pos);
+        if (lt >= m_length || m_buffer[lt] != '<') {
+            lt = std::string_view(m_buffer.data(), m_length).find('<', m_pos);
             if (lt == std::string::npos) {
-                m_pos = m_buffer.size();
+                m_pos = m_length;
                 return;
             }
         }
-        if (m_onTree && m_depth == 2 && m_inBody && m_blockStart == std::string::npos && lt + 1 < m_buffer.size() &&
+        if (m_onTree && m_depth == 2 && m_inBody && m_blockStart == std::string::npos && lt + 1 < m_length &&
             m_buffer[lt + 1] != '/' && m_buffer[lt + 1] != '!' && m_buffer[lt + 1] != '?') {
             const TreeOutcome outcome = readTree(lt);
             if (outcome == TreeOutcome::Read) continue;
@@ -140,7 +155,7 @@ void XmlBlockScanner::scan() {
         if (tag.starts_with("</")) {
             if (--m_depth < 0) throw std::runtime_error("閉じタグが多すぎます");
             if (m_depth == 2 && m_blockStart != std::string::npos) {
-                m_onBlock(std::string_view(m_buffer).substr(m_blockStart, end - m_blockStart), m_consumed + m_blockStart);
+                m_onBlock(std::string_view(m_buffer.data() + m_blockStart, end - m_blockStart), m_consumed + m_blockStart);
                 m_blockStart = std::string::npos;
             } else if (m_depth == 1) {
                 m_inBody = false;

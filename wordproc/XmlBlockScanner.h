@@ -35,6 +35,10 @@ public:
     // Scans the next piece of the part. Throws std::runtime_error when the
     // XML is malformed in a way the scanner sees.
     void feed(std::string_view data);
+    // The same for a piece written straight into the scanner's memory: room
+    // for up to n bytes, then how many of them were written.
+    char* room(size_t n);
+    void filled(size_t n);
 
     // The part has ended: scans what is left and throws std::runtime_error
     // when it ended inside an element.
@@ -57,7 +61,8 @@ private:
     TreeSlot m_tree;
     size_t m_treeWait = 0;  // bytes from the waiting child's start before it is read again
     bool m_finished = false;
-    std::string m_buffer;
+    std::string m_buffer;    // the text not yet done with: its first m_length bytes, then a '\0'
+    size_t m_length = 0;
     size_t m_pos = 0;        // scanning position in m_buffer
     size_t m_consumed = 0;   // bytes of the part dropped from the front of m_buffer
     size_t m_blockStart = std::string::npos;
