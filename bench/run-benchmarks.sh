@@ -3,7 +3,7 @@
 # and 1,000,000 characters (.docx, and .doc made by LibreOffice when it is
 # installed), with peak memory, beside LibreOffice's headless text export and
 # antiword (for .doc) when they are installed; prints one table with the
-# ratios, then runs the stage benchmarks.
+# ratios, then runs the stage benchmarks and prints how each stage grows.
 #
 #   bench/run-benchmarks.sh [WORK_DIR]
 set -euo pipefail
@@ -90,4 +90,17 @@ for ext in docx doc; do
 done
 echo "(ratio: the other program's time divided by tessaly-convert's; machine: $(nproc) cores, $(awk '/MemTotal/{printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'))"
 echo
-TESSALY_BENCH_DOC_DIR="$work" build/bin/tessaly-bench --benchmark_counters_tabular=true
+# The stages, the median of five repetitions each, and how much longer each
+# takes for ten times the characters (100,000 to 1,000,000).
+TESSALY_BENCH_DOC_DIR="$work" build/bin/tessaly-bench --benchmark_counters_tabular=true --benchmark_repetitions=5 \
+  --benchmark_display_aggregates_only=true --benchmark_out="$work/stages.csv" --benchmark_out_format=csv |
+  grep -v -E '_(mean|stddev|cv) '
+echo
+awk -F, '$1 ~ /_median"$/ {
+    name = $1; gsub(/"|_median/, "", name)
+    n = split(name, part, "/"); stage = part[1] (n > 2 ? (part[3] == 0 ? " novel" : " children") : "")
+    t[stage "@" part[2]] = $3; stages[stage] = 1
+  }
+  END {
+    for (s in stages) if (t[s "@100000"] > 0) printf "%-26s 100,000 to 1,000,000 characters: %.1f times as long\n", s, t[s "@1000000"] / t[s "@100000"]
+  }' "$work/stages.csv" | sort
