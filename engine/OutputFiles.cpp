@@ -1,18 +1,19 @@
 #include "engine/OutputFiles.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <exception>
-#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 #include "engine/Text.h"
 

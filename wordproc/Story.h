@@ -63,9 +63,9 @@ private:
     void ensureGap(size_t needed);
 
     // The cells, gap included, in storage from malloc: it grows with
-    // realloc, which for a large story remaps pages instead of copying
-    // them, and the gap is left as it comes, so pages the story has not
-    // reached yet are never touched.
+    // realloc, which can extend it in place or remap its pages instead of
+    // copying them, and the gap is left as it comes, so pages the story has
+    // not reached yet are never touched.
     Cell* m_cells = nullptr;
     size_t m_capacity = 0;
     size_t m_gapStart = 0;
