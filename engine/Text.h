@@ -38,6 +38,8 @@ void ForEachCodePoint(std::u16string_view text, F&& f) {
 }
 
 std::string ToUtf8(std::u16string_view text);
+// Appends the UTF-8 form of one code point.
+void AppendUtf8CodePoint(std::string& out, char32_t cp);
 std::u16string FromUtf8(std::string_view text);
 // Appends the UTF-16 form of UTF-8 text; a malformed sequence becomes U+FFFD.
 void AppendUtf8(std::u16string& out, std::string_view text);

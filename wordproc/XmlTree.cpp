@@ -6,6 +6,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/Text.h"
+
 namespace tessaly::wordproc {
 namespace {
 
@@ -108,31 +110,17 @@ const char* XmlTree::decodeEntity(const char* p) {
     }
     if (*q != ';' || digits == 0 || digits > 7 || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return nullptr;
-    if (code < 0x80) {
-        m_decoded.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        m_decoded.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        m_decoded.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        m_decoded.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        m_decoded.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        m_decoded.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        m_decoded.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        m_decoded.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        m_decoded.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        m_decoded.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    AppendUtf8CodePoint(m_decoded, code);
     return q + 1;
 }
 
-const char* XmlTree::readValue(const char* base, const char* p, char stop, Span* value) {
+const char* XmlTree::readValue(const char* base, const char* p, const char* end, char stop, Span* value) {
     const CharClass stops = stop == '<' ? kTextStop : kValueStop;
     const char* const start = p;
     bool decoded = false;  // an entity was met: the value is built in m_decoded
     size_t decodedStart = 0;
     for (;;) {
-        const char* q = FindStop(p, m_end, stops);
+        const char* q = FindStop(p, end, stops);
         if (decoded) m_decoded.append(p, static_cast<size_t>(q - p));
         p = q;
         const char c = *p;
@@ -171,7 +159,6 @@ XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* leng
     m_failedAt = nullptr;
     const char* const begin = text.data();
     const char* const end = begin + text.size();
-    m_end = end;
     if (readElement(begin, end, length) == Result::Read) {
         m_text.assign(begin, *length);
         return Result::Read;
@@ -236,7 +223,7 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
                     const Span attr = span(attrName, p);
                     if (*p != '=' || (p[1] != '"' && p[1] != '\'')) return decline(p);
                     Span value;
-                    const char* close = readValue(begin, p + 2, p[1], &value);
+                    const char* close = readValue(begin, p + 2, end, p[1], &value);
                     if (!close) return Result::Declined;
                     m_attrs.push_back({attr, value});
                     m_nodes[index].attrEnd = static_cast<uint32_t>(m_attrs.size());
@@ -270,7 +257,7 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
             continue;
         }
         Span value;
-        const char* close = readValue(begin, p, '<', &value);
+        const char* close = readValue(begin, p, end, '<', &value);
         if (!close) return Result::Declined;
         add({}, value, true);
         p = close + 1;

@@ -125,7 +125,7 @@ private:
     // Reads text or an attribute value from p up to its stop ('<' or the
     // quote), decoding entities. Returns the stop's position, or nullptr
     // when it declines.
-    const char* readValue(const char* base, const char* p, char stop, Span* value);
+    const char* readValue(const char* base, const char* p, const char* end, char stop, Span* value);
     const char* decodeEntity(const char* p);
 
     std::string m_text;     // the element's text, copied once it is read
@@ -137,7 +137,6 @@ private:
         uint32_t lastChild;
     };
     std::vector<Open> m_open;
-    const char* m_end = nullptr;       // of the text being read
     const char* m_failedAt = nullptr;
 };
 
