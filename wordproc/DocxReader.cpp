@@ -108,18 +108,26 @@ private:
 };
 
 // Pieces handed from the thread that inflates and scans the main part to
-// the one that walks it; sixteen ahead at most, so that few trees are ever
-// filled and memory stays small.
+// the one that walks it. The walking thread stalls now and then (when the
+// story it builds grows and is moved, say) while the other goes on, so up
+// to a few megabytes of the part may wait to be taken; beyond that the
+// scanning thread waits, and memory stays bounded however long the blocks.
 template <class Piece>
 class PieceQueue {
 public:
     struct Cancelled {};
 
+    static constexpr size_t kMaxPieces = 1024;
+    static constexpr size_t kMaxBytes = size_t(4) << 20;
+
     // Returns how many pieces wait to be taken, this one included.
     size_t push(Piece piece) {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_pieces.size() < 16 || m_cancelled; });
+        m_changed.wait(lock, [&] {
+            return m_pieces.empty() || (m_pieces.size() < kMaxPieces && m_bytes + piece.bytes <= kMaxBytes) || m_cancelled;
+        });
         if (m_cancelled) throw Cancelled{};
+        m_bytes += piece.bytes;
         m_pieces.push_back(std::move(piece));
         m_changed.notify_all();
         return m_pieces.size();
@@ -131,6 +139,7 @@ public:
         if (m_pieces.empty()) return false;
         piece = std::move(m_pieces.front());
         m_pieces.pop_front();
+        m_bytes -= piece.bytes;
         m_changed.notify_all();
         return true;
     }
@@ -149,6 +158,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Piece> m_pieces;
+    size_t m_bytes = 0;  // of the part, in the pieces waiting
     bool m_done = false;
     bool m_cancelled = false;
 };
@@ -194,7 +204,7 @@ public:
     }
     void give(std::unique_ptr<XmlTree> tree) {
         std::lock_guard lock(m_mutex);
-        if (m_trees.size() < 8) m_trees.push_back(std::move(tree));
+        if (m_trees.size() < 64) m_trees.push_back(std::move(tree));
     }
 
 private:
@@ -208,6 +218,7 @@ struct XmlPiece {
     bool root = false;
     std::string text;
     size_t offset = 0;
+    size_t bytes = 0;  // the length of its text in the part
     std::unique_ptr<XmlTree> tree;                // parsed by XmlTree
     std::unique_ptr<pugi::xml_document> parsed;  // or by pugixml
 };
@@ -733,11 +744,13 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                         XmlPiece piece;
                         piece.root = true;
                         piece.text = tag;
+                        piece.bytes = tag.size();
                         waiting = push(std::move(piece));
                     },
                     [&](std::string_view text, size_t offset) {
                         XmlPiece piece;
                         piece.offset = offset;
+                        piece.bytes = text.size();
                         if (waiting < kFewWaiting) piece.text = text;
                         else piece.parsed = parseBlock(text, offset);
                         waiting = push(std::move(piece));
@@ -745,6 +758,7 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                     [&](std::unique_ptr<XmlTree>& tree, size_t offset) {
                         XmlPiece piece;
                         piece.offset = offset;
+                        piece.bytes = tree->size();
                         piece.tree = std::move(tree);
                         tree = trees.take();
                         waiting = push(std::move(piece));

@@ -108,6 +108,8 @@ public:
     }
 
     Node root() const { return m_nodes.empty() ? Node() : Node(this, 0); }
+    // The length of the element's text.
+    size_t size() const { return m_text.size(); }
 
 private:
     // Equality of short names, compared here rather than by a library call.
