@@ -6,12 +6,15 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <map>
+#include <memory>
 #include <optional>
 #include <pugixml.hpp>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/Text.h"
@@ -46,26 +49,38 @@ public:
     }
     ~Package() { zip_discard(m_zip); }
 
-    // A part by its name (without leading slash), or nothing when absent.
-    std::optional<std::string> read(const std::string& name) {
-        std::string data;
-        size_t used = 0;
-        const auto room = [&](size_t n) {
-            data.resize(used + n);
-            return data.data() + used;
-        };
-        if (!stream(name, room, [&](size_t n) { used += n; })) return std::nullopt;
-        data.resize(used);
-        return data;
-    }
+    // A part opened for reading piece by piece.
+    class Part {
+    public:
+        Part(Package& package, zip_file_t* file, std::string name) : m_package(package), m_file(file), m_name(std::move(name)) {}
+        Part(Part&& other) noexcept
+            : m_package(other.m_package), m_file(std::exchange(other.m_file, nullptr)), m_name(std::move(other.m_name)), m_total(other.m_total) {}
+        Part(const Part&) = delete;
+        Part& operator=(const Part&) = delete;
+        Part& operator=(Part&&) = delete;
+        ~Part() {
+            if (m_file) zip_fclose(m_file);
+        }
+        // Inflates up to n bytes into out; 0 at the end of the part.
+        size_t read(char* out, size_t n) {
+            const zip_int64_t got = zip_fread(m_file, out, n);
+            if (got < 0) m_package.damaged(m_name);
+            m_total += static_cast<size_t>(got);
+            if (m_total > kMaxDocxPartBytes) m_package.tooLarge(m_name);  // the stored size may lie
+            return static_cast<size_t>(got);
+        }
 
-    // Inflates a part piece by piece straight into the reader's memory:
-    // room(n) gives space for up to n bytes, filled(n) says that n of them
-    // were written. False when the part is absent.
-    template <class Room, class Filled>
-    bool stream(const std::string& name, Room&& room, Filled&& filled) {
+    private:
+        Package& m_package;
+        zip_file_t* m_file;
+        std::string m_name;
+        size_t m_total = 0;
+    };
+
+    // A part by its name (without leading slash), or nothing when absent.
+    std::optional<Part> open(const std::string& name) {
         const zip_int64_t index = zip_name_locate(m_zip, name.c_str(), ZIP_FL_NOCASE);
-        if (index < 0) return false;
+        if (index < 0) return std::nullopt;
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &st) != 0) damaged(name);
@@ -76,21 +91,24 @@ public:
                 throw ReadError(ReadErrorKind::Encrypted, m_file, "ZIP の中身が暗号化されているため読み込めません。");
             damaged(name);
         }
-        struct Closer {
-            zip_file_t* f;
-            ~Closer() { zip_fclose(f); }
-        } closer{f};
+        return std::optional<Part>(std::in_place, *this, f, name);
+    }
+
+    // A whole part, or nothing when absent.
+    std::optional<std::string> read(const std::string& name) {
+        auto part = open(name);
+        if (!part) return std::nullopt;
         constexpr size_t kPiece = size_t(1) << 18;
-        size_t total = 0;
+        std::string data;
+        size_t used = 0;
         for (;;) {
-            const zip_int64_t n = zip_fread(f, room(kPiece), kPiece);
-            if (n < 0) damaged(name);
+            data.resize(used + kPiece);
+            const size_t n = part->read(data.data() + used, kPiece);
             if (n == 0) break;
-            total += static_cast<size_t>(n);
-            if (total > kMaxDocxPartBytes) tooLarge(name);  // the stored size may lie
-            filled(static_cast<size_t>(n));
+            used += n;
         }
-        return true;
+        data.resize(used);
+        return data;
     }
 
 private:
@@ -107,19 +125,70 @@ private:
     zip_t* m_zip = nullptr;
 };
 
-// Pieces handed from the thread that inflates and scans the main part to
-// the one that walks it. The walking thread stalls now and then (when the
-// story it builds grows and is moved, say) while the other goes on, so up
-// to a few megabytes of the part may wait to be taken; beyond that the
-// scanning thread waits, and memory stays bounded however long the blocks.
+// A piece of the inflated main part.
+struct Chunk {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+};
+
+// The two threads that read the main part hand work to each other: one
+// reads the inflated XML into blocks, the other walks the blocks into the
+// model. Inflating the part falls to whichever is free: the scanning thread
+// inflates for itself when no chunk is waiting, and the walking thread
+// inflates a few chunks ahead when it has no block to walk. So neither
+// waits for long whether the scanning (in a book of short ruby runs, say)
+// or the walking (in plain prose) costs more.
+//
+// Up to a few megabytes of blocks may wait: the walking thread stalls now
+// and then (when the story it builds grows and is moved, say) while the
+// scanning one goes on. Beyond that the scanning thread waits, so memory
+// stays bounded however long the blocks are.
 template <class Piece>
-class PieceQueue {
+class Handover {
 public:
     struct Cancelled {};
-
+    static constexpr size_t kChunkBytes = size_t(1) << 18;
+    static constexpr size_t kChunksAhead = 4;
     static constexpr size_t kMaxPieces = 1024;
     static constexpr size_t kMaxBytes = size_t(4) << 20;
 
+    // inflate(out, n) writes up to n bytes of the part to out and returns
+    // how many (0 at its end). Only one thread calls it at a time.
+    explicit Handover(std::function<size_t(char*, size_t)> inflate) : m_inflate(std::move(inflate)) {}
+
+    // The scanning thread's side.
+    // The next chunk of the part, or false at its end. An error met while
+    // inflating is thrown where the part breaks off.
+    bool takeChunk(Chunk& chunk) {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (m_cancelled) throw Cancelled{};
+            if (!m_chunks.empty()) {
+                chunk = std::move(m_chunks.front());
+                m_chunks.pop_front();
+                m_changed.notify_all();
+                return true;
+            }
+            if (m_ended) {
+                if (m_inflateError) std::rethrow_exception(m_inflateError);
+                return false;
+            }
+            if (!m_inflating) {
+                chunk = spare();
+                m_inflating = true;
+                lock.unlock();
+                if (inflateInto(chunk, false)) return true;
+                lock.lock();  // the part ended or failed right here
+                if (m_inflateError) std::rethrow_exception(m_inflateError);
+                return false;
+            }
+            m_changed.wait(lock);
+        }
+    }
+    void giveBack(Chunk chunk) {
+        std::lock_guard lock(m_mutex);
+        m_spare.push_back(std::move(chunk));
+    }
     // Returns how many pieces wait to be taken, this one included.
     size_t push(Piece piece) {
         std::unique_lock lock(m_mutex);
@@ -132,21 +201,36 @@ public:
         m_changed.notify_all();
         return m_pieces.size();
     }
-    // False when the producer has finished and everything was taken.
-    bool pop(Piece& piece) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return !m_pieces.empty() || m_done; });
-        if (m_pieces.empty()) return false;
-        piece = std::move(m_pieces.front());
-        m_pieces.pop_front();
-        m_bytes -= piece.bytes;
-        m_changed.notify_all();
-        return true;
-    }
-    void finish() {
+    void finishScanning() {
         std::lock_guard lock(m_mutex);
-        m_done = true;
+        m_scanned = true;
         m_changed.notify_all();
+    }
+
+    // The walking thread's side: takes the next piece to walk, inflating
+    // ahead while there is none; false when the scanning has finished and
+    // every piece was taken.
+    bool next(Piece& piece) {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (!m_pieces.empty()) {
+                piece = std::move(m_pieces.front());
+                m_pieces.pop_front();
+                m_bytes -= piece.bytes;
+                m_changed.notify_all();
+                return true;
+            }
+            if (m_scanned) return false;
+            if (!m_ended && !m_inflating && m_chunks.size() < kChunksAhead) {
+                Chunk chunk = spare();
+                m_inflating = true;
+                lock.unlock();
+                inflateInto(chunk, true);
+                lock.lock();
+                continue;
+            }
+            m_changed.wait(lock);
+        }
     }
     void cancel() {
         std::lock_guard lock(m_mutex);
@@ -155,40 +239,86 @@ public:
     }
 
 private:
+    // An empty chunk to inflate into; the mutex is held.
+    Chunk spare() {
+        if (m_spare.empty()) return Chunk{std::make_unique_for_overwrite<char[]>(kChunkBytes), 0};
+        Chunk chunk = std::move(m_spare.back());
+        m_spare.pop_back();
+        return chunk;
+    }
+    // Inflates the next chunk, with the mutex not held and m_inflating set,
+    // and queues it when asked to: in the same step that clears
+    // m_inflating, so that the other thread cannot inflate the chunk after
+    // it first. False when the part has ended or inflating failed.
+    bool inflateInto(Chunk& chunk, bool queue) {
+        std::exception_ptr error;
+        try {
+            chunk.size = m_inflate(chunk.data.get(), kChunkBytes);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::lock_guard lock(m_mutex);
+        m_inflating = false;
+        if (error || chunk.size == 0) {
+            m_ended = true;
+            m_inflateError = error;
+            m_spare.push_back(std::move(chunk));
+        } else if (queue) {
+            m_chunks.push_back(std::move(chunk));
+        }
+        m_changed.notify_all();
+        return !m_ended;
+    }
+
+    std::function<size_t(char*, size_t)> m_inflate;
     std::mutex m_mutex;
     std::condition_variable m_changed;
+    std::deque<Chunk> m_chunks;
+    std::vector<Chunk> m_spare;
+    bool m_inflating = false;  // one of the threads is inflating a chunk
+    bool m_ended = false;      // the part has ended or failed: no chunk comes after m_chunks
+    std::exception_ptr m_inflateError;
     std::deque<Piece> m_pieces;
     size_t m_bytes = 0;  // of the part, in the pieces waiting
-    bool m_done = false;
+    bool m_scanned = false;
     bool m_cancelled = false;
 };
 
-// Runs produce(push) on a second thread and hands each piece it pushes to
-// consume on this one. Exceptions of either side reach the caller.
-template <class Piece, class Produce, class Consume>
-bool Pipelined(Produce&& produce, Consume&& consume) {
-    PieceQueue<Piece> queue;
-    bool result = false;
-    std::exception_ptr producerError;
-    std::thread producer([&] {
+// Reads a part in two threads. consume(piece) walks a piece on this
+// thread; scan(nextChunk, push) runs on a second one: nextChunk(use) calls
+// use(text) with the next chunk of the part (false at its end), and
+// push(piece) hands over a piece it has read. inflate(out, n) is as for
+// Handover. Errors reach the caller, the scanning thread's (inflating
+// included) in the order of the part.
+template <class Piece, class Inflate, class Scan, class Consume>
+void ReadInTwoThreads(Inflate&& inflate, Scan&& scan, Consume&& consume) {
+    Handover<Piece> handover(std::forward<Inflate>(inflate));
+    std::exception_ptr scanError;
+    std::thread scanner([&] {
         try {
-            result = produce([&](Piece piece) { return queue.push(std::move(piece)); });
-        } catch (const typename PieceQueue<Piece>::Cancelled&) {
+            const auto nextChunk = [&](auto&& use) {
+                Chunk chunk;
+                if (!handover.takeChunk(chunk)) return false;
+                use(std::string_view(chunk.data.get(), chunk.size));
+                handover.giveBack(std::move(chunk));
+                return true;
+            };
+            scan(nextChunk, [&](Piece piece) { return handover.push(std::move(piece)); });
+        } catch (const typename Handover<Piece>::Cancelled&) {
         } catch (...) {
-            producerError = std::current_exception();
+            scanError = std::current_exception();
         }
-        queue.finish();
+        handover.finishScanning();
     });
     try {
-        for (Piece piece; queue.pop(piece);) consume(piece);
+        for (Piece piece; handover.next(piece);) consume(piece);
     } catch (...) {
-        queue.cancel();
-        producer.join();
+        handover.cancel();
+        scanner.join();
         throw;
     }
-    producer.join();
-    if (producerError) std::rethrow_exception(producerError);
-    return result;
+    scanner.join();
+    if (scanError) std::rethrow_exception(scanError);
 }
 
 // Trees the reading thread is done with, for the scanning thread to fill
@@ -729,15 +859,21 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
     };
     bool sawBody = false;
     try {
-        // One thread inflates the part and reads its blocks into trees, this
-        // one walks them into the model. The trees go back to the first
-        // thread to be filled again. A block the tree declines is parsed by
-        // pugixml: on the first thread while this one has blocks waiting,
-        // else here.
+        auto part = m_package.open(*main);
+        if (!part) {
+            throw ReadError(ReadErrorKind::NotWordDocument, m_file,
+                            "Word 文書の本文（" + *main + "）がパッケージにないため読み込めません。");
+        }
+        // This thread inflates the part and walks its blocks into the model;
+        // a second one reads the blocks into trees between the two. The trees
+        // go back to the second thread to be filled again. A block the tree
+        // declines is parsed by pugixml: on the second thread while this one
+        // has blocks waiting, else here.
         constexpr size_t kFewWaiting = 4;
         TreePool trees;
-        const bool present = Pipelined<XmlPiece>(
-            [&](auto&& push) {
+        ReadInTwoThreads<XmlPiece>(
+            [&](char* out, size_t n) { return part->read(out, n); },
+            [&](auto&& nextChunk, auto&& push) {
                 size_t waiting = 0;
                 XmlBlockScanner scanner(
                     [&](std::string_view tag) {
@@ -763,11 +899,10 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                         tree = trees.take();
                         waiting = push(std::move(piece));
                     });
-                const bool found = m_package.stream(
-                    *main, [&](size_t n) { return scanner.room(n); }, [&](size_t n) { scanner.filled(n); });
-                if (found) scanner.finish();
+                while (nextChunk([&](std::string_view text) { scanner.feed(text); })) {
+                }
+                scanner.finish();
                 sawBody = scanner.sawBody();
-                return found;
             },
             [&](XmlPiece& piece) {
                 if (piece.root) {
@@ -780,10 +915,6 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                     block(PugiNode(piece.parsed->document_element()));
                 }
             });
-        if (!present) {
-            throw ReadError(ReadErrorKind::NotWordDocument, m_file,
-                            "Word 文書の本文（" + *main + "）がパッケージにないため読み込めません。");
-        }
     } catch (const ReadError&) {
         throw;
     } catch (const std::runtime_error& e) {

@@ -20,7 +20,9 @@ inline std::string Ruby(const std::string& reading, const std::string& base) {
     return "<w:r><w:ruby><w:rubyPr/><w:rt>" + TextRun(reading) + "</w:rt><w:rubyBase>" + TextRun(base) + "</w:rubyBase></w:ruby></w:r>";
 }
 
-inline void WriteMiniDocx(const std::filesystem::path& file, const std::string& paragraphsXml) {
+// stored: the main part is kept uncompressed, so that a test can find and
+// alter its bytes in the file.
+inline void WriteMiniDocx(const std::filesystem::path& file, const std::string& paragraphsXml, bool stored = false) {
     static const std::string rels =
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"r\" "
         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
@@ -33,7 +35,10 @@ inline void WriteMiniDocx(const std::filesystem::path& file, const std::string& 
     if (!z) throw std::runtime_error("cannot create " + file.string());
     for (const auto& [name, data] : {std::pair{"_rels/.rels", &rels}, std::pair{"word/document.xml", &document}}) {
         zip_source_t* s = zip_source_buffer(z, data->data(), data->size(), 0);
-        if (!s || zip_file_add(z, name, s, ZIP_FL_OVERWRITE) < 0) throw std::runtime_error("cannot add " + std::string(name));
+        const zip_int64_t index = s ? zip_file_add(z, name, s, ZIP_FL_OVERWRITE) : -1;
+        if (index < 0) throw std::runtime_error("cannot add " + std::string(name));
+        if (stored && zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0) != 0)
+            throw std::runtime_error("cannot store " + std::string(name));
     }
     if (zip_close(z) != 0) throw std::runtime_error("cannot write " + file.string());
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "support/Corpus.h"
+#include "support/EngineHarness.h"
+#include "support/MiniDocx.h"
 #include "support/ReadFailure.h"
 #include "wordproc/DocumentBuilder.h"
 #include "wordproc/Readers.h"
@@ -61,6 +63,49 @@ TEST(DocxReader, BadInputGetsItsReason) {
     EXPECT_EQ(message, "ManuscriptFeatures.fodt: Word 文書（.doc / .docx）ではありません。");
     EXPECT_EQ(ErrorKind(TestData("no-such-file.docx"), &message), ReadErrorKind::CannotOpen);
     EXPECT_EQ(ErrorKind(TestData("sources"), &message), ReadErrorKind::CannotOpen);
+}
+
+// A main part of megabytes is inflated in many chunks, by both of the
+// reader's threads in turn: it is read back whole and in order, and of two
+// faults in it the one met first in the part is the one reported, however
+// far either thread had got.
+TEST(DocxReader, LongMainPartKeepsItsOrderAndItsFirstFault) {
+    auto paragraphs = [](int count, std::u16string* markup) {
+        std::string xml;
+        for (int i = 0; i < count; ++i) {
+            xml += "<w:p>" + TextRun("段落" + std::to_string(i)) + Ruby("よみ", "読") + TextRun("end") + "</w:p>";
+            *markup += u"段落";
+            for (char c : std::to_string(i)) *markup += static_cast<char16_t>(c);
+            *markup += u"{よみ読}end\r";
+        }
+        return xml;
+    };
+    TempFolder folder;
+    const auto file = folder.path() / "long.docx";
+    std::u16string expected;
+    WriteMiniDocx(file, paragraphs(12000, &expected));
+    EXPECT_EQ(Markup(file), expected);
+
+    // Stored, so that a byte of the part can be altered in the file: the
+    // part then fails its check at the very end.
+    auto writeAltered = [&](const std::string& body) {
+        WriteMiniDocx(file, body + "<w:p>" + TextRun("LAST") + "</w:p>", true);
+        std::string bytes = ReadBytes(file);
+        bytes[bytes.rfind("LAST")] = 'M';
+        WriteBytes(file, bytes);
+    };
+    std::u16string ignored;
+    const std::string body = paragraphs(3000, &ignored);  // several chunks
+    writeAltered(body);
+    std::string message;
+    EXPECT_EQ(ErrorKind(file, &message), ReadErrorKind::Damaged);
+    EXPECT_EQ(message, "long.docx: ファイルが壊れているか途中で切れています（word/document.xml を展開できません）。");
+    // A malformed paragraph in the last chunk but one comes first.
+    const size_t late = body.find("<w:p>", body.size() * 3 / 4);
+    writeAltered(body.substr(0, late) + "<w:p><w:r></w:p></w:r>" + body.substr(late));
+    EXPECT_EQ(ErrorKind(file, &message), ReadErrorKind::Damaged);
+    EXPECT_TRUE(message.starts_with("long.docx: XML が壊れています（word/document.xml、")) << message;
+    EXPECT_TRUE(message.ends_with(" バイト目: Start-end tags mismatch）。")) << message;
 }
 
 TEST(DocxReader, TruncatedPackagesAreDamagedNeverACrash) {
