@@ -28,7 +28,10 @@ std::u16string OutputFileNameFor(std::u16string_view documentName);
 using ByteSink = std::function<void(std::string_view)>;
 
 // The bytes of each file, for a text given whole or in consecutive parts:
-// handed to a sink in pieces of a bounded size, or returned whole.
+// handed to a sink a piece at a time, or returned whole. What has to be
+// encoded is handed on in pieces of a bounded size; a long part that is
+// already in the file's byte order (the Windows file's, on most machines)
+// is handed on as it lies in memory.
 void WindowsFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink);
 void MacFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink);
 std::string WindowsFileBytes(std::initializer_list<std::u16string_view> parts);

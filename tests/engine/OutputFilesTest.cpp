@@ -58,6 +58,28 @@ TEST(FileBytes, LongTextsArriveInBoundedPiecesWithNothingLost) {
     EXPECT_EQ(windows.substr(2 + 32767 * 2, 4), std::string("\r\0\n\0", 4));
 }
 
+TEST(FileBytes, MacFileDropsEachLineFeedAfterACarriageReturnWhereverItLies) {
+    // Line feeds at every place in texts of every length up to a few times
+    // eight units, after a CR or not, and units whose two bytes differ.
+    for (size_t length = 1; length <= 40; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+            for (bool afterCr : {false, true}) {
+                std::u16string text;
+                for (size_t i = 0; i < length; ++i) text += static_cast<char16_t>(0x3041 + i * 0x101);
+                text[at] = u'\n';
+                if (afterCr && at > 0) text[at - 1] = u'\r';
+                std::string expected;
+                for (size_t i = 0; i < length; ++i) {
+                    if (text[i] == u'\n' && i > 0 && text[i - 1] == u'\r') continue;
+                    expected += static_cast<char>(text[i] >> 8);
+                    expected += static_cast<char>(text[i] & 0xFF);
+                }
+                ASSERT_EQ(MacFileBytes(text), expected) << length << " " << at << " " << afterCr;
+            }
+        }
+    }
+}
+
 TEST(WriteFileAtomically, ReplacesWholeAndLeavesNoTemporaryFile) {
     TempFolder folder;
     const auto file = folder.path() / "out.txt";
