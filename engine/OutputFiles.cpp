@@ -59,18 +59,6 @@ void SwapUnits(const char16_t* in, size_t n, char* out) {
     }
 }
 
-// The first line feed in text at or after from, or npos.
-size_t FindLineFeed(std::u16string_view text, size_t from) {
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi16(u'\n');
-    for (; from + 8 <= text.size(); from += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(v, lf));
-        if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
-    }
-#endif
-    return text.find(u'\n', from);
-}
 
 // Encodes UTF-16 units as bytes into the sink, a piece at a time.
 class PieceWriter {
@@ -128,7 +116,7 @@ void MacFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSi
     for (auto part : parts) {
         // A line feed that follows a carriage return is dropped: CR LF becomes CR.
         size_t from = 0;
-        for (size_t i = FindLineFeed(part, 0); i != std::u16string_view::npos; i = FindLineFeed(part, i + 1)) {
+        for (size_t i = FindUnit(part, u'\n'); i != std::u16string_view::npos; i = FindUnit(part, u'\n', i + 1)) {
             if ((i > 0 ? part[i - 1] : previous) == u'\r') {
                 writer.units(part.substr(from, i - from), true);
                 from = i + 1;

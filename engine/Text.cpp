@@ -1,6 +1,22 @@
 #include "engine/Text.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tessaly {
+
+size_t FindUnit(std::u16string_view text, char16_t unit, size_t from) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
+    for (; from + 8 <= text.size(); from += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(v, wanted));
+        if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+    }
+#endif
+    return text.find(unit, from);
+}
 
 char32_t CodePointAt(std::u16string_view text, size_t i, size_t* units) {
     char16_t c = text[i];

@@ -2,10 +2,14 @@
 
 #include <vector>
 
+#include "engine/Text.h"
+
 namespace tessaly::wordproc {
 namespace {
 
-bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\u3000'; }
+// Most characters of an instruction are above U+0020 and not the
+// ideographic space: they are told apart with two comparisons.
+bool IsSpace(char16_t c) { return c <= u' ' ? (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n') : c == u'\u3000'; }
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
@@ -259,11 +263,9 @@ std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
             i += 2;
             spaces();
             if (i < s.size() && s[i] == u'"') {
-                // A quoted argument such as "Font:ＭＳ 明朝": a plain loop finds
-                // its end faster than the library's search for a UTF-16 unit.
-                size_t close = i + 1;
-                while (close < s.size() && s[close] != u'"') ++close;
-                if (close == s.size()) return std::nullopt;
+                // A quoted argument such as "Font:ＭＳ 明朝".
+                const size_t close = FindUnit(s, u'"', i + 1);
+                if (close == std::u16string_view::npos) return std::nullopt;
                 i = close + 1;
             } else {
                 i = PlainSwitchArgumentEnd(s, i);

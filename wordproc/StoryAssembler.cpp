@@ -75,7 +75,7 @@ void StoryAssembler::character(char32_t cp, int emphasis) {
 
 void StoryAssembler::text(std::u16string_view text, int emphasis) {
     if (text.empty()) return;
-    if (text.find(u'\r') == std::u16string_view::npos && appendDirect(text, emphasis)) return;
+    if (FindUnit(text, u'\r') == std::u16string_view::npos && appendDirect(text, emphasis)) return;
     ForEachCodePoint(text, [&](char32_t cp) { character(cp, emphasis); });
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "engine/Text.h"
+
 #include "engine/Escaping.h"
 #include "support/EngineHarness.h"
 
@@ -7,6 +9,22 @@ using namespace tessaly;
 using namespace tessaly::testing;
 using tessaly::wordproc::ModelFromMarkup;
 using tessaly::wordproc::ToMarkup;
+
+TEST(TextSearch, FindUnitAgreesWithTheLibraryAtEveryPlace) {
+    // Texts of every length up to a few times eight units, the unit sought
+    // at each place or nowhere, among units that share one of its bytes.
+    for (size_t length = 0; length <= 40; ++length) {
+        for (size_t at = 0; at <= length; ++at) {
+            std::u16string text;
+            for (size_t i = 0; i < length; ++i) text += i % 2 ? u'\u0D00' : u'\u8D0D';
+            if (at < length) text[at] = u'\r';
+            if (at + 3 < length) text[at + 3] = u'\r';
+            const std::u16string_view view(text);
+            for (size_t from = 0; from <= length + 1; ++from)
+                ASSERT_EQ(FindUnit(view, u'\r', from), view.find(u'\r', from)) << length << " " << at << " " << from;
+        }
+    }
+}
 
 TEST(Escaping, ReservedCharactersAreEscapedInTheDocument) {
     auto m = ModelFromMarkup(u"a\\b<c>d ＼＜＞﹤ {x<y}");
