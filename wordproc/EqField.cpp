@@ -237,35 +237,46 @@ Text Trimmed(const Text& t) {
 // (\s\up n(reading),base) with plain arguments, then nothing but spaces.
 // Anything else is left to the full parser, which gives the same result for
 // this form.
-std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
-    const auto spaces = [&] {
-        while (i < s.size() && IsSpace(s[i])) ++i;
-    };
-    const auto word = [&](std::u16string_view w) {  // a switch name, case-insensitive
-        if (s.size() - i < w.size()) return false;
-        for (size_t k = 0; k < w.size(); ++k)
-            if (Lower(s[i + k]) != w[k]) return false;
-        i += w.size();
-        return true;
-    };
-    const auto plainArgument = [&](char16_t end1, char16_t end2) -> std::optional<std::pair<size_t, size_t>> {
-        const size_t from = i;
-        while (i < s.size() && s[i] != end1 && s[i] != end2) {
-            if (s[i] == u'\\' || s[i] == u'(' || s[i] == u')' || s[i] == u',' || s[i] == u';') return std::nullopt;
-            ++i;
-        }
-        if (i >= s.size()) return std::nullopt;
-        return std::pair{from, i};
-    };
+size_t SkipSpaces(std::u16string_view s, size_t i) {
+    while (i < s.size() && IsSpace(s[i])) ++i;
+    return i;
+}
+
+// The end of the switch name w (lower case, with its backslash) at i, in
+// any case; 0 when it is not there.
+size_t SwitchAt(std::u16string_view s, size_t i, std::u16string_view w) {
+    if (s.size() - i < w.size()) return 0;
+    for (size_t k = 0; k < w.size(); ++k)
+        if (Lower(s[i + k]) != w[k]) return 0;
+    return i + w.size();
+}
+
+// The end of a plain argument from i, up to its closing ')' (not included);
+// 0 when it holds a backslash, a parenthesis or a separator, or is not closed.
+size_t PlainArgumentEnd(std::u16string_view s, size_t i) {
+    for (; i < s.size(); ++i) {
+        const char16_t c = s[i];
+        if (c > u'\\') continue;  // above every character that matters here
+        if (c == u')') return i;
+        if (c == u'\\' || c == u'(' || c == u',' || c == u';') return 0;
+    }
+    return 0;
+}
+
+// The form nearly every ruby field takes, read without building a tree:
+// formatting switches, then \o with its option switches, then
+// (\s\up n(reading),base) with plain arguments, then nothing but spaces.
+// Fills field and returns true for that form; anything else is left to the
+// full parser, which gives the same result for this form.
+bool CommonRuby(std::u16string_view s, size_t i, EqField& field) {
     for (;;) {
-        spaces();
+        i = SkipSpaces(s, i);
         if (i + 1 < s.size() && s[i] == u'\\' && s[i + 1] == u'*') {
-            i += 2;
-            spaces();
+            i = SkipSpaces(s, i + 2);
             if (i < s.size() && s[i] == u'"') {
                 // A quoted argument such as "Font:ＭＳ 明朝".
                 const size_t close = FindUnit(s, u'"', i + 1);
-                if (close == std::u16string_view::npos) return std::nullopt;
+                if (close == std::u16string_view::npos) return false;
                 i = close + 1;
             } else {
                 i = PlainSwitchArgumentEnd(s, i);
@@ -274,10 +285,10 @@ std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
         }
         break;
     }
-    if (!word(u"\\o")) return std::nullopt;
-    if (i < s.size() && IsAsciiLetter(s[i])) return std::nullopt;  // \over and the like
+    if (!(i = SwitchAt(s, i, u"\\o"))) return false;
+    if (i < s.size() && IsAsciiLetter(s[i])) return false;  // \over and the like
     for (;;) {  // alignment switches: \ad, \al, \aco2 …
-        spaces();
+        i = SkipSpaces(s, i);
         if (i + 1 < s.size() && s[i] == u'\\' && IsAsciiLetter(s[i + 1])) {
             i += 1;
             while (i < s.size() && IsAsciiLetter(s[i])) ++i;
@@ -286,34 +297,28 @@ std::optional<EqField> CommonRuby(std::u16string_view s, size_t i) {
         }
         break;
     }
-    if (i >= s.size() || s[i] != u'(') return std::nullopt;
-    ++i;
-    spaces();
-    if (!word(u"\\s") || (i < s.size() && IsAsciiLetter(s[i]))) return std::nullopt;
-    spaces();
-    if (!word(u"\\up") || (i < s.size() && IsAsciiLetter(s[i]))) return std::nullopt;
-    i = SwitchNumberEnd(s, i);
-    spaces();
-    if (i >= s.size() || s[i] != u'(') return std::nullopt;
-    ++i;
-    const auto reading = plainArgument(u')', u')');
-    if (!reading) return std::nullopt;
-    ++i;
-    spaces();
-    if (i >= s.size() || (s[i] != u',' && s[i] != u';')) return std::nullopt;
-    ++i;
-    const auto base = plainArgument(u')', u')');
-    if (!base) return std::nullopt;
-    ++i;
-    spaces();
-    if (i != s.size()) return std::nullopt;
-    EqField field;
+    if (i >= s.size() || s[i] != u'(') return false;
+    i = SkipSpaces(s, i + 1);
+    if (!(i = SwitchAt(s, i, u"\\s")) || (i < s.size() && IsAsciiLetter(s[i]))) return false;
+    i = SkipSpaces(s, i);
+    if (!(i = SwitchAt(s, i, u"\\up")) || (i < s.size() && IsAsciiLetter(s[i]))) return false;
+    i = SkipSpaces(s, SwitchNumberEnd(s, i));
+    if (i >= s.size() || s[i] != u'(') return false;
+    const size_t readingStart = i + 1;
+    const size_t readingEnd = PlainArgumentEnd(s, readingStart);
+    if (!readingEnd) return false;
+    i = SkipSpaces(s, readingEnd + 1);
+    if (i >= s.size() || (s[i] != u',' && s[i] != u';')) return false;
+    const size_t baseStart = i + 1;
+    const size_t baseEnd = PlainArgumentEnd(s, baseStart);
+    if (!baseEnd) return false;
+    if (SkipSpaces(s, baseEnd + 1) != s.size()) return false;
     field.isRuby = true;
-    field.reading = std::u16string(s.substr(reading->first, reading->second - reading->first));
-    field.base = std::u16string(s.substr(base->first, base->second - base->first));
+    field.reading.assign(s.substr(readingStart, readingEnd - readingStart));
+    field.base.assign(s.substr(baseStart, baseEnd - baseStart));
     field.text = field.base;
-    field.firstCharOffset = base->second > base->first ? base->first : std::u16string::npos;
-    return field;
+    field.firstCharOffset = baseEnd > baseStart ? baseStart : std::u16string::npos;
+    return true;
 }
 
 std::optional<EqField> ParseEqFieldFully(std::u16string_view instruction, size_t start) {
@@ -357,8 +362,9 @@ std::optional<size_t> EqArguments(std::u16string_view instruction) {
 std::optional<EqField> ParseEqField(std::u16string_view instruction) {
     const auto start = EqArguments(instruction);
     if (!start) return std::nullopt;
-    if (auto ruby = CommonRuby(instruction, *start)) return ruby;
-    return ParseEqFieldFully(instruction, *start);
+    std::optional<EqField> field(std::in_place);
+    if (!CommonRuby(instruction, *start, *field)) field = ParseEqFieldFully(instruction, *start);
+    return field;
 }
 
 std::optional<EqField> ParseEqFieldWithoutShortcut(std::u16string_view instruction) {
