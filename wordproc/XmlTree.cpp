@@ -195,12 +195,15 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
         if (*p == '/') {  // an end tag: the open element's name, then '>'
             if (m_open.empty()) return decline(p);
             const Span name = m_nodes[m_open.back().node].name;
-            const char* const expected = begin + name.offset;  // names hold no '\0', so the compare stops at the end
+            const char* const expected = begin + name.offset;
             const char* q = p + 1;
-            uint32_t i = 0;
-            while (i < name.length && q[i] == expected[i]) ++i;
-            if (i < name.length || q[i] != '>') return decline(q + i);
-            p = q + i + 1;
+            if (static_cast<size_t>(end - q) <= name.length || std::memcmp(q, expected, name.length) != 0 || q[name.length] != '>') {
+                // Where it differs (names hold no '\0', so this stops at the end of the text).
+                uint32_t i = 0;
+                while (i < name.length && q[i] == expected[i]) ++i;
+                return decline(q + i);
+            }
+            p = q + name.length + 1;
             m_open.pop_back();
             if (m_open.empty()) {
                 *length = static_cast<size_t>(p - begin);
