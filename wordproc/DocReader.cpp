@@ -154,7 +154,7 @@ struct Style {
 
 class DocReader {
 public:
-    DocReader(std::string bytes, const std::filesystem::path& file) : m_bytes(std::move(bytes)), m_file(file) {}
+    DocReader(LargeBuffer bytes, const std::filesystem::path& file) : m_bytes(std::move(bytes)), m_file(file) {}
     std::unique_ptr<DocumentModel> read();
 
 private:
@@ -173,10 +173,10 @@ private:
     int emphasisOf(const CharProps* run, const uint16_t* paragraphStyle, const Piece& piece) const;
     void emitStory(StoryAssembler& story);
 
-    std::string m_bytes;
+    LargeBuffer m_bytes;
     std::filesystem::path m_file;
-    std::string m_wordStream;
-    std::string m_tableStream;
+    LargeBuffer m_wordStream;
+    LargeBuffer m_tableStream;
     Bytes m_word;
     Bytes m_table;
 
@@ -446,7 +446,7 @@ void DocReader::emitStory(StoryAssembler& story) {
 }
 
 std::unique_ptr<DocumentModel> DocReader::read() {
-    const std::string_view container = UnwrapMacFile(m_bytes);
+    const std::string_view container = UnwrapMacFile(m_bytes.view());
     if (!OleContainer::HasSignature(container)) {
         if (container.size() >= 2 && static_cast<uint8_t>(container[1]) == 0xA5 &&
             (static_cast<uint8_t>(container[0]) == 0xDB || static_cast<uint8_t>(container[0]) == 0x9B))
@@ -467,16 +467,16 @@ std::unique_ptr<DocumentModel> DocReader::read() {
                 throw ReadError(ReadErrorKind::NotWordDocument, m_file, "複合ファイルですが、Word 文書（WordDocument ストリーム）がありません。");
             }
             m_wordStream = std::move(*word);
-            m_word = Bytes(m_wordStream, "WordDocument ストリーム");
+            m_word = Bytes(m_wordStream.view(), "WordDocument ストリーム");
             readFib();
             const char* tableName = (m_word.u16(0x0A) & 0x0200) ? "1Table" : "0Table";
             auto table = ole.readStream(tableName, kMaxStreamBytes);
             if (!table) damaged(std::string(tableName) + " ストリームがありません");
             m_tableStream = std::move(*table);
-            m_table = Bytes(m_tableStream, tableName);
+            m_table = Bytes(m_tableStream.view(), tableName);
         }
         // The streams are out of the container: the file itself is no longer needed.
-        std::string().swap(m_bytes);
+        m_bytes = LargeBuffer();
         readPieces();
         readStyles();
         readCharRuns();
@@ -523,8 +523,14 @@ std::string_view UnwrapMacFile(std::string_view bytes) {
     return bytes;
 }
 
-std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file) {
+std::unique_ptr<DocumentModel> ReadDoc(LargeBuffer bytes, const std::filesystem::path& file) {
     return DocReader(std::move(bytes), file).read();
+}
+
+std::unique_ptr<DocumentModel> ReadDoc(std::string_view bytes, const std::filesystem::path& file) {
+    LargeBuffer copy(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), copy.data());
+    return ReadDoc(std::move(copy), file);
 }
 
 }  // namespace tessaly::wordproc

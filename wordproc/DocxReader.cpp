@@ -32,7 +32,7 @@ constexpr std::string_view kMarkupCompatibility = "http://schemas.openxmlformats
 // The package, opened from memory.
 class Package {
 public:
-    Package(const std::string& bytes, const std::filesystem::path& file) : m_file(file) {
+    Package(std::string_view bytes, const std::filesystem::path& file) : m_file(file) {
         zip_error_t error;
         zip_error_init(&error);
         zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
@@ -486,8 +486,7 @@ private:
 
 class DocxReader {
 public:
-    DocxReader(std::string bytes, const std::filesystem::path& file)
-        : m_bytes(std::move(bytes)), m_file(file), m_package(m_bytes, file) {}
+    DocxReader(std::string_view bytes, const std::filesystem::path& file) : m_file(file), m_package(bytes, file) {}
 
     std::unique_ptr<DocumentModel> read();
 
@@ -556,7 +555,6 @@ private:
     template <class Node>
     Node firstRun(const Node& n) const;
 
-    std::string m_bytes;
     std::filesystem::path m_file;
     Package m_package;
     // The prefixes the part uses and the names made with them.
@@ -930,8 +928,8 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
 
 }  // namespace
 
-std::unique_ptr<DocumentModel> ReadDocx(std::string bytes, const std::filesystem::path& file) {
-    return DocxReader(std::move(bytes), file).read();
+std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::filesystem::path& file) {
+    return DocxReader(bytes, file).read();
 }
 
 }  // namespace tessaly::wordproc

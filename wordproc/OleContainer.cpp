@@ -52,7 +52,7 @@ bool OleContainer::hasStream(const char* name) const {
     return true;
 }
 
-std::optional<std::string> OleContainer::readStream(const char* name, size_t maxBytes) const {
+std::optional<LargeBuffer> OleContainer::readStream(const char* name, size_t maxBytes) const {
     GsfInput* child = gsf_infile_child_by_name(m_impl->infile, name);
     if (!child) return std::nullopt;
     struct Unref {
@@ -64,7 +64,7 @@ std::optional<std::string> OleContainer::readStream(const char* name, size_t max
     const gsf_off_t size = gsf_input_size(child);
     if (size < 0) throw std::runtime_error(std::string(name) + " を読めません");
     if (static_cast<uint64_t>(size) > maxBytes) throw std::length_error(std::string(name) + " が大きすぎます");
-    std::string data = LargeBuffer(static_cast<size_t>(size));
+    LargeBuffer data(static_cast<size_t>(size));
     if (size > 0 && !gsf_input_read(child, static_cast<size_t>(size), reinterpret_cast<guint8*>(data.data())))
         throw std::runtime_error(std::string(name) + " が途中で切れています");
     return data;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "wordproc/LargeBuffer.h"
+
 namespace tessaly::wordproc {
 
 class OleContainer {
@@ -24,7 +26,7 @@ public:
     // The whole stream, or nothing when it is absent. Throws
     // std::length_error when it is larger than maxBytes and
     // std::runtime_error when it cannot be read whole.
-    std::optional<std::string> readStream(const char* name, size_t maxBytes) const;
+    std::optional<LargeBuffer> readStream(const char* name, size_t maxBytes) const;
 
 private:
     struct Impl;

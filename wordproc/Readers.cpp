@@ -11,7 +11,7 @@
 namespace tessaly::wordproc {
 namespace {
 
-std::string ReadWholeFile(const std::filesystem::path& file) {
+LargeBuffer ReadWholeFile(const std::filesystem::path& file) {
     std::error_code ec;
     const auto status = std::filesystem::status(file, ec);
     if (ec || !std::filesystem::exists(status))
@@ -32,7 +32,7 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
         throw ReadError(ReadErrorKind::CannotOpen, file,
                         err == EACCES ? "ファイルを読む権限がありません。" : "ファイルを開けません（" + std::string(std::strerror(err)) + "）。");
     }
-    std::string bytes = LargeBuffer(static_cast<size_t>(size));
+    LargeBuffer bytes(static_cast<size_t>(size));
     in.read(bytes.data(), static_cast<std::streamsize>(size));
     if (static_cast<uintmax_t>(in.gcount()) != size)
         throw ReadError(ReadErrorKind::CannotOpen, file, "ファイルを最後まで読めません。");
@@ -42,9 +42,9 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
 }  // namespace
 
 std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file) {
-    std::string bytes = ReadWholeFile(file);
-    if (bytes.empty()) throw ReadError(ReadErrorKind::NotWordDocument, file, "ファイルが空です。");
-    if (bytes.starts_with("PK")) return ReadDocx(std::move(bytes), file);
+    LargeBuffer bytes = ReadWholeFile(file);
+    if (bytes.size() == 0) throw ReadError(ReadErrorKind::NotWordDocument, file, "ファイルが空です。");
+    if (bytes.view().starts_with("PK")) return ReadDocx(bytes.view(), file);
     return ReadDoc(std::move(bytes), file);
 }
 
