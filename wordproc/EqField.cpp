@@ -1,5 +1,7 @@
 #include "wordproc/EqField.h"
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "engine/Text.h"
@@ -365,6 +367,25 @@ std::optional<EqField> ParseEqField(std::u16string_view instruction) {
     std::optional<EqField> field(std::in_place);
     if (!CommonRuby(instruction, *start, *field)) field = ParseEqFieldFully(instruction, *start);
     return field;
+}
+
+const std::optional<EqField>& EqFieldCache::parse(std::u16string_view instruction) {
+    if (m_entries.empty()) m_entries.resize(kEntries);
+    // The instructions of a book differ mostly at their ends, in the reading
+    // and the base: the length and the last sixteen units make the hash.
+    uint64_t hash = instruction.size();
+    for (size_t i = instruction.size() > 16 ? instruction.size() - 16 : 0; i < instruction.size(); ++i)
+        hash = (hash ^ instruction[i]) * 0x100000001B3ull;
+    Entry& entry = m_entries[(hash ^ (hash >> 29)) % kEntries];
+    const bool same = entry.filled && entry.hash == hash && entry.instruction.size() == instruction.size() &&
+                      std::memcmp(entry.instruction.data(), instruction.data(), instruction.size() * sizeof(char16_t)) == 0;
+    if (!same) {
+        entry.field = ParseEqField(instruction);
+        entry.instruction.assign(instruction);
+        entry.hash = hash;
+        entry.filled = true;
+    }
+    return entry.field;
 }
 
 std::optional<EqField> ParseEqFieldWithoutShortcut(std::u16string_view instruction) {

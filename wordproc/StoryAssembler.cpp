@@ -111,7 +111,7 @@ void StoryAssembler::fieldEnd() {
     OpenField& field = innermost();
     --m_depth;
 
-    if (auto eq = ParseEqField(field.instruction)) {
+    if (const auto& eq = m_eqFields.parse(field.instruction)) {
         const int em = field.markAt(eq->firstCharOffset);
         if (eq->isRuby) ruby(eq->reading, eq->base, em);
         else text(eq->text, em);

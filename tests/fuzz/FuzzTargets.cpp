@@ -51,6 +51,13 @@ int FuzzEqField(const uint8_t* data, size_t size) {
     if (field && (field->isRuby != full->isRuby || field->reading != full->reading || field->base != full->base ||
                   field->text != full->text || field->firstCharOffset != full->firstCharOffset))
         std::abort();
+    // The cache, kept from input to input, gives what the parser gives.
+    static tessaly::wordproc::EqFieldCache cache;
+    const auto& cached = cache.parse(instruction);
+    if (cached.has_value() != field.has_value()) std::abort();
+    if (field && (cached->isRuby != field->isRuby || cached->reading != field->reading || cached->base != field->base ||
+                  cached->text != field->text || cached->firstCharOffset != field->firstCharOffset))
+        std::abort();
     return 0;
 }
 

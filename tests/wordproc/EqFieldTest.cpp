@@ -81,3 +81,29 @@ TEST(EqField, DamagedInstructionsNeverFail) {
     for (int i = 0; i < 10000; ++i) deep += u"\\o(";
     EXPECT_TRUE(ParseEqField(deep).has_value());
 }
+
+TEST(EqField, CacheGivesWhatTheParserGives) {
+    // Repeats; instructions alike in length and in their last sixteen units
+    // (one place in the cache) that parse differently; and more instructions
+    // than the cache has places, met twice.
+    std::vector<std::u16string> instructions = {u" EQ \\o\\ad(\\s\\up 9(かん),漢)", u" XX \\o\\ad(\\s\\up 9(かん),漢)",
+                                                u" eq \\o\\ac(○,印)", u" EQ \\o\\ad(\\s\\up 9(かん),漢)", u"EQ"};
+    for (int i = 0; i < 2000; ++i) {
+        instructions.push_back(u" EQ \\o\\ad(\\s\\up 9(" + std::u16string(1, static_cast<char16_t>(u'ぁ' + i % 80)) + u")," +
+                               std::u16string(1, static_cast<char16_t>(0x4E00 + i)) + u")");
+    }
+    EqFieldCache cache;
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& instruction : instructions) {
+            const auto expected = ParseEqField(instruction);
+            const auto& got = cache.parse(instruction);
+            ASSERT_EQ(got.has_value(), expected.has_value());
+            if (!expected) continue;
+            EXPECT_EQ(got->isRuby, expected->isRuby);
+            EXPECT_EQ(got->reading, expected->reading);
+            EXPECT_EQ(got->base, expected->base);
+            EXPECT_EQ(got->text, expected->text);
+            EXPECT_EQ(got->firstCharOffset, expected->firstCharOffset);
+        }
+    }
+}
