@@ -408,7 +408,9 @@ void DocReader::emitStory(StoryAssembler& story) {
                 segmentEnd = std::min<size_t>(count, (uint64_t(boundary) - piece.fc + width - 1) / width);
             segmentEnd = std::max(segmentEnd, i + 1);
 
-            m_segment.resize(segmentEnd - i);
+            // The buffer only grows: a shorter segment uses the front of it.
+            const size_t length = segmentEnd - i;
+            if (m_segment.size() < length) m_segment.resize(length);
             char16_t* out = m_segment.data();
             if (piece.compressed) {
                 for (size_t k = i; k < segmentEnd; ++k) *out++ = char16_t(FromCp1252(text[k]));
@@ -421,7 +423,7 @@ void DocReader::emitStory(StoryAssembler& story) {
             }
             i = segmentEnd;
 
-            const std::u16string_view segment(m_segment);
+            const std::u16string_view segment(m_segment.data(), length);
             size_t from = 0;
             for (size_t k = 0; (k = NextControlCharacter(segment, k)) < segment.size(); ++k) {
                 const char16_t c = segment[k];
