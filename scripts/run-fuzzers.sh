@@ -44,7 +44,7 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPT
 
 status=0
 # target:seed folder:runs (about fifteen seconds each here)
-for entry in FuzzDocReader:doc:36000 FuzzDocxReader:docx:3500 FuzzEqField:eq:225000 FuzzConversion:conversion:65000 \
+for entry in FuzzDocReader:doc:36000 FuzzDocxReader:docx:3500 FuzzEqField:eq:150000 FuzzConversion:conversion:65000 \
              FuzzXmlTree:xml:400000; do
   IFS=: read -r target corpus runs <<<"$entry"
   limits=(-max_total_time="$seconds")
