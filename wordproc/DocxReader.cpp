@@ -156,17 +156,24 @@ public:
     // how many (0 at its end). Only one thread calls it at a time.
     explicit Handover(std::function<size_t(char*, size_t)> inflate) : m_inflate(std::move(inflate)) {}
 
-    // The scanning thread's side.
-    // The next chunk of the part, or false at its end. An error met while
-    // inflating is thrown where the part breaks off.
-    bool takeChunk(Chunk& chunk) {
+    // The scanning thread's side: the next piece of the part. A chunk the
+    // other thread inflated goes to use(text); when none waits and nobody
+    // is inflating, a piece is inflated here straight into room(n) and
+    // filled(n) says how much of it. False at the end of the part, where an
+    // error met while inflating is thrown instead.
+    template <class Use, class Room, class Filled>
+    bool takeNext(Use&& use, Room&& room, Filled&& filled) {
         std::unique_lock lock(m_mutex);
         for (;;) {
             if (m_cancelled) throw Cancelled{};
             if (!m_chunks.empty()) {
-                chunk = std::move(m_chunks.front());
+                Chunk chunk = std::move(m_chunks.front());
                 m_chunks.pop_front();
                 m_changed.notify_all();
+                lock.unlock();
+                use(std::string_view(chunk.data.get(), chunk.size));
+                lock.lock();
+                m_spare.push_back(std::move(chunk));
                 return true;
             }
             if (m_ended) {
@@ -174,20 +181,18 @@ public:
                 return false;
             }
             if (!m_inflating) {
-                chunk = spare();
                 m_inflating = true;
                 lock.unlock();
-                if (inflateInto(chunk, false)) return true;
+                if (const size_t n = inflate(room(kChunkBytes), nullptr)) {
+                    filled(n);
+                    return true;
+                }
                 lock.lock();  // the part ended or failed right here
                 if (m_inflateError) std::rethrow_exception(m_inflateError);
                 return false;
             }
             m_changed.wait(lock);
         }
-    }
-    void giveBack(Chunk chunk) {
-        std::lock_guard lock(m_mutex);
-        m_spare.push_back(std::move(chunk));
     }
     // Returns how many pieces wait to be taken, this one included.
     size_t push(Piece piece) {
@@ -225,7 +230,7 @@ public:
                 Chunk chunk = spare();
                 m_inflating = true;
                 lock.unlock();
-                inflateInto(chunk, true);
+                inflate(chunk.data.get(), &chunk);
                 lock.lock();
                 continue;
             }
@@ -246,28 +251,31 @@ private:
         m_spare.pop_back();
         return chunk;
     }
-    // Inflates the next chunk, with the mutex not held and m_inflating set,
-    // and queues it when asked to: in the same step that clears
-    // m_inflating, so that the other thread cannot inflate the chunk after
-    // it first. False when the part has ended or inflating failed.
-    bool inflateInto(Chunk& chunk, bool queue) {
+    // Inflates the next piece of the part into out (up to kChunkBytes), with
+    // the mutex not held and m_inflating set. The chunk given, if any, is
+    // queued in the same step that clears m_inflating, so that the other
+    // thread cannot inflate the piece after it first. Returns how many bytes
+    // it holds: 0 when the part has ended or inflating failed.
+    size_t inflate(char* out, Chunk* chunk) {
+        size_t n = 0;
         std::exception_ptr error;
         try {
-            chunk.size = m_inflate(chunk.data.get(), kChunkBytes);
+            n = m_inflate(out, kChunkBytes);
         } catch (...) {
             error = std::current_exception();
         }
         std::lock_guard lock(m_mutex);
         m_inflating = false;
-        if (error || chunk.size == 0) {
+        if (error || n == 0) {
             m_ended = true;
             m_inflateError = error;
-            m_spare.push_back(std::move(chunk));
-        } else if (queue) {
-            m_chunks.push_back(std::move(chunk));
+            if (chunk) m_spare.push_back(std::move(*chunk));
+        } else if (chunk) {
+            chunk->size = n;
+            m_chunks.push_back(std::move(*chunk));
         }
         m_changed.notify_all();
-        return !m_ended;
+        return m_ended ? 0 : n;
     }
 
     std::function<size_t(char*, size_t)> m_inflate;
@@ -285,9 +293,9 @@ private:
 };
 
 // Reads a part in two threads. consume(piece) walks a piece on this
-// thread; scan(nextChunk, push) runs on a second one: nextChunk(use) calls
-// use(text) with the next chunk of the part (false at its end), and
-// push(piece) hands over a piece it has read. inflate(out, n) is as for
+// thread; scan(nextChunk, push) runs on a second one: nextChunk(use, room,
+// filled) takes the next piece of the part as Handover::takeNext does
+// (false at its end), and push(piece) hands over a piece it has read. inflate(out, n) is as for
 // Handover. Errors reach the caller, the scanning thread's (inflating
 // included) in the order of the part.
 template <class Piece, class Inflate, class Scan, class Consume>
@@ -296,13 +304,7 @@ void ReadInTwoThreads(Inflate&& inflate, Scan&& scan, Consume&& consume) {
     std::exception_ptr scanError;
     std::thread scanner([&] {
         try {
-            const auto nextChunk = [&](auto&& use) {
-                Chunk chunk;
-                if (!handover.takeChunk(chunk)) return false;
-                use(std::string_view(chunk.data.get(), chunk.size));
-                handover.giveBack(std::move(chunk));
-                return true;
-            };
+            const auto nextChunk = [&](auto&& use, auto&& room, auto&& filled) { return handover.takeNext(use, room, filled); };
             scan(nextChunk, [&](Piece piece) { return handover.push(std::move(piece)); });
         } catch (const typename Handover<Piece>::Cancelled&) {
         } catch (...) {
@@ -897,7 +899,8 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                         tree = trees.take();
                         waiting = push(std::move(piece));
                     });
-                while (nextChunk([&](std::string_view text) { scanner.feed(text); })) {
+                while (nextChunk([&](std::string_view text) { scanner.feed(text); },
+                                 [&](size_t n) { return scanner.room(n); }, [&](size_t n) { scanner.filled(n); })) {
                 }
                 scanner.finish();
                 sawBody = scanner.sawBody();

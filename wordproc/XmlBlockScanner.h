@@ -35,6 +35,10 @@ public:
     // Scans the next piece of the part. Throws std::runtime_error when the
     // XML is malformed in a way the scanner sees.
     void feed(std::string_view data);
+    // The same for a piece written straight into the scanner's memory: room
+    // for up to n bytes, then how many of them were written.
+    char* room(size_t n);
+    void filled(size_t n);
 
     // The part has ended: scans what is left and throws std::runtime_error
     // when it ended inside an element.
@@ -43,10 +47,6 @@ public:
     bool sawBody() const { return m_sawBody; }
 
 private:
-    // Room at the end of the buffer for up to n bytes, then how many of
-    // them were written.
-    char* room(size_t n);
-    void filled(size_t n);
     void scan();
     enum class TreeOutcome { Read, Wait, Declined };
     // Reads the body child at i into a tree and hands it over.
