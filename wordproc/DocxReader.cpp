@@ -497,6 +497,8 @@ private:
     template <class Node>
     ElementName w(const Node& n) const {
         const std::string_view name = n.name();
+        if (m_names.standard)  // the prefix nearly every document uses
+            return name.size() >= 2 && name[0] == 'w' && name[1] == ':' ? ElementName(name.substr(2)) : ElementName();
         if (m_names.w.empty()) return ElementName(name.find(':') == std::string_view::npos ? name : std::string_view());
         if (name.size() < m_names.w.size()) return {};
         for (size_t i = 0; i < m_names.w.size(); ++i)  // a short prefix: compared here, not by a library call
@@ -562,6 +564,7 @@ private:
     // The prefixes the part uses and the names made with them.
     struct Names {
         std::string w;   // "w:" or whatever the document uses
+        bool standard = false;  // w is "w:"
         std::string mc;  // "mc:"
         std::string alternateContent;
         std::string fallback;
@@ -601,6 +604,7 @@ void DocxReader::findPrefixes(const pugi::xml_node& root) {
         }
     }
     if (!found) m_names.w = "w:";
+    m_names.standard = m_names.w == "w:";
     m_names.alternateContent = m_names.mc + "AlternateContent";
     m_names.fallback = m_names.mc + "Fallback";
 }
@@ -812,8 +816,12 @@ Node DocxReader::firstRun(const Node& n) const {
 
 template <class Node>
 void DocxReader::ruby(const Node& rubyNode, int em) {
-    auto rt = wChild(rubyNode, "rt");
-    auto base = wChild(rubyNode, "rubyBase");
+    Node rt, base;  // the first of each, found in one pass
+    for (Node c : Children(rubyNode)) {
+        const ElementName l = w(c);
+        if (!rt && l == "rt") rt = c;
+        else if (!base && l == "rubyBase") base = c;
+    }
     const auto baseRun = firstRun(base);
     const int baseEm = baseRun ? runEmphasis(baseRun) : em;
     m_reading.clear();
