@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "ManuscriptGenerator.h"
 #include "engine/DocumentWalk.h"
@@ -107,4 +110,17 @@ BENCHMARK(BM_ReadDoc)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(ben
 BENCHMARK(BM_Engine)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteFiles)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // The allocator settings tessaly-convert runs with: freed buffers stay
+    // in the heap for reuse. Without them every repetition of a large stage
+    // would fault in fresh pages that a conversion does not.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+#endif
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
