@@ -486,11 +486,6 @@ std::unique_ptr<DocumentModel> DocReader::read() {
 
         auto model = std::make_unique<DocumentModel>(FromUtf8(m_file.filename().string()));
         DocumentBuilder builder(*model);
-        // The story has at most one position per character of the text (a
-        // field takes one for its code and result): room for that many is
-        // made at once, up to 16 M positions. What is not used costs address
-        // space only.
-        builder.reserve(std::min<size_t>(m_ccpText, size_t(1) << 24));
         StoryAssembler story(builder);
         emitStory(story);
         story.finish();

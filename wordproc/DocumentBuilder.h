@@ -22,10 +22,6 @@ public:
     // Starts the model's main story afresh (empty).
     explicit DocumentBuilder(DocumentModel& model);
 
-    // Makes room for n more positions at once, so that the story does not
-    // grow (and move) step by step while it is built.
-    void reserve(size_t n) { m_story.reserveAtEnd(n); }
-
     void appendText(std::u16string_view text, int emphasis = 0);
     void appendCodePoint(char32_t cp, int emphasis = 0);
     void appendField(std::u16string_view text, int emphasis = 0);
