@@ -74,25 +74,28 @@ for m in "${manuscripts[@]}"; do
   done
 done
 # The children's book against the novel: run in turn, so that both meet the
-# same load on a shared machine, best of seven each.
+# same load on a shared machine, best of eleven each.
 for ext in docx doc; do
   [ -f "$work/novel-1000000.$ext" ] && [ -f "$work/children-1000000.$ext" ] || continue
   novel="" children=""
-  for _ in 1 2 3 4 5 6 7; do
+  for _ in 1 2 3 4 5 6 7 8 9 10 11; do
     read -r n _ < <(measure 1 build/bin/tessaly-convert --defaults -q -o "$work/out" "$work/novel-1000000.$ext")
     read -r c _ < <(measure 1 build/bin/tessaly-convert --defaults -q -o "$work/out" "$work/children-1000000.$ext")
     if [ -z "$novel" ] || awk "BEGIN{exit !($n < $novel)}"; then novel=$n; fi
     if [ -z "$children" ] || awk "BEGIN{exit !($c < $children)}"; then children=$c; fi
   done
-  echo ".$ext: children's book / novel at 1,000,000 characters: $(ratio "$children" "$novel") ($children s / $novel s, in turn, best of seven);" \
+  echo ".$ext: children's book / novel at 1,000,000 characters: $(ratio "$children" "$novel") ($children s / $novel s, in turn, best of eleven);" \
        "100,000 to 1,000,000 characters: novel $(ratio "${seconds[novel-1000000.$ext]}" "${seconds[novel-100000.$ext]}") times," \
        "children's book $(ratio "${seconds[children-1000000.$ext]}" "${seconds[children-100000.$ext]}") times"
 done
 echo "(ratio: the other program's time divided by tessaly-convert's; machine: $(nproc) cores, $(awk '/MemTotal/{printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'))"
 echo
 # The stages, the median of five repetitions each, and how much longer each
-# takes for ten times the characters (100,000 to 1,000,000).
+# takes for ten times the characters (100,000 to 1,000,000). The repetitions
+# of all sizes are run interleaved in random order, so that a machine that
+# slows down or speeds up during the run does not favour one size.
 TESSALY_BENCH_DOC_DIR="$work" build/bin/tessaly-bench --benchmark_counters_tabular=true --benchmark_repetitions=5 \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_display_aggregates_only=true --benchmark_out="$work/stages.csv" --benchmark_out_format=csv |
   grep -v -E '_(mean|stddev|cv) '
 echo
