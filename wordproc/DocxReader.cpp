@@ -295,9 +295,9 @@ private:
 // Reads a part in two threads. consume(piece) walks a piece on this
 // thread; scan(nextChunk, push) runs on a second one: nextChunk(use, room,
 // filled) takes the next piece of the part as Handover::takeNext does
-// (false at its end), and push(piece) hands over a piece it has read. inflate(out, n) is as for
-// Handover. Errors reach the caller, the scanning thread's (inflating
-// included) in the order of the part.
+// (false at its end), and push(piece) hands over a piece it has read.
+// inflate(out, n) is as for Handover. Errors reach the caller, the scanning
+// thread's (inflating included) in the order of the part.
 template <class Piece, class Inflate, class Scan, class Consume>
 void ReadInTwoThreads(Inflate&& inflate, Scan&& scan, Consume&& consume) {
     Handover<Piece> handover(std::forward<Inflate>(inflate));
