@@ -234,11 +234,6 @@ Text Trimmed(const Text& t) {
     return out;
 }
 
-// The form nearly every ruby field takes, read without building a tree:
-// formatting switches, then \o with its option switches, then
-// (\s\up n(reading),base) with plain arguments, then nothing but spaces.
-// Anything else is left to the full parser, which gives the same result for
-// this form.
 size_t SkipSpaces(std::u16string_view s, size_t i) {
     while (i < s.size() && IsSpace(s[i])) ++i;
     return i;
