@@ -397,7 +397,8 @@ void DocReader::emitStory(StoryAssembler& story) {
         RunCursor<uint16_t> paragraphs(m_paraRuns, piece.fc);
         // The piece is read in segments of one formatting. Each segment is
         // decoded whole; the ordinary characters between special characters
-        // go to the assembler as one text.
+        // go to the assembler as one text, which holds no paragraph mark (a
+        // CR is one of the special characters).
         size_t i = 0;
         while (i < count) {
             const uint32_t fc = static_cast<uint32_t>(piece.fc + i * width);
@@ -427,7 +428,7 @@ void DocReader::emitStory(StoryAssembler& story) {
             size_t from = 0;
             for (size_t k = 0; (k = NextControlCharacter(segment, k)) < segment.size(); ++k) {
                 const char16_t c = segment[k];
-                story.text(segment.substr(from, k - from), em);
+                story.textWithoutMarks(segment.substr(from, k - from), em);
                 from = k + 1;
                 switch (c) {
                 case 0x0D: case 0x07: story.paragraphEnd(); break;
@@ -442,7 +443,7 @@ void DocReader::emitStory(StoryAssembler& story) {
                 default: break;  // pictures, drawn objects, note references and the like
                 }
             }
-            story.text(segment.substr(from), em);
+            story.textWithoutMarks(segment.substr(from), em);
         }
     }
 }

@@ -74,8 +74,15 @@ void StoryAssembler::character(char32_t cp, int emphasis) {
 }
 
 void StoryAssembler::text(std::u16string_view text, int emphasis) {
-    if (text.empty()) return;
-    if (FindUnit(text, u'\r') == std::u16string_view::npos && appendDirect(text, emphasis)) return;
+    if (FindUnit(text, u'\r') == std::u16string_view::npos) {
+        textWithoutMarks(text, emphasis);
+        return;
+    }
+    ForEachCodePoint(text, [&](char32_t cp) { character(cp, emphasis); });
+}
+
+void StoryAssembler::textWithoutMarks(std::u16string_view text, int emphasis) {
+    if (text.empty() || appendDirect(text, emphasis)) return;
     ForEachCodePoint(text, [&](char32_t cp) { character(cp, emphasis); });
 }
 

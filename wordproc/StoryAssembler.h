@@ -21,6 +21,8 @@ public:
     // An ordinary character; CR is a paragraph mark.
     void character(char32_t cp, int emphasis);
     void text(std::u16string_view text, int emphasis);
+    // The same for text known to hold no paragraph mark (CR).
+    void textWithoutMarks(std::u16string_view text, int emphasis);
     void paragraphEnd() { character(U'\r', 0); }
     // A page, column or section break ends the paragraph it stands in; at
     // the start of a paragraph it ends nothing, and a paragraph mark right
