@@ -872,11 +872,11 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
             throw ReadError(ReadErrorKind::NotWordDocument, m_file,
                             "Word 文書の本文（" + *main + "）がパッケージにないため読み込めません。");
         }
-        // This thread inflates the part and walks its blocks into the model;
-        // a second one reads the blocks into trees between the two. The trees
-        // go back to the second thread to be filled again. A block the tree
-        // declines is parsed by pugixml: on the second thread while this one
-        // has blocks waiting, else here.
+        // A second thread reads the part's blocks into trees, this one walks
+        // them into the model; inflating the part falls to whichever is free
+        // (see Handover). The trees go back to the second thread to be filled
+        // again. A block the tree declines is parsed by pugixml: on the second
+        // thread while this one has blocks waiting, else here.
         constexpr size_t kFewWaiting = 4;
         TreePool trees;
         ReadInTwoThreads<XmlPiece>(
