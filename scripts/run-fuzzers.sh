@@ -34,6 +34,7 @@ printf '%s' ' EQ \* jc2 \* "Font:ＭＳ 明朝" \* hps10 \o\ad(\s\up 9(かん),�
 printf '%s' 'eq \o\ac(○,印)' > "$seeds/eq/enclosed"
 printf '%s' 'eq V\d\ba8()\s\up9(re)\d\ba1()isionary' > "$seeds/eq/updown"
 printf '%s' '<w:p><w:r><w:rPr><w:em w:val="dot"/></w:rPr><w:t xml:space="preserve"> a&amp;b&#x3042; </w:t></w:r></w:p>' > "$seeds/xml/run"
+printf '%s' '<w:p><w:pPr><w:rPr><w:b/></w:rPr></w:pPr><w:r><w:rPr><w:b/></w:rPr><w:t>x</w:t></w:r><w:rPr> </w:rPr></w:p>' > "$seeds/xml/properties"
 printf '%s' "<a x='1' y=\"&quot;\"> <b/>" $'\n' "<c>t</c><d>"$'\t'"</d></a>" > "$seeds/xml/spacing"
 printf '\x5f\x03\x01\x03\x00\x04\x00\x00%s' '漢字の{かん漢}{じ字}[1強調]と[2傍点]{ちゅうき★本文}a\b<c>' > "$seeds/conversion/mixed"
 printf '\x01\x04\x02\x05\x00\x0a\x00\x00%s' '{か下}{かんじ漢字}{ご語}{かげつケ月}{𠮷}' > "$seeds/conversion/runs"

@@ -151,10 +151,63 @@ const char* XmlTree::readValue(const char* base, const char* p, const char* end,
     }
 }
 
+size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const char* end) {
+    const Span nameSpan = m_nodes[index].name;
+    const std::string_view name(begin + nameSpan.offset, nameSpan.length);
+    const Remembered& r = rememberedFor(name);
+    if (r.content.empty() || static_cast<size_t>(end - p) < r.content.size() || r.name != name ||
+        std::memcmp(p, r.content.data(), r.content.size()) != 0)
+        return 0;
+    const auto shift = static_cast<uint32_t>(p - begin);
+    const auto attrBase = static_cast<uint32_t>(m_attrs.size());
+    auto place = [shift](Span s) { return s.length ? Span{s.offset + shift, s.length} : s; };
+    m_nodes[index].firstChild = r.firstChild ? index + r.firstChild : 0;
+    for (NodeData node : r.nodes) {
+        node.name = place(node.name);
+        node.value = place(node.value);
+        if (node.firstChild) node.firstChild += index;
+        if (node.nextSibling) node.nextSibling += index;
+        node.attrBegin += attrBase;
+        node.attrEnd += attrBase;
+        m_nodes.push_back(node);
+    }
+    for (const AttrData& a : r.attrs) m_attrs.push_back({place(a.name), place(a.value)});
+    return r.content.size();
+}
+
+void XmlTree::remember(const PropertyStart& start, const char* begin, const char* contentEnd) {
+    const char* const content = begin + start.content;
+    const auto length = static_cast<size_t>(contentEnd - content);
+    const NodeData& element = m_nodes[start.node];
+    const auto nodeCount = m_nodes.size() - start.node - 1;
+    if (m_decoded.size() != start.decoded || length > kMaxRememberedContent || nodeCount > kMaxRememberedNodes) return;
+    const std::string_view name(begin + element.name.offset, element.name.length);
+    Remembered& r = rememberedFor(name);
+    r.name.assign(name);
+    r.content.assign(content, length);
+    r.firstChild = element.firstChild ? element.firstChild - start.node : 0;
+    const uint32_t attrBase = element.attrEnd;
+    auto place = [&](Span s) { return s.length ? Span{s.offset - start.content, s.length} : Span{}; };
+    r.nodes.clear();
+    for (size_t i = start.node + 1; i < m_nodes.size(); ++i) {
+        NodeData node = m_nodes[i];
+        node.name = place(node.name);
+        node.value = place(node.value);
+        if (node.firstChild) node.firstChild -= start.node;
+        if (node.nextSibling) node.nextSibling -= start.node;
+        node.attrBegin -= attrBase;
+        node.attrEnd -= attrBase;
+        r.nodes.push_back(node);
+    }
+    r.attrs.clear();
+    for (size_t i = attrBase; i < m_attrs.size(); ++i) r.attrs.push_back({place(m_attrs[i].name), place(m_attrs[i].value)});
+}
+
 XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* length) {
     m_nodes.clear();
     m_attrs.clear();
     m_open.clear();
+    m_properties.clear();
     m_decoded.clear();
     m_failedAt = nullptr;
     const char* const begin = text.data();
@@ -204,6 +257,10 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
                 return decline(q + i);
             }
             p = q + name.length + 1;
+            if (IsProperty(std::string_view(expected, name.length))) {
+                remember(m_properties.back(), begin, p);
+                m_properties.pop_back();
+            }
             m_open.pop_back();
             if (m_open.empty()) {
                 *length = static_cast<size_t>(p - begin);
@@ -213,6 +270,7 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
             if (!Is(*p, kNameStart)) return decline(p);  // also comments, CDATA, instructions
             const char* const name = p;
             p = SkipName(p, end);
+            const std::string_view tagName(name, static_cast<size_t>(p - name));
             const uint32_t index = add(span(name, p), {}, false);
             char c = *p;
             for (;;) {
@@ -235,6 +293,17 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
                     if (!Is(c, kSpace) && c != '>' && c != '/') return decline(p);
                 } else if (c == '>') {
                     ++p;
+                    if (IsProperty(tagName)) {
+                        if (const size_t recalled = recall(index, begin, p, end)) {
+                            p += recalled;
+                            if (m_open.empty()) {
+                                *length = static_cast<size_t>(p - begin);
+                                return Result::Read;
+                            }
+                            break;
+                        }
+                        m_properties.push_back({index, static_cast<uint32_t>(p - begin), m_decoded.size()});
+                    }
                     m_open.push_back({index, 0});
                     break;
                 } else if (c == '/') {

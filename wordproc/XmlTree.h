@@ -12,9 +12,13 @@
 //
 // It reads the element straight from the scanner's buffer, so that finding
 // where a block ends and reading it are one pass, and its nodes are walked
-// with inline calls.
+// with inline calls. A manuscript repeats the same properties run after run
+// (a ruby's <w:rubyPr>, a run's <w:rPr>), so the tree remembers the last
+// content it read of a few property elements and, meeting the same bytes
+// again, copies their nodes instead of reading them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -140,6 +144,38 @@ private:
     };
     std::vector<Open> m_open;
     const char* m_failedAt = nullptr;
+
+    // The content of a property element (an element whose name ends in
+    // "Pr"), end tag included, and the nodes read from it: node indices
+    // count from the element's own, offsets from the content's start, and
+    // attribute indices from the first of the content's attributes.
+    struct Remembered {
+        std::string name;
+        std::string content;
+        uint32_t firstChild = 0;
+        std::vector<NodeData> nodes;
+        std::vector<AttrData> attrs;
+    };
+    static constexpr size_t kMaxRememberedContent = 1024;
+    static constexpr size_t kMaxRememberedNodes = 64;
+    std::array<Remembered, 4> m_remembered;
+    struct PropertyStart {
+        uint32_t node;
+        uint32_t content;  // offset of the content's start
+        size_t decoded;     // m_decoded's size there: a decoded value inside is not remembered
+    };
+    std::vector<PropertyStart> m_properties;  // the open property elements
+    static bool IsProperty(std::string_view name) {
+        return name.size() >= 2 && name[name.size() - 2] == 'P' && name[name.size() - 1] == 'r';
+    }
+    Remembered& rememberedFor(std::string_view name) {
+        return m_remembered[(name.size() + static_cast<unsigned char>(name[name.size() >= 3 ? name.size() - 3 : 0])) % m_remembered.size()];
+    }
+    // Copies the remembered content's nodes under the element at index,
+    // whose content starts at offset content, when the text there is that
+    // content; returns its length, or 0.
+    size_t recall(uint32_t index, const char* begin, const char* p, const char* end);
+    void remember(const PropertyStart& start, const char* begin, const char* contentEnd);
 };
 
 }  // namespace tessaly::wordproc

@@ -135,6 +135,46 @@ TEST(XmlTree, DeclinesWhatItLeavesToTheFullParser) {
     EXPECT_EQ(DescribeXml(tree.root()), "c[]()");
 }
 
+// Property content met again is copied from what the tree remembers: each
+// text, read by one tree in turn, still reads as pugixml reads it on its own.
+TEST(XmlTree, PropertiesMetAgainReadAsTheFirstTime) {
+    const std::string ruby =
+        R"(<w:ruby><w:rubyPr><w:rubyAlign w:val="distributeSpace"/><w:hps w:val="10"/><w:lid w:val="ja-JP"/></w:rubyPr>)"
+        R"(<w:rt><w:r><w:t>かん</w:t></w:r></w:rt><w:rubyBase><w:r><w:t>漢</w:t></w:r></w:rubyBase></w:ruby>)";
+    const std::vector<std::string> texts = {
+        "<w:p><w:r>" + ruby + "</w:r><w:r>" + ruby + "</w:r></w:p>",  // twice in one block
+        "<w:r>" + ruby + "</w:r>",                                     // and again in the next
+        // nested properties, whitespace alone, text between children
+        R"(<w:p><w:pPr><w:jc w:val="both"/><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:pPr><w:r><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:r></w:p>)",
+        R"(<w:p><w:pPr><w:jc w:val="both"/><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:pPr><w:pPr> </w:pPr><w:pPr>x<y/>z</w:pPr></w:p>)",
+        R"(<w:p><w:pPr> </w:pPr><w:pPr>x<y/>z</w:pPr><w:pPr><w:jc w:val="both"/><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:pPr></w:p>)",
+        // the same bytes with other content after them, and a property that is the whole block
+        R"(<w:sectPr><w:pgSz w:w="11906"/></w:sectPr>)", R"(<w:sectPr><w:pgSz w:w="11906"/></w:sectPr>)",
+        R"(<w:r><w:rPr><w:b/></w:rPr><w:rPr><w:b/><w:i/></w:rPr><w:rPr><w:b/></w:rPr></w:r>)",
+        // entities and empty values
+        R"(<w:r><w:rPr><w:x w:v="a&amp;b" w:e=""/>&lt;</w:rPr><w:rPr><w:x w:v="a&amp;b" w:e=""/>&lt;</w:rPr></w:r>)",
+    };
+    XmlTree tree;
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& xml : texts) {
+            ASSERT_TRUE(tree.parse(xml)) << xml;
+            EXPECT_EQ(DescribeXml(tree.root()), FullParser(xml)) << xml;
+        }
+    }
+    // Remembered content is only taken whole, by an element of its own name.
+    ASSERT_TRUE(tree.parse("<x><aPr><b/></aPr></x>"));
+    EXPECT_FALSE(tree.parse("<x><ePr><b/></aPr></x>"));
+    ASSERT_TRUE(tree.parse("<x><ePr><b/></ePr></x>"));
+    EXPECT_EQ(DescribeXml(tree.root()), "x[](ePr[](b[]()))");
+    size_t length = 0;
+    ASSERT_TRUE(tree.parse(R"(<w:r><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:r>)"));
+    EXPECT_EQ(tree.read(R"(<w:r><w:rPr><w:b/><w:sz w:val="21"/></w:rP)", false, &length), XmlTree::Result::NeedMore);
+    const std::string properties = R"(<w:rPr><w:b/><w:sz w:val="21"/></w:rPr>)";
+    EXPECT_EQ(tree.read(properties + "<w:r/>", false, &length), XmlTree::Result::Read);
+    EXPECT_EQ(length, properties.size());
+    EXPECT_EQ(DescribeXml(tree.root()), "w:rPr[](w:b[]()w:sz[w:val=21;]())");
+}
+
 // Every block of the test documents, and of the shared corpus when it is
 // there: what XmlTree reads, it reads as pugixml does.
 TEST(XmlTree, AgreesWithTheFullParserOnRealDocuments) {
