@@ -97,28 +97,60 @@ std::u16string FromUtf8(std::string_view text) {
 }
 
 void AppendUtf8(std::u16string& out, std::string_view text) {
-    out.reserve(out.size() + text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
+    // Decoded into a buffer here and appended a buffer at a time: a byte
+    // never gives more than one unit (a pair takes four bytes), and most
+    // texts (a ruby's reading, a run) are short.
+    constexpr size_t kBuffer = 256;
+    char16_t buffer[kBuffer + 4];
+    char16_t* o = buffer;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    while (p < end) {
+        if (o >= buffer + kBuffer) {
+            out.append(buffer, static_cast<size_t>(o - buffer));
+            o = buffer;
+        }
+        const unsigned c = *p;
+        if (c < 0x80) {
+            *o++ = static_cast<char16_t>(c);
+            ++p;
+            continue;
+        }
+        // Kana and kanji: three bytes, told apart with one test.
+        if (end - p >= 3) {
+            const unsigned b1 = p[1], b2 = p[2];
+            if (((c & 0xF0) | ((b1 & 0xC0) << 8) | ((b2 & 0xC0) << 16)) == 0x8080E0) {
+                *o++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
+                p += 3;
+                continue;
+            }
+        }
         char32_t cp;
         size_t len;
-        if (c < 0x80) { cp = c; len = 1; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
+        if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
         else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
         else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-        else { out.push_back(u'\xFFFD'); ++i; continue; }
-        if (i + len > text.size()) { out.push_back(u'\xFFFD'); break; }
+        else { *o++ = u'\xFFFD'; ++p; continue; }
+        if (static_cast<size_t>(end - p) < len) { *o++ = u'\xFFFD'; break; }
         bool ok = true;
         for (size_t k = 1; k < len; ++k) {
-            unsigned char d = static_cast<unsigned char>(text[i + k]);
+            const unsigned d = p[k];
             if ((d & 0xC0) != 0x80) { ok = false; break; }
             cp = (cp << 6) | (d & 0x3F);
         }
-        if (!ok) { out.push_back(u'\xFFFD'); ++i; continue; }
-        AppendCodePoint(out, cp);
-        i += len;
+        if (!ok) { *o++ = u'\xFFFD'; ++p; continue; }
+        if (cp > 0x10FFFF) {  // no such character: one replacement for the sequence
+            *o++ = u'\xFFFD';
+        } else if (cp >= 0x10000) {
+            cp -= 0x10000;
+            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            *o++ = static_cast<char16_t>(cp);
+        }
+        p += len;
     }
+    out.append(buffer, static_cast<size_t>(o - buffer));
 }
 
 void AppendEscaped(std::u16string& out, std::u16string_view text) {

@@ -160,18 +160,28 @@ size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const c
         return 0;
     const auto shift = static_cast<uint32_t>(p - begin);
     const auto attrBase = static_cast<uint32_t>(m_attrs.size());
-    auto place = [shift](Span s) { return s.length ? Span{s.offset + shift, s.length} : s; };
     m_nodes[index].firstChild = r.firstChild ? index + r.firstChild : 0;
-    for (NodeData node : r.nodes) {
-        node.name = place(node.name);
-        node.value = place(node.value);
-        if (node.firstChild) node.firstChild += index;
-        if (node.nextSibling) node.nextSibling += index;
-        node.attrBegin += attrBase;
-        node.attrEnd += attrBase;
-        m_nodes.push_back(node);
+    const size_t nodeBase = m_nodes.size();
+    m_nodes.resize(nodeBase + r.nodes.size());
+    NodeData* node = m_nodes.data() + nodeBase;
+    for (const NodeData& from : r.nodes) {
+        *node = from;
+        node->name.offset += shift;
+        node->value.offset += shift;
+        node->firstChild = from.firstChild ? from.firstChild + index : 0;
+        node->nextSibling = from.nextSibling ? from.nextSibling + index : 0;
+        node->attrBegin += attrBase;
+        node->attrEnd += attrBase;
+        ++node;
     }
-    for (const AttrData& a : r.attrs) m_attrs.push_back({place(a.name), place(a.value)});
+    m_attrs.resize(attrBase + r.attrs.size());
+    AttrData* attr = m_attrs.data() + attrBase;
+    for (const AttrData& from : r.attrs) {
+        *attr = from;
+        attr->name.offset += shift;
+        attr->value.offset += shift;
+        ++attr;
+    }
     return r.content.size();
 }
 
@@ -187,7 +197,9 @@ void XmlTree::remember(const PropertyStart& start, const char* begin, const char
     r.content.assign(content, length);
     r.firstChild = element.firstChild ? element.firstChild - start.node : 0;
     const uint32_t attrBase = element.attrEnd;
-    auto place = [&](Span s) { return s.length ? Span{s.offset - start.content, s.length} : Span{}; };
+    // Offsets from the content's start; an empty span is placed there too,
+    // so that recalling needs no test.
+    auto place = [&](Span s) { return Span{s.length ? s.offset - start.content : 0, s.length}; };
     r.nodes.clear();
     for (size_t i = start.node + 1; i < m_nodes.size(); ++i) {
         NodeData node = m_nodes[i];

@@ -26,6 +26,22 @@ TEST(TextSearch, FindUnitAgreesWithTheLibraryAtEveryPlace) {
     }
 }
 
+TEST(TextSearch, Utf8IsDecodedUnitByUnitAndDamageReplaced) {
+    EXPECT_EQ(FromUtf8(""), u"");
+    EXPECT_EQ(FromUtf8("a\xC3\xA9\xE6\xBC\xA2\xF0\xA0\xAE\xB7z"), u"a\u00E9\u6F22\U00020BB7z");
+    // A bad lead or continuation byte: one replacement, then on from the next byte.
+    EXPECT_EQ(FromUtf8("\x80\xE6\x41\xBC\xFFk"), u"\uFFFD\uFFFDA\uFFFD\uFFFDk");
+    // Cut short at the end: one replacement for what is left.
+    EXPECT_EQ(FromUtf8("\xE6\xBC"), u"\uFFFD");
+    EXPECT_EQ(FromUtf8("\xE6\xBC\xA2\xF0\xA0\xAE"), u"\u6F22\uFFFD");
+    // Past the last character: one replacement, not a unit cut from it.
+    EXPECT_EQ(FromUtf8("\xF4\x90\x80\x80x"), u"\uFFFDx");
+    EXPECT_EQ(FromUtf8("\xF4\x8F\xBF\xBF"), u"\U0010FFFF");
+    std::u16string out = u"前";
+    AppendUtf8(out, "\xE3\x81\x82");
+    EXPECT_EQ(out, u"前あ");
+}
+
 TEST(Escaping, ReservedCharactersAreEscapedInTheDocument) {
     auto m = ModelFromMarkup(u"a\\b<c>d ＼＜＞﹤ {x<y}");
     EscapeReservedCharacters(*m);
