@@ -59,6 +59,7 @@ private:
     std::function<void(std::string_view, size_t)> m_onBlock;
     std::function<void(TreeSlot&, size_t)> m_onTree;
     TreeSlot m_tree;
+    XmlTree::Memo m_memo;  // what the trees read teaches the next
     size_t m_treeWait = 0;  // bytes from the waiting child's start before it is read again
     bool m_finished = false;
     std::string m_buffer;    // the text not yet done with: its first m_length bytes, then a '\0'

@@ -151,75 +151,200 @@ const char* XmlTree::readValue(const char* base, const char* p, const char* end,
     }
 }
 
-size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const char* end) {
-    const Span nameSpan = m_nodes[index].name;
-    const std::string_view name(begin + nameSpan.offset, nameSpan.length);
-    const Remembered& r = rememberedFor(name);
-    if (r.content.empty() || static_cast<size_t>(end - p) < r.content.size() || r.name != name ||
-        std::memcmp(p, r.content.data(), r.content.size()) != 0)
-        return 0;
-    const auto shift = static_cast<uint32_t>(p - begin);
-    const auto attrBase = static_cast<uint32_t>(m_attrs.size());
-    m_nodes[index].firstChild = r.firstChild ? index + r.firstChild : 0;
-    const size_t nodeBase = m_nodes.size();
-    m_nodes.resize(nodeBase + r.nodes.size());
-    NodeData* node = m_nodes.data() + nodeBase;
-    for (const NodeData& from : r.nodes) {
-        *node = from;
-        node->name.offset += shift;
-        node->value.offset += shift;
-        node->firstChild = from.firstChild ? from.firstChild + index : 0;
-        node->nextSibling = from.nextSibling ? from.nextSibling + index : 0;
-        node->attrBegin += attrBase;
-        node->attrEnd += attrBase;
-        ++node;
-    }
-    m_attrs.resize(attrBase + r.attrs.size());
-    AttrData* attr = m_attrs.data() + attrBase;
-    for (const AttrData& from : r.attrs) {
-        *attr = from;
-        attr->name.offset += shift;
-        attr->value.offset += shift;
-        ++attr;
-    }
-    return r.content.size();
+// Whether [p, end) holds more than whitespace.
+static bool HasNonSpace(const char* p, const char* end) {
+    for (; p < end; ++p)
+        if (*p != ' ' && *p != '\t' && *p != '\n') return true;
+    return false;
 }
 
-void XmlTree::remember(const PropertyStart& start, const char* begin, const char* contentEnd) {
+struct XmlTree::Memo::Entry {
+    static constexpr size_t kMaxContent = 2048;
+    static constexpr size_t kMaxNodes = 64;
+    static constexpr size_t kMaxHoles = 16;
+    static constexpr uint8_t kHole = 0x80;  // in Place::value: the hole numbered in the rest
+
+    std::string name;
+    std::string content;  // end tag included
+    uint64_t used = 0;    // the memo's clock when last remembered or recalled
+    // The texts of the content that are holes: each a text node's text, at
+    // this offset from the content's start. Between them lie segments,
+    // the markup that must come again byte for byte.
+    std::vector<Span> holes;
+    uint32_t firstChild = 0;
+    // Nodes and attributes as read from the content: node indices from the
+    // element's own, attribute indices from the first of the content's,
+    // offsets from the content's start; with the segment each offset lies
+    // in, or for a text that is a hole, kHole and the hole's number.
+    std::vector<NodeData> nodes;
+    std::vector<AttrData> attrs;
+    struct Place {
+        uint8_t name;
+        uint8_t value;
+    };
+    std::vector<Place> nodePlaces;
+    std::vector<Place> attrPlaces;
+};
+
+XmlTree::Memo::Memo() : m_entries(kSets * kWays) {}
+XmlTree::Memo::~Memo() = default;
+
+size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const char* end) {
+    using Entry = Memo::Entry;
+    const Span nameSpan = m_nodes[index].name;
+    const std::string_view name(begin + nameSpan.offset, nameSpan.length);
+    Memo& memo = *m_memo;
+    Entry* const set = memo.m_entries.data() + Memo::SetOf(name) * Memo::kWays;
+    for (Entry* e = set; e != set + Memo::kWays; ++e) {
+        if (e->content.empty() || e->name != name) continue;
+        // The segments must come again as they were, each hole must hold
+        // plain text (no entity, not whitespace alone) up to the next tag.
+        uint32_t shift[Entry::kMaxHoles + 1];  // for offsets in each segment
+        uint32_t holeAt[Entry::kMaxHoles];
+        uint32_t holeLength[Entry::kMaxHoles];
+        const char* at = p;
+        uint32_t from = 0;
+        bool same = true;
+        for (size_t k = 0;; ++k) {
+            const uint32_t to = k < e->holes.size() ? e->holes[k].offset : static_cast<uint32_t>(e->content.size());
+            const size_t n = to - from;
+            if (static_cast<size_t>(end - at) < n || std::memcmp(at, e->content.data() + from, n) != 0) {
+                same = false;
+                break;
+            }
+            shift[k] = static_cast<uint32_t>(at - begin) - from;  // modulo 2^32, as the offsets are
+            at += n;
+            if (k == e->holes.size()) break;
+            const char* const stop = FindStop(at, end, kTextStop);
+            if (*stop != '<' || !HasNonSpace(at, stop)) {
+                same = false;
+                break;
+            }
+            holeAt[k] = static_cast<uint32_t>(at - begin);
+            holeLength[k] = static_cast<uint32_t>(stop - at);
+            from = e->holes[k].offset + e->holes[k].length;
+            at = stop;
+        }
+        if (!same) continue;
+
+        // The remembered nodes are copied and placed: offsets moved with
+        // their segment, indices counted from the element's.
+        const auto attrBase = static_cast<uint32_t>(m_attrs.size());
+        m_nodes[index].firstChild = e->firstChild ? index + e->firstChild : 0;
+        const auto linked = [index](uint32_t i) { return i + (index & (0u - static_cast<uint32_t>(i != 0))); };
+        const size_t nodeCount = e->nodes.size();
+        NodeData* const nodes = m_nodes.extend(nodeCount);
+        const NodeData* const fromNodes = e->nodes.data();
+        const Entry::Place* const places = e->nodePlaces.data();
+        for (size_t i = 0; i < nodeCount; ++i) {
+            const NodeData& from = fromNodes[i];
+            const Entry::Place place = places[i];
+            NodeData& node = nodes[i];
+            node.name = {from.name.offset + shift[place.name], from.name.length};
+            if (place.value & Entry::kHole) {
+                node.value = {holeAt[place.value & ~Entry::kHole], holeLength[place.value & ~Entry::kHole]};
+            } else {
+                node.value = {from.value.offset + shift[place.value], from.value.length};
+            }
+            node.text = from.text;
+            node.firstChild = linked(from.firstChild);
+            node.nextSibling = linked(from.nextSibling);
+            node.attrBegin = from.attrBegin + attrBase;
+            node.attrEnd = from.attrEnd + attrBase;
+        }
+        const size_t attrCount = e->attrs.size();
+        AttrData* const attrs = m_attrs.extend(attrCount);
+        const AttrData* const fromAttrs = e->attrs.data();
+        const Entry::Place* const attrPlaces = e->attrPlaces.data();
+        for (size_t i = 0; i < attrCount; ++i) {
+            attrs[i].name = {fromAttrs[i].name.offset + shift[attrPlaces[i].name], fromAttrs[i].name.length};
+            attrs[i].value = {fromAttrs[i].value.offset + shift[attrPlaces[i].value], fromAttrs[i].value.length};
+        }
+        e->used = ++memo.m_clock;
+        return static_cast<size_t>(at - p);
+    }
+    return 0;
+}
+
+void XmlTree::remember(const MemoStart& start, const char* begin, const char* contentEnd) {
+    using Entry = Memo::Entry;
     const char* const content = begin + start.content;
     const auto length = static_cast<size_t>(contentEnd - content);
     const NodeData& element = m_nodes[start.node];
-    const auto nodeCount = m_nodes.size() - start.node - 1;
-    if (m_decoded.size() != start.decoded || length > kMaxRememberedContent || nodeCount > kMaxRememberedNodes) return;
+    const size_t firstNode = start.node + 1;
+    if (m_decoded.size() != start.decoded || length > Entry::kMaxContent || m_nodes.size() - firstNode > Entry::kMaxNodes)
+        return;
+    // The holes: texts with more than whitespace, in the order of the content.
+    Span holes[Entry::kMaxHoles];
+    size_t holeCount = 0;
+    for (size_t i = firstNode; i < m_nodes.size(); ++i) {
+        const NodeData& n = m_nodes[i];
+        if (!n.text || n.value.length == 0) continue;
+        const char* const text = begin + n.value.offset;
+        if (!HasNonSpace(text, text + n.value.length)) continue;
+        if (holeCount == Entry::kMaxHoles) return;
+        holes[holeCount++] = {n.value.offset - start.content, n.value.length};
+    }
+    // Offsets from the content's start, and the segment each lies in; an
+    // empty span is placed at the start, so that recalling needs no test.
+    auto place = [&](Span s, uint8_t* segment) {
+        if (s.length == 0) {
+            *segment = 0;
+            return Span{};
+        }
+        const uint32_t at = s.offset - start.content;
+        uint8_t k = 0;
+        while (k < holeCount && holes[k].offset < at) ++k;
+        *segment = k;
+        return Span{at, s.length};
+    };
+
     const std::string_view name(begin + element.name.offset, element.name.length);
-    Remembered& r = rememberedFor(name);
-    r.name.assign(name);
-    r.content.assign(content, length);
-    r.firstChild = element.firstChild ? element.firstChild - start.node : 0;
+    Entry* const set = m_memo->m_entries.data() + Memo::SetOf(name) * Memo::kWays;
+    Entry* e = set;
+    for (Entry* w = set + 1; w != set + Memo::kWays; ++w)
+        if (w->used < e->used) e = w;
+    e->name.assign(name);
+    e->content.assign(content, length);
+    e->used = ++m_memo->m_clock;
+    e->holes.assign(holes, holes + holeCount);
+    e->firstChild = element.firstChild ? element.firstChild - start.node : 0;
     const uint32_t attrBase = element.attrEnd;
-    // Offsets from the content's start; an empty span is placed there too,
-    // so that recalling needs no test.
-    auto place = [&](Span s) { return Span{s.length ? s.offset - start.content : 0, s.length}; };
-    r.nodes.clear();
-    for (size_t i = start.node + 1; i < m_nodes.size(); ++i) {
+    e->nodes.clear();
+    e->nodePlaces.clear();
+    for (size_t i = firstNode; i < m_nodes.size(); ++i) {
         NodeData node = m_nodes[i];
-        node.name = place(node.name);
-        node.value = place(node.value);
+        Entry::Place where{};
+        node.name = place(node.name, &where.name);
+        node.value = place(node.value, &where.value);
+        if (node.text && node.value.length) {
+            for (uint8_t k = 0; k < holeCount; ++k)
+                if (holes[k].offset == node.value.offset) where.value = Entry::kHole | k;
+        }
         if (node.firstChild) node.firstChild -= start.node;
         if (node.nextSibling) node.nextSibling -= start.node;
         node.attrBegin -= attrBase;
         node.attrEnd -= attrBase;
-        r.nodes.push_back(node);
+        e->nodes.push_back(node);
+        e->nodePlaces.push_back(where);
     }
-    r.attrs.clear();
-    for (size_t i = attrBase; i < m_attrs.size(); ++i) r.attrs.push_back({place(m_attrs[i].name), place(m_attrs[i].value)});
+    e->attrs.clear();
+    e->attrPlaces.clear();
+    for (size_t i = attrBase; i < m_attrs.size(); ++i) {
+        Entry::Place where{};
+        const Span attrName = place(m_attrs[i].name, &where.name);
+        const Span value = place(m_attrs[i].value, &where.value);
+        e->attrs.push_back({attrName, value});
+        e->attrPlaces.push_back(where);
+    }
 }
 
-XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* length) {
+XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* length, Memo* memo) {
+    m_memo = memo;
     m_nodes.clear();
     m_attrs.clear();
     m_open.clear();
-    m_properties.clear();
+    m_memoStarts.clear();
     m_decoded.clear();
     m_failedAt = nullptr;
     const char* const begin = text.data();
@@ -269,9 +394,9 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
                 return decline(q + i);
             }
             p = q + name.length + 1;
-            if (IsProperty(std::string_view(expected, name.length))) {
-                remember(m_properties.back(), begin, p);
-                m_properties.pop_back();
+            if (m_memo && (m_open.size() == 2 || IsProperty(std::string_view(expected, name.length)))) {
+                remember(m_memoStarts.back(), begin, p);
+                m_memoStarts.pop_back();
             }
             m_open.pop_back();
             if (m_open.empty()) {
@@ -305,7 +430,8 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
                     if (!Is(c, kSpace) && c != '>' && c != '/') return decline(p);
                 } else if (c == '>') {
                     ++p;
-                    if (IsProperty(tagName)) {
+                    // The root's children and properties may be remembered.
+                    if (m_memo && (m_open.size() == 1 || IsProperty(tagName))) {
                         if (const size_t recalled = recall(index, begin, p, end)) {
                             p += recalled;
                             if (m_open.empty()) {
@@ -314,7 +440,7 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
                             }
                             break;
                         }
-                        m_properties.push_back({index, static_cast<uint32_t>(p - begin), m_decoded.size()});
+                        m_memoStarts.push_back({index, static_cast<uint32_t>(p - begin), m_decoded.size()});
                     }
                     m_open.push_back({index, 0});
                     break;

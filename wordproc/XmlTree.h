@@ -12,15 +12,22 @@
 //
 // It reads the element straight from the scanner's buffer, so that finding
 // where a block ends and reading it are one pass, and its nodes are walked
-// with inline calls. A manuscript repeats the same properties run after run
-// (a ruby's <w:rubyPr>, a run's <w:rPr>), so the tree remembers the last
-// content it read of a few property elements and, meeting the same bytes
-// again, copies their nodes instead of reading them.
+// with inline calls.
+//
+// A manuscript repeats the same markup run after run: a ruby's run differs
+// from the next only in its reading and base, and properties recur whole.
+// Given a Memo, the tree remembers the content of a few such elements (the
+// element's own children, and property elements anywhere) and, meeting the
+// same markup again with other text in the same places, copies their nodes
+// instead of reading them.
 #pragma once
 
-#include <array>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <type_traits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,11 +35,54 @@
 
 namespace tessaly::wordproc {
 
+// A growing array of plain data: the tree appends millions of nodes per
+// book, so appending is a store and a test, and a run of nodes is copied as
+// bytes.
+template <class T>
+class PodArray {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    void clear() { m_size = 0; }
+    T* data() { return m_data.get(); }
+    const T* data() const { return m_data.get(); }
+    T& operator[](size_t i) { return m_data[i]; }
+    const T& operator[](size_t i) const { return m_data[i]; }
+    T& back() { return m_data[m_size - 1]; }
+    void pop_back() { --m_size; }
+    void push_back(const T& value) {
+        if (m_size == m_capacity) reserve(m_size + 1);
+        m_data[m_size++] = value;
+    }
+    // Appends n elements for the caller to fill, and returns the first.
+    T* extend(size_t n) {
+        if (m_size + n > m_capacity) reserve(m_size + n);
+        T* const first = m_data.get() + m_size;
+        m_size += n;
+        return first;
+    }
+
+private:
+    void reserve(size_t n) {
+        const size_t capacity = std::max({n, m_capacity * 2, size_t(64)});
+        auto data = std::make_unique_for_overwrite<T[]>(capacity);
+        if (m_size) std::memcpy(data.get(), m_data.get(), m_size * sizeof(T));
+        m_data = std::move(data);
+        m_capacity = capacity;
+    }
+    std::unique_ptr<T[]> m_data;
+    size_t m_size = 0;
+    size_t m_capacity = 0;
+};
+
 class XmlTree {
     // A stretch of the block's text, or of the decoded values.
+    // Spans, nodes and attributes are plain data, copied as bytes.
     struct Span {
-        uint32_t offset = 0;  // kDecoded set: in m_decoded
-        uint32_t length = 0;
+        uint32_t offset;  // kDecoded set: in m_decoded
+        uint32_t length;
     };
     static constexpr uint32_t kDecoded = 0x80000000u;
     struct NodeData {
@@ -92,6 +142,30 @@ public:
         const NodeData* m_data = nullptr;
     };
 
+    // Content remembered from the elements read, for the ones read after
+    // them (by any tree, one at a time): for each of a few element names,
+    // the content (end tag included) of the last few met, with the nodes
+    // read from it. A text in it is a hole that other text may fill.
+    class Memo {
+    public:
+        Memo();
+        ~Memo();
+        Memo(const Memo&) = delete;
+        Memo& operator=(const Memo&) = delete;
+
+    private:
+        friend class XmlTree;
+        struct Entry;
+        static constexpr size_t kSets = 8;
+        static constexpr size_t kWays = 4;
+        static size_t SetOf(std::string_view name) {
+            return (name.size() * 31 + static_cast<unsigned char>(name.back()) +
+                    static_cast<unsigned char>(name[name.size() / 2]) * 7) % kSets;
+        }
+        std::vector<Entry> m_entries;  // kSets sets of kWays
+        uint64_t m_clock = 0;          // for the least recently used of a set
+    };
+
     enum class Result {
         Read,      // the element is in the tree
         NeedMore,  // the text ended inside the element: more may make it whole
@@ -103,7 +177,9 @@ public:
     // std::string); the element may end before the text does, and
     // *length then tells where. complete says that no more text will come,
     // so that a text cut short is declined instead of waited for.
-    Result read(std::string_view text, bool complete, size_t* length);
+    // With a memo, content it remembers is copied, and content read is
+    // remembered.
+    Result read(std::string_view text, bool complete, size_t* length, Memo* memo = nullptr);
 
     // The whole of text as one element.
     bool parse(const std::string& text) {
@@ -136,46 +212,29 @@ private:
 
     std::string m_text;     // the element's text, copied once it is read
     std::string m_decoded;  // values that held entities, decoded
-    std::vector<NodeData> m_nodes;
-    std::vector<AttrData> m_attrs;
+    PodArray<NodeData> m_nodes;
+    PodArray<AttrData> m_attrs;
     struct Open {
         uint32_t node;
         uint32_t lastChild;
     };
-    std::vector<Open> m_open;
+    PodArray<Open> m_open;
     const char* m_failedAt = nullptr;
 
-    // The content of a property element (an element whose name ends in
-    // "Pr"), end tag included, and the nodes read from it: node indices
-    // count from the element's own, offsets from the content's start, and
-    // attribute indices from the first of the content's attributes.
-    struct Remembered {
-        std::string name;
-        std::string content;
-        uint32_t firstChild = 0;
-        std::vector<NodeData> nodes;
-        std::vector<AttrData> attrs;
-    };
-    static constexpr size_t kMaxRememberedContent = 1024;
-    static constexpr size_t kMaxRememberedNodes = 64;
-    std::array<Remembered, 4> m_remembered;
-    struct PropertyStart {
+    struct MemoStart {
         uint32_t node;
         uint32_t content;  // offset of the content's start
-        size_t decoded;     // m_decoded's size there: a decoded value inside is not remembered
+        size_t decoded;    // m_decoded's size there: a decoded value inside is not remembered
     };
-    std::vector<PropertyStart> m_properties;  // the open property elements
+    std::vector<MemoStart> m_memoStarts;  // the open elements that may be remembered
+    Memo* m_memo = nullptr;
     static bool IsProperty(std::string_view name) {
         return name.size() >= 2 && name[name.size() - 2] == 'P' && name[name.size() - 1] == 'r';
     }
-    Remembered& rememberedFor(std::string_view name) {
-        return m_remembered[(name.size() + static_cast<unsigned char>(name[name.size() >= 3 ? name.size() - 3 : 0])) % m_remembered.size()];
-    }
-    // Copies the remembered content's nodes under the element at index,
-    // whose content starts at offset content, when the text there is that
-    // content; returns its length, or 0.
+    // Copies the nodes of remembered content under the element at index,
+    // when the text from p on is such content; returns its length, or 0.
     size_t recall(uint32_t index, const char* begin, const char* p, const char* end);
-    void remember(const PropertyStart& start, const char* begin, const char* contentEnd);
+    void remember(const MemoStart& start, const char* begin, const char* contentEnd);
 };
 
 }  // namespace tessaly::wordproc

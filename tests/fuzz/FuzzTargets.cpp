@@ -66,23 +66,24 @@ int FuzzEqField(const uint8_t* data, size_t size) {
 int FuzzXmlTree(const uint8_t* data, size_t size) {
     using tessaly::wordproc::XmlTree;
     const std::string xml(reinterpret_cast<const char*>(data), size);
-    // One tree for all inputs, as the reader reuses its trees: what it
-    // remembers from one text must not change how it reads the next.
+    // One tree and memo for all inputs, as the reader keeps them: what is
+    // remembered from one text must not change how the next is read.
     static XmlTree tree;
+    static XmlTree::Memo memo;
     size_t length = 0;
-    if (tree.read(xml, true, &length) != XmlTree::Result::Read) return 0;
+    if (tree.read(xml, true, &length, &memo) != XmlTree::Result::Read) return 0;
     const std::string element = xml.substr(0, length);
     const std::string description = tessaly::testing::DescribeXml(tree.root());
     pugi::xml_document doc;
     if (!doc.load_buffer(element.data(), element.size(), tessaly::testing::kDocxParseFlags)) std::abort();
     if (description != tessaly::testing::DescribeXml(doc.document_element())) std::abort();
-    // Read again, with its own properties remembered.
-    if (tree.read(xml, true, &length) != XmlTree::Result::Read || length != element.size() ||
+    // Read again, with its own markup remembered.
+    if (tree.read(xml, true, &length, &memo) != XmlTree::Result::Read || length != element.size() ||
         tessaly::testing::DescribeXml(tree.root()) != description)
         std::abort();
     // Cut short, the element is never taken for a whole one.
     const std::string cut = element.substr(0, length - 1 - data[0] % length);
-    if (tree.read(cut, false, &length) == XmlTree::Result::Read) std::abort();
+    if (tree.read(cut, false, &length, &memo) == XmlTree::Result::Read) std::abort();
     return 0;
 }
 

@@ -135,44 +135,56 @@ TEST(XmlTree, DeclinesWhatItLeavesToTheFullParser) {
     EXPECT_EQ(DescribeXml(tree.root()), "c[]()");
 }
 
-// Property content met again is copied from what the tree remembers: each
-// text, read by one tree in turn, still reads as pugixml reads it on its own.
-TEST(XmlTree, PropertiesMetAgainReadAsTheFirstTime) {
-    const std::string ruby =
-        R"(<w:ruby><w:rubyPr><w:rubyAlign w:val="distributeSpace"/><w:hps w:val="10"/><w:lid w:val="ja-JP"/></w:rubyPr>)"
-        R"(<w:rt><w:r><w:t>かん</w:t></w:r></w:rt><w:rubyBase><w:r><w:t>漢</w:t></w:r></w:rubyBase></w:ruby>)";
+// Content met again is copied from what the memo remembers: each text,
+// read in turn by one tree with one memo, still reads as pugixml reads it.
+TEST(XmlTree, MarkupMetAgainReadsAsTheFirstTime) {
+    auto ruby = [](const std::string& reading, const std::string& base) {
+        return R"(<w:r><w:ruby><w:rubyPr><w:rubyAlign w:val="distributeSpace"/><w:hps w:val="10"/></w:rubyPr>)"
+               R"(<w:rt><w:r><w:t xml:space="preserve">)" + reading + R"(</w:t></w:r></w:rt><w:rubyBase><w:r>)"
+               R"(<w:t xml:space="preserve">)" + base + "</w:t></w:r></w:rubyBase></w:ruby></w:r>";
+    };
+    auto run = [](const std::string& text) { return "<w:r><w:rPr><w:b/></w:rPr><w:t>" + text + "</w:t></w:r>"; };
     const std::vector<std::string> texts = {
-        "<w:p><w:r>" + ruby + "</w:r><w:r>" + ruby + "</w:r></w:p>",  // twice in one block
-        "<w:r>" + ruby + "</w:r>",                                     // and again in the next
+        // runs that differ only in their texts, in one block and the next
+        "<w:p>" + ruby("かん", "漢") + run("一") + ruby("とうきょう", "東京") + run("a>b") + "</w:p>",
+        "<w:p>" + run("  lead") + ruby("x", "y") + "</w:p>",
+        // a text the markup has no room for: whitespace alone, an entity,
+        // none at all, an element inside, or different markup after it
+        "<w:p>" + run(" ") + run("a&amp;b") + run("") + run("x<w:tab/>") + "</w:p>",
+        "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>x</w:t><w:tab/></w:r>" + run("z") + "</w:p>",
+        // texts between a run's children, and shapes enough to push out older ones
+        "<w:p><w:r>x<w:t>y</w:t>z</w:r><w:r>p<w:t>q</w:t>r</w:r><w:r><w:t>1</w:t></w:r><w:r><w:tab/><w:t>2</w:t></w:r>"
+        "<w:r><w:br/><w:t>3</w:t></w:r><w:r><w:cr/><w:t>4</w:t></w:r>" + run("5") + ruby("6", "7") + "</w:p>",
         // nested properties, whitespace alone, text between children
         R"(<w:p><w:pPr><w:jc w:val="both"/><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:pPr><w:r><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:r></w:p>)",
         R"(<w:p><w:pPr><w:jc w:val="both"/><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:pPr><w:pPr> </w:pPr><w:pPr>x<y/>z</w:pPr></w:p>)",
         R"(<w:p><w:pPr> </w:pPr><w:pPr>x<y/>z</w:pPr><w:pPr><w:jc w:val="both"/><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:pPr></w:p>)",
-        // the same bytes with other content after them, and a property that is the whole block
+        // a property that is the whole block; entities and empty values
         R"(<w:sectPr><w:pgSz w:w="11906"/></w:sectPr>)", R"(<w:sectPr><w:pgSz w:w="11906"/></w:sectPr>)",
-        R"(<w:r><w:rPr><w:b/></w:rPr><w:rPr><w:b/><w:i/></w:rPr><w:rPr><w:b/></w:rPr></w:r>)",
-        // entities and empty values
         R"(<w:r><w:rPr><w:x w:v="a&amp;b" w:e=""/>&lt;</w:rPr><w:rPr><w:x w:v="a&amp;b" w:e=""/>&lt;</w:rPr></w:r>)",
     };
     XmlTree tree;
+    XmlTree::Memo memo;
+    size_t length = 0;
     for (int round = 0; round < 2; ++round) {
         for (const auto& xml : texts) {
-            ASSERT_TRUE(tree.parse(xml)) << xml;
+            ASSERT_EQ(tree.read(xml, true, &length, &memo), XmlTree::Result::Read) << xml;
+            EXPECT_EQ(length, xml.size());
             EXPECT_EQ(DescribeXml(tree.root()), FullParser(xml)) << xml;
         }
     }
     // Remembered content is only taken whole, by an element of its own name.
-    ASSERT_TRUE(tree.parse("<x><aPr><b/></aPr></x>"));
-    EXPECT_FALSE(tree.parse("<x><ePr><b/></aPr></x>"));
-    ASSERT_TRUE(tree.parse("<x><ePr><b/></ePr></x>"));
+    EXPECT_EQ(tree.read("<x><aPr><b/></aPr></x>", true, &length, &memo), XmlTree::Result::Read);
+    EXPECT_EQ(tree.read("<x><ePr><b/></aPr></x>", true, &length, &memo), XmlTree::Result::Declined);
+    EXPECT_EQ(tree.read("<x><ePr><b/></ePr></x>", true, &length, &memo), XmlTree::Result::Read);
     EXPECT_EQ(DescribeXml(tree.root()), "x[](ePr[](b[]()))");
-    size_t length = 0;
-    ASSERT_TRUE(tree.parse(R"(<w:r><w:rPr><w:b/><w:sz w:val="21"/></w:rPr></w:r>)"));
-    EXPECT_EQ(tree.read(R"(<w:r><w:rPr><w:b/><w:sz w:val="21"/></w:rP)", false, &length), XmlTree::Result::NeedMore);
-    const std::string properties = R"(<w:rPr><w:b/><w:sz w:val="21"/></w:rPr>)";
-    EXPECT_EQ(tree.read(properties + "<w:r/>", false, &length), XmlTree::Result::Read);
-    EXPECT_EQ(length, properties.size());
-    EXPECT_EQ(DescribeXml(tree.root()), "w:rPr[](w:b[]()w:sz[w:val=21;]())");
+    // Cut short, it waits for more; then the element ends where it did.
+    EXPECT_EQ(tree.read("<w:p>" + run("一"), false, &length, &memo), XmlTree::Result::NeedMore);
+    EXPECT_EQ(tree.read("<w:p>" + run("一").substr(0, 30), false, &length, &memo), XmlTree::Result::NeedMore);
+    const std::string block = "<w:p>" + run("一") + "</w:p>";
+    EXPECT_EQ(tree.read(block + "<w:p/>", false, &length, &memo), XmlTree::Result::Read);
+    EXPECT_EQ(length, block.size());
+    EXPECT_EQ(DescribeXml(tree.root()), "w:p[](w:r[](w:rPr[](w:b[]())w:t[]('一')))");
 }
 
 // Every block of the test documents, and of the shared corpus when it is
@@ -190,11 +202,17 @@ TEST(XmlTree, AgreesWithTheFullParserOnRealDocuments) {
         if (file.parent_path() == TestData("ManuscriptFeatures.docx").parent_path()) {
             EXPECT_GT(blocks.size(), 5u) << file;
         }
+        XmlTree tree;
+        XmlTree::Memo memo;  // as the reader reads them: in order, learning as it goes
         for (const auto& block : blocks) {
             const std::string fast = Fast(block);
+            size_t length = 0;
+            const bool withMemo = tree.read(block, true, &length, &memo) == XmlTree::Result::Read && length == block.size();
+            ASSERT_EQ(withMemo, fast != "declined") << file;
             if (fast == "declined") continue;
             ++read;
             ASSERT_EQ(fast, FullParser(block)) << file;
+            ASSERT_EQ(DescribeXml(tree.root()), fast) << file;
         }
         // LibreOffice's XML is all plain.
         if (file == TestData("ManuscriptFeatures.docx")) {
