@@ -34,12 +34,18 @@ for m in "${manuscripts[@]}"; do
 done
 
 # Best of RUNS runs: "seconds peak-KB". The time is taken by the shell to
-# the millisecond; /usr/bin/time gives the peak memory.
+# the millisecond; /usr/bin/time gives the peak memory. Each run writes into
+# an empty output folder, emptied before the clock starts: replacing the
+# previous run's files would add the file system's cost of freeing them
+# (on ext4 here about 1 ms per megabyte), which grows with the output,
+# not with the work of converting.
 #   measure RUNS COMMAND...
 measure() {
   local runs=$1 best="" mem=""
   shift
   for _ in $(seq "$runs"); do
+    rm -rf "$work/out" "$work/lo"
+    mkdir -p "$work/out" "$work/lo"
     local start=$EPOCHREALTIME
     /usr/bin/time -o "$work/time.txt" -f "%M" "$@" >/dev/null 2>&1 || true
     local s
