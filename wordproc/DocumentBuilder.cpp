@@ -22,6 +22,10 @@ void DocumentBuilder::appendField(std::u16string_view text, int emphasis) {
     m_story.append(Cell{m_story.addField(text), uint8_t(emphasis)});
 }
 
+void DocumentBuilder::appendField(std::u16string_view text, std::u16string_view more, int emphasis) {
+    m_story.append(Cell{m_story.addField(text, more), uint8_t(emphasis)});
+}
+
 void DocumentBuilder::endParagraph() { m_story.append(Cell{u'\r', 0}); }
 
 bool DocumentBuilder::endsWithParagraphMark() const {

@@ -25,6 +25,8 @@ public:
     void appendText(std::u16string_view text, int emphasis = 0);
     void appendCodePoint(char32_t cp, int emphasis = 0);
     void appendField(std::u16string_view text, int emphasis = 0);
+    // A field whose text is text followed by more.
+    void appendField(std::u16string_view text, std::u16string_view more, int emphasis);
     void endParagraph();
 
     // Ends the story with a paragraph mark if it has none; the insertion

@@ -498,7 +498,9 @@ private:
     ElementName w(const Node& n) const {
         const std::string_view name = n.name();
         if (m_names.standard)  // the prefix nearly every document uses
-            return name.size() >= 2 && name[0] == 'w' && name[1] == ':' ? ElementName(name.substr(2)) : ElementName();
+            return name.size() >= 2 && name[0] == 'w' && name[1] == ':'
+                       ? ElementName(std::string_view(name.data() + 2, name.size() - 2))
+                       : ElementName();
         if (m_names.w.empty()) return ElementName(name.find(':') == std::string_view::npos ? name : std::string_view());
         if (name.size() < m_names.w.size()) return {};
         for (size_t i = 0; i < m_names.w.size(); ++i)  // a short prefix: compared here, not by a library call

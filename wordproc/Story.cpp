@@ -59,8 +59,9 @@ size_t Story::find(uint32_t code, size_t from) const {
     return hit != std::string::npos ? hit : size();
 }
 
-uint32_t Story::addField(std::u16string_view text) {
+uint32_t Story::addField(std::u16string_view text, std::u16string_view more) {
     m_fieldTexts += text;
+    m_fieldTexts += more;
     m_fieldStarts.push_back(m_fieldTexts.size());
     return kFieldBase + static_cast<uint32_t>(m_fieldStarts.size() - 2);
 }

@@ -39,8 +39,9 @@ public:
     // or size() when there is none.
     size_t find(uint32_t code, size_t from) const;
 
-    // Registers a field text and returns the cell code that stands for it.
-    uint32_t addField(std::u16string_view text);
+    // Registers a field text (given in one or two parts) and returns the
+    // cell code that stands for it.
+    uint32_t addField(std::u16string_view text, std::u16string_view more = {});
     std::u16string_view fieldText(const Cell& c) const {
         const size_t i = c.code - kFieldBase;
         return std::u16string_view(m_fieldTexts).substr(m_fieldStarts[i], m_fieldStarts[i + 1] - m_fieldStarts[i]);

@@ -88,6 +88,12 @@ void StoryAssembler::textWithoutMarks(std::u16string_view text, int emphasis) {
 
 void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base, int emphasis) {
     if (reading.empty() && base.empty()) return;  // nothing to show
+    if (m_depth == 0) {  // the common case, as emit() takes a field outside fields
+        m_atParagraphStart = false;
+        m_afterBreak = false;
+        m_builder.appendField(reading, base, emphasis);
+        return;
+    }
     std::u16string plain(reading);
     plain += base;
     emit(Position{kFieldMark, static_cast<uint8_t>(emphasis), true, std::move(plain)});

@@ -246,7 +246,6 @@ size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const c
             } else {
                 node.value = {from.value.offset + shift[place.value], from.value.length};
             }
-            node.text = from.text;
             node.firstChild = linked(from.firstChild);
             node.nextSibling = linked(from.nextSibling);
             node.attrBegin = from.attrBegin + attrBase;
@@ -279,7 +278,7 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
     size_t holeCount = 0;
     for (size_t i = firstNode; i < m_nodes.size(); ++i) {
         const NodeData& n = m_nodes[i];
-        if (!n.text || n.value.length == 0) continue;
+        if (n.name.length != 0 || n.value.length == 0) continue;
         const char* const text = begin + n.value.offset;
         if (!HasNonSpace(text, text + n.value.length)) continue;
         if (holeCount == Entry::kMaxHoles) return;
@@ -317,7 +316,7 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
         Entry::Place where{};
         node.name = place(node.name, &where.name);
         node.value = place(node.value, &where.value);
-        if (node.text && node.value.length) {
+        if (node.name.length == 0 && node.value.length) {
             for (uint8_t k = 0; k < holeCount; ++k)
                 if (holes[k].offset == node.value.offset) where.value = Entry::kHole | k;
         }
@@ -366,10 +365,10 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
     auto span = [&](const char* from, const char* to) {
         return Span{static_cast<uint32_t>(from - begin), static_cast<uint32_t>(to - from)};
     };
-    auto add = [&](Span name, Span value, bool text) {
+    auto add = [&](Span name, Span value) {
         const auto index = static_cast<uint32_t>(m_nodes.size());
         const auto attrs = static_cast<uint32_t>(m_attrs.size());
-        m_nodes.push_back({name, value, text, 0, 0, attrs, attrs});
+        m_nodes.push_back({name, value, 0, 0, attrs, attrs});
         if (!m_open.empty()) {
             Open& parent = m_open.back();
             if (parent.lastChild) m_nodes[parent.lastChild].nextSibling = index;
@@ -408,7 +407,7 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
             const char* const name = p;
             p = SkipName(p, end);
             const std::string_view tagName(name, static_cast<size_t>(p - name));
-            const uint32_t index = add(span(name, p), {}, false);
+            const uint32_t index = add(span(name, p), {});
             char c = *p;
             for (;;) {
                 if (Is(c, kSpace)) {
@@ -462,14 +461,14 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
         const char* q = p;
         while (*q == ' ' || *q == '\t' || *q == '\n') ++q;
         if (*q == '<') {
-            if (q != p && q[1] == '/' && m_open.back().lastChild == 0) add({}, span(p, q), true);
+            if (q != p && q[1] == '/' && m_open.back().lastChild == 0) add({}, span(p, q));
             p = q + 1;
             continue;
         }
         Span value;
         const char* close = readValue(begin, p, end, '<', &value);
         if (!close) return Result::Declined;
-        add({}, value, true);
+        add({}, value);
         p = close + 1;
     }
 }

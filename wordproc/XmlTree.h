@@ -86,9 +86,8 @@ class XmlTree {
     };
     static constexpr uint32_t kDecoded = 0x80000000u;
     struct NodeData {
-        Span name;              // empty for text
+        Span name;              // empty for text, and only for text
         Span value;             // the text of a text node
-        bool text;
         uint32_t firstChild;   // 0: none (the root is nobody's child)
         uint32_t nextSibling;  // 0: none
         uint32_t attrBegin;
@@ -106,8 +105,11 @@ public:
     public:
         Node() = default;
         explicit operator bool() const { return m_data != nullptr; }
-        std::string_view name() const { return m_data ? m_tree->view(m_data->name) : std::string_view(); }
-        bool isText() const { return m_data && m_data->text; }
+        // (Names are never decoded: they lie in the element's text.)
+        std::string_view name() const {
+            return m_data ? std::string_view(m_tree->m_text.data() + m_data->name.offset, m_data->name.length) : std::string_view();
+        }
+        bool isText() const { return m_data && m_data->name.length == 0; }
         // A text node's text.
         std::string_view value() const { return m_data ? m_tree->view(m_data->value) : std::string_view(); }
         Node firstChild() const { return m_data && m_data->firstChild ? Node(m_tree, m_data->firstChild) : Node(); }
@@ -124,7 +126,7 @@ public:
         // The value of the first text child, or "".
         std::string_view text() const {
             for (Node c = firstChild(); c; c = c.nextSibling())
-                if (c.m_data->text) return c.value();
+                if (c.m_data->name.length == 0) return c.value();
             return {};
         }
         // f(name, value) for each attribute, in order.
