@@ -162,20 +162,25 @@ struct XmlTree::Memo::Entry {
     static constexpr size_t kMaxContent = 2048;
     static constexpr size_t kMaxNodes = 64;
     static constexpr size_t kMaxHoles = 16;
-    static constexpr uint8_t kHole = 0x80;  // in Place::value: the hole numbered in the rest
 
     std::string name;
     std::string content;  // end tag included
     uint64_t used = 0;    // the memo's clock when last remembered or recalled
     // The texts of the content that are holes: each a text node's text, at
-    // this offset from the content's start. Between them lie segments,
-    // the markup that must come again byte for byte.
-    std::vector<Span> holes;
+    // this offset from the content's start, and the node (counted from the
+    // content's first). Between them lie segments, the markup that must
+    // come again byte for byte.
+    struct Hole {
+        uint32_t offset;
+        uint32_t length;
+        uint32_t node;
+    };
+    std::vector<Hole> holes;
     uint32_t firstChild = 0;
     // Nodes and attributes as read from the content: node indices from the
     // element's own, attribute indices from the first of the content's,
     // offsets from the content's start; with the segment each offset lies
-    // in, or for a text that is a hole, kHole and the hole's number.
+    // in.
     std::vector<NodeData> nodes;
     std::vector<AttrData> attrs;
     struct Place {
@@ -189,6 +194,12 @@ struct XmlTree::Memo::Entry {
 XmlTree::Memo::Memo() : m_entries(kSets * kWays) {}
 XmlTree::Memo::~Memo() = default;
 
+// The nodes of a run are a dozen or so: copied one by one, as the compiler
+// would otherwise vectorize the copy, and shuffling its indirect offsets into
+// vectors costs more than it saves.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-tree-vectorize")))
+#endif
 size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const char* end) {
     using Entry = Memo::Entry;
     const Span nameSpan = m_nodes[index].name;
@@ -233,28 +244,25 @@ size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const c
         m_nodes[index].firstChild = e->firstChild ? index + e->firstChild : 0;
         const auto linked = [index](uint32_t i) { return i + (index & (0u - static_cast<uint32_t>(i != 0))); };
         const size_t nodeCount = e->nodes.size();
-        NodeData* const nodes = m_nodes.extend(nodeCount);
-        const NodeData* const fromNodes = e->nodes.data();
-        const Entry::Place* const places = e->nodePlaces.data();
+        NodeData* __restrict const nodes = m_nodes.extend(nodeCount);
+        const NodeData* __restrict const fromNodes = e->nodes.data();
+        const Entry::Place* __restrict const places = e->nodePlaces.data();
         for (size_t i = 0; i < nodeCount; ++i) {
             const NodeData& from = fromNodes[i];
             const Entry::Place place = places[i];
             NodeData& node = nodes[i];
             node.name = {from.name.offset + shift[place.name], from.name.length};
-            if (place.value & Entry::kHole) {
-                node.value = {holeAt[place.value & ~Entry::kHole], holeLength[place.value & ~Entry::kHole]};
-            } else {
-                node.value = {from.value.offset + shift[place.value], from.value.length};
-            }
+            node.value = {from.value.offset + shift[place.value], from.value.length};
             node.firstChild = linked(from.firstChild);
             node.nextSibling = linked(from.nextSibling);
             node.attrBegin = from.attrBegin + attrBase;
             node.attrEnd = from.attrEnd + attrBase;
         }
+        for (size_t k = 0; k < e->holes.size(); ++k) nodes[e->holes[k].node].value = {holeAt[k], holeLength[k]};
         const size_t attrCount = e->attrs.size();
-        AttrData* const attrs = m_attrs.extend(attrCount);
-        const AttrData* const fromAttrs = e->attrs.data();
-        const Entry::Place* const attrPlaces = e->attrPlaces.data();
+        AttrData* __restrict const attrs = m_attrs.extend(attrCount);
+        const AttrData* __restrict const fromAttrs = e->attrs.data();
+        const Entry::Place* __restrict const attrPlaces = e->attrPlaces.data();
         for (size_t i = 0; i < attrCount; ++i) {
             attrs[i].name = {fromAttrs[i].name.offset + shift[attrPlaces[i].name], fromAttrs[i].name.length};
             attrs[i].value = {fromAttrs[i].value.offset + shift[attrPlaces[i].value], fromAttrs[i].value.length};
@@ -274,7 +282,7 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
     if (m_decoded.size() != start.decoded || length > Entry::kMaxContent || m_nodes.size() - firstNode > Entry::kMaxNodes)
         return;
     // The holes: texts with more than whitespace, in the order of the content.
-    Span holes[Entry::kMaxHoles];
+    Entry::Hole holes[Entry::kMaxHoles];
     size_t holeCount = 0;
     for (size_t i = firstNode; i < m_nodes.size(); ++i) {
         const NodeData& n = m_nodes[i];
@@ -282,7 +290,7 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
         const char* const text = begin + n.value.offset;
         if (!HasNonSpace(text, text + n.value.length)) continue;
         if (holeCount == Entry::kMaxHoles) return;
-        holes[holeCount++] = {n.value.offset - start.content, n.value.length};
+        holes[holeCount++] = {n.value.offset - start.content, n.value.length, static_cast<uint32_t>(i - firstNode)};
     }
     // Offsets from the content's start, and the segment each lies in; an
     // empty span is placed at the start, so that recalling needs no test.
@@ -315,11 +323,7 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
         NodeData node = m_nodes[i];
         Entry::Place where{};
         node.name = place(node.name, &where.name);
-        node.value = place(node.value, &where.value);
-        if (node.name.length == 0 && node.value.length) {
-            for (uint8_t k = 0; k < holeCount; ++k)
-                if (holes[k].offset == node.value.offset) where.value = Entry::kHole | k;
-        }
+        node.value = place(node.value, &where.value);  // a hole's is filled in when recalled
         if (node.firstChild) node.firstChild -= start.node;
         if (node.nextSibling) node.nextSibling -= start.node;
         node.attrBegin -= attrBase;
