@@ -177,10 +177,10 @@ struct XmlTree::Memo::Entry {
     };
     std::vector<Hole> holes;
     uint32_t firstChild = 0;
-    // Nodes and attributes as read from the content: node indices from the
-    // element's own, attribute indices from the first of the content's,
-    // offsets from the content's start; with the segment each offset lies
-    // in.
+    // Nodes and attributes as read from the content: attribute indices from
+    // the first of the content's, offsets from the content's start; with the
+    // segment each offset lies in. (Links between nodes are relative, and so
+    // hold wherever the nodes are copied.)
     std::vector<NodeData> nodes;
     std::vector<AttrData> attrs;
     struct Place {
@@ -239,10 +239,9 @@ size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const c
         if (!same) continue;
 
         // The remembered nodes are copied and placed: offsets moved with
-        // their segment, indices counted from the element's.
+        // their segment, attribute indices after the tree's.
         const auto attrBase = static_cast<uint32_t>(m_attrs.size());
-        m_nodes[index].firstChild = e->firstChild ? index + e->firstChild : 0;
-        const auto linked = [index](uint32_t i) { return i + (index & (0u - static_cast<uint32_t>(i != 0))); };
+        m_nodes[index].firstChild = e->firstChild;
         const size_t nodeCount = e->nodes.size();
         NodeData* __restrict const nodes = m_nodes.extend(nodeCount);
         const NodeData* __restrict const fromNodes = e->nodes.data();
@@ -253,8 +252,8 @@ size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const c
             NodeData& node = nodes[i];
             node.name = {from.name.offset + shift[place.name], from.name.length};
             node.value = {from.value.offset + shift[place.value], from.value.length};
-            node.firstChild = linked(from.firstChild);
-            node.nextSibling = linked(from.nextSibling);
+            node.firstChild = from.firstChild;
+            node.nextSibling = from.nextSibling;
             node.attrBegin = from.attrBegin + attrBase;
             node.attrEnd = from.attrEnd + attrBase;
         }
@@ -315,7 +314,7 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
     e->content.assign(content, length);
     e->used = ++m_memo->m_clock;
     e->holes.assign(holes, holes + holeCount);
-    e->firstChild = element.firstChild ? element.firstChild - start.node : 0;
+    e->firstChild = element.firstChild;
     const uint32_t attrBase = element.attrEnd;
     e->nodes.clear();
     e->nodePlaces.clear();
@@ -324,8 +323,6 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
         Entry::Place where{};
         node.name = place(node.name, &where.name);
         node.value = place(node.value, &where.value);  // a hole's is filled in when recalled
-        if (node.firstChild) node.firstChild -= start.node;
-        if (node.nextSibling) node.nextSibling -= start.node;
         node.attrBegin -= attrBase;
         node.attrEnd -= attrBase;
         e->nodes.push_back(node);
@@ -375,8 +372,8 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
         m_nodes.push_back({name, value, 0, 0, attrs, attrs});
         if (!m_open.empty()) {
             Open& parent = m_open.back();
-            if (parent.lastChild) m_nodes[parent.lastChild].nextSibling = index;
-            else m_nodes[parent.node].firstChild = index;
+            if (parent.lastChild) m_nodes[parent.lastChild].nextSibling = index - parent.lastChild;
+            else m_nodes[parent.node].firstChild = index - parent.node;
             parent.lastChild = index;
         }
         return index;

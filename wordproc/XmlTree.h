@@ -88,8 +88,10 @@ class XmlTree {
     struct NodeData {
         Span name;              // empty for text, and only for text
         Span value;             // the text of a text node
-        uint32_t firstChild;   // 0: none (the root is nobody's child)
-        uint32_t nextSibling;  // 0: none
+        // Counted from the node itself, so that a run of nodes copied
+        // elsewhere keeps its links; 0: none (children and siblings come after).
+        uint32_t firstChild;
+        uint32_t nextSibling;
         uint32_t attrBegin;
         uint32_t attrEnd;
     };
@@ -112,8 +114,8 @@ public:
         bool isText() const { return m_data && m_data->name.length == 0; }
         // A text node's text.
         std::string_view value() const { return m_data ? m_tree->view(m_data->value) : std::string_view(); }
-        Node firstChild() const { return m_data && m_data->firstChild ? Node(m_tree, m_data->firstChild) : Node(); }
-        Node nextSibling() const { return m_data && m_data->nextSibling ? Node(m_tree, m_data->nextSibling) : Node(); }
+        Node firstChild() const { return m_data && m_data->firstChild ? Node(m_tree, m_data + m_data->firstChild) : Node(); }
+        Node nextSibling() const { return m_data && m_data->nextSibling ? Node(m_tree, m_data + m_data->nextSibling) : Node(); }
         // The value of the first attribute named name.
         std::optional<std::string_view> attribute(std::string_view name) const {
             if (!m_data) return std::nullopt;
@@ -139,7 +141,7 @@ public:
 
     private:
         friend class XmlTree;
-        Node(const XmlTree* tree, uint32_t index) : m_tree(tree), m_data(&tree->m_nodes[index]) {}
+        Node(const XmlTree* tree, const NodeData* data) : m_tree(tree), m_data(data) {}
         const XmlTree* m_tree = nullptr;
         const NodeData* m_data = nullptr;
     };
@@ -189,7 +191,7 @@ public:
         return read(text, true, &length) == Result::Read && length == text.size();
     }
 
-    Node root() const { return m_nodes.empty() ? Node() : Node(this, 0); }
+    Node root() const { return m_nodes.empty() ? Node() : Node(this, m_nodes.data()); }
     // The length of the element's text.
     size_t size() const { return m_text.size(); }
 
