@@ -920,6 +920,7 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                     parseRoot(piece.text);
                 } else if (piece.tree) {
                     block(piece.tree->root());
+                    piece.tree->release();  // the scanner's store it read from
                     trees.give(std::move(piece.tree));
                 } else {
                     if (!piece.parsed) piece.parsed = parseBlock(piece.text, piece.offset);

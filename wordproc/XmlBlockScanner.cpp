@@ -44,7 +44,7 @@ const char* FindTagStop(const char* p, const char* end) {
 }  // namespace
 
 size_t XmlBlockScanner::markupEnd(size_t i) const {
-    const std::string_view s(m_buffer.data(), m_length);
+    const std::string_view s(buffer(), m_length);
     auto after = [&](std::string_view terminator) {
         const size_t at = s.find(terminator, i);
         return at == std::string_view::npos ? std::string_view::npos : at + terminator.size();
@@ -80,21 +80,29 @@ void XmlBlockScanner::feed(std::string_view data) {
 }
 
 char* XmlBlockScanner::room(size_t n) {
-    // The buffer's size is its capacity: it grows only when a piece does not fit.
-    if (m_buffer.size() < m_length + n + 1) m_buffer.resize(std::max(m_length + n + 1, m_buffer.size() * 2));
-    return m_buffer.data() + m_length;
+    if (m_start + m_length + n + 1 > m_capacity) {
+        // A new store for what is pending and the piece; the old one stays
+        // with the trees that read from it.
+        constexpr size_t kMinCapacity = size_t(1) << 20;
+        const size_t capacity = std::max(2 * (m_length + n + 1), kMinCapacity);
+        auto store = std::make_shared_for_overwrite<char[]>(capacity);
+        if (m_length) std::memcpy(store.get(), buffer(), m_length);
+        m_store = std::move(store);
+        m_capacity = capacity;
+        m_start = 0;
+    }
+    return buffer() + m_length;
 }
 
 void XmlBlockScanner::filled(size_t n) {
     m_length += n;
-    m_buffer[m_length] = '\0';  // the tree reads up to it
+    buffer()[m_length] = '\0';  // the tree reads up to it
     scan();
     // Drop what is done with: everything before the pending block.
     const size_t keep = m_blockStart == std::string::npos ? m_pos : m_blockStart;
     if (keep > 0) {
-        std::memmove(m_buffer.data(), m_buffer.data() + keep, m_length - keep);
+        m_start += keep;
         m_length -= keep;
-        m_buffer[m_length] = '\0';
         m_consumed += keep;
         m_pos -= keep;
         if (m_blockStart != std::string::npos) m_blockStart -= keep;
@@ -108,7 +116,7 @@ XmlBlockScanner::TreeOutcome XmlBlockScanner::readTree(size_t i) {
     if (!m_finished && available < m_treeWait) return TreeOutcome::Wait;
     if (!m_tree) m_tree = std::make_unique<XmlTree>();
     size_t length = 0;
-    switch (m_tree->read(std::string_view(m_buffer.data() + i, m_length - i), m_finished, &length, &m_memo)) {
+    switch (m_tree->read(std::string_view(buffer() + i, m_length - i), m_finished, &length, &m_memo, m_store)) {
     case XmlTree::Result::Read:
         m_treeWait = 0;
         m_pos = i + length;
@@ -128,15 +136,15 @@ void XmlBlockScanner::scan() {
     for (;;) {
         // Markup mostly follows markup: look at the next byte before searching.
         size_t lt = m_pos;
-        if (lt >= m_length || m_buffer[lt] != '<') {
-            lt = std::string_view(m_buffer.data(), m_length).find('<', m_pos);
+        if (lt >= m_length || buffer()[lt] != '<') {
+            lt = std::string_view(buffer(), m_length).find('<', m_pos);
             if (lt == std::string::npos) {
                 m_pos = m_length;
                 return;
             }
         }
         if (m_onTree && m_depth == 2 && m_inBody && m_blockStart == std::string::npos && lt + 1 < m_length &&
-            m_buffer[lt + 1] != '/' && m_buffer[lt + 1] != '!' && m_buffer[lt + 1] != '?') {
+            buffer()[lt + 1] != '/' && buffer()[lt + 1] != '!' && buffer()[lt + 1] != '?') {
             const TreeOutcome outcome = readTree(lt);
             if (outcome == TreeOutcome::Read) continue;
             if (outcome == TreeOutcome::Wait) {
@@ -150,12 +158,12 @@ void XmlBlockScanner::scan() {
             return;
         }
         m_pos = end;
-        const std::string_view tag(m_buffer.data() + lt, end - lt);
+        const std::string_view tag(buffer() + lt, end - lt);
         if (tag.starts_with("<!") || tag.starts_with("<?")) continue;  // comment, CDATA, declaration
         if (tag.starts_with("</")) {
             if (--m_depth < 0) throw std::runtime_error("閉じタグが多すぎます");
             if (m_depth == 2 && m_blockStart != std::string::npos) {
-                m_onBlock(std::string_view(m_buffer.data() + m_blockStart, end - m_blockStart), m_consumed + m_blockStart);
+                m_onBlock(std::string_view(buffer() + m_blockStart, end - m_blockStart), m_consumed + m_blockStart);
                 m_blockStart = std::string::npos;
             } else if (m_depth == 1) {
                 m_inBody = false;

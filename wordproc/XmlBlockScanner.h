@@ -62,10 +62,19 @@ private:
     XmlTree::Memo m_memo;  // what the trees read teaches the next
     size_t m_treeWait = 0;  // bytes from the waiting child's start before it is read again
     bool m_finished = false;
-    std::string m_buffer;    // the text not yet done with: its first m_length bytes, then a '\0'
+    // The text not yet done with: its first m_length bytes from m_start in
+    // m_store, then a '\0'. The trees read from the store keep it alive, so
+    // that what is done with is dropped by moving m_start, never by moving
+    // bytes a tree may still read; a store that is full is left to the
+    // trees, and what is pending goes on in a new one.
+    std::shared_ptr<char[]> m_store;
+    size_t m_capacity = 0;
+    size_t m_start = 0;
+    char* buffer() { return m_store.get() + m_start; }
+    const char* buffer() const { return m_store.get() + m_start; }
     size_t m_length = 0;
-    size_t m_pos = 0;        // scanning position in m_buffer
-    size_t m_consumed = 0;   // bytes of the part dropped from the front of m_buffer
+    size_t m_pos = 0;        // scanning position in the text
+    size_t m_consumed = 0;   // bytes of the part dropped from the front of the text
     size_t m_blockStart = std::string::npos;
     int m_depth = 0;
     bool m_inBody = false;

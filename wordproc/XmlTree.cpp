@@ -339,8 +339,12 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
     }
 }
 
-XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* length, Memo* memo) {
+XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* length, Memo* memo,
+                              const std::shared_ptr<char[]>& store) {
     m_memo = memo;
+    m_store.reset();
+    m_base = nullptr;
+    m_size = 0;
     m_nodes.clear();
     m_attrs.clear();
     m_open.clear();
@@ -350,7 +354,14 @@ XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* leng
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     if (readElement(begin, end, length) == Result::Read) {
-        m_text.assign(begin, *length);
+        if (store) {
+            m_store = store;
+            m_base = begin;
+        } else {
+            m_text.assign(begin, *length);
+            m_base = m_text.data();
+        }
+        m_size = *length;
         return Result::Read;
     }
     // Stopped close to the end: a tag, name or entity may have been cut short.

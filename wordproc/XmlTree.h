@@ -109,7 +109,7 @@ public:
         explicit operator bool() const { return m_data != nullptr; }
         // (Names are never decoded: they lie in the element's text.)
         std::string_view name() const {
-            return m_data ? std::string_view(m_tree->m_text.data() + m_data->name.offset, m_data->name.length) : std::string_view();
+            return m_data ? std::string_view(m_tree->m_base + m_data->name.offset, m_data->name.length) : std::string_view();
         }
         bool isText() const { return m_data && m_data->name.length == 0; }
         // A text node's text.
@@ -182,8 +182,17 @@ public:
     // *length then tells where. complete says that no more text will come,
     // so that a text cut short is declined instead of waited for.
     // With a memo, content it remembers is copied, and content read is
-    // remembered.
-    Result read(std::string_view text, bool complete, size_t* length, Memo* memo = nullptr);
+    // remembered. Given the store the text lies in, the tree keeps the store
+    // and reads the element's text there until release(); else it copies it.
+    Result read(std::string_view text, bool complete, size_t* length, Memo* memo = nullptr,
+                const std::shared_ptr<char[]>& store = nullptr);
+    // Lets go of the store the element's text lies in; the tree is empty.
+    void release() {
+        m_store.reset();
+        m_nodes.clear();
+        m_base = nullptr;
+        m_size = 0;
+    }
 
     // The whole of text as one element.
     bool parse(const std::string& text) {
@@ -193,7 +202,7 @@ public:
 
     Node root() const { return m_nodes.empty() ? Node() : Node(this, m_nodes.data()); }
     // The length of the element's text.
-    size_t size() const { return m_text.size(); }
+    size_t size() const { return m_size; }
 
 private:
     // Equality of short names, compared here rather than by a library call.
@@ -205,7 +214,7 @@ private:
     }
     std::string_view view(Span s) const {
         return (s.offset & kDecoded) ? std::string_view(m_decoded.data() + (s.offset & ~kDecoded), s.length)
-                                     : std::string_view(m_text.data() + s.offset, s.length);
+                                     : std::string_view(m_base + s.offset, s.length);
     }
     Result readElement(const char* begin, const char* end, size_t* length);
     // Reads text or an attribute value from p up to its stop ('<' or the
@@ -214,7 +223,11 @@ private:
     const char* readValue(const char* base, const char* p, const char* end, char stop, Span* value);
     const char* decodeEntity(const char* p);
 
-    std::string m_text;     // the element's text, copied once it is read
+    // The element's text: in the store it was read from, or copied here.
+    const char* m_base = nullptr;
+    size_t m_size = 0;
+    std::shared_ptr<char[]> m_store;
+    std::string m_text;
     std::string m_decoded;  // values that held entities, decoded
     PodArray<NodeData> m_nodes;
     PodArray<AttrData> m_attrs;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -253,4 +254,31 @@ TEST(XmlBlockScanner, TreesAndTextsAgreeHoweverThePartArrives) {
         "tree@" + at("<w:sectPr/>") + " w:sectPr[]()",
     };
     for (size_t piece : {part.size(), size_t(1), size_t(5), size_t(64)}) EXPECT_EQ(scan(piece), expected) << piece;
+}
+
+// Trees read from the scanner's store keep their text while the scanner
+// goes on, through new stores, and until they are released.
+TEST(XmlBlockScanner, TreesKeptAfterTheScannerHasGoneOn) {
+    std::string part = R"(<w:document xmlns:w="x"><w:body>)";
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3000; ++i) {  // megabytes of paragraphs, in pieces of 64 KB
+        const std::string text = std::to_string(i) + std::string(static_cast<size_t>(i % 700), 'x');
+        part += "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>";
+        expected.push_back("w:p[](w:r[](w:t[]('" + text + "')))");
+    }
+    part += "</w:body></w:document>";
+    std::vector<std::unique_ptr<XmlTree>> kept;
+    XmlBlockScanner scanner([](std::string_view) {}, [](std::string_view, size_t) {},
+                            [&](std::unique_ptr<XmlTree>& tree, size_t) { kept.push_back(std::move(tree)); });
+    for (size_t i = 0; i < part.size(); i += 65536) {
+        const std::string_view piece = std::string_view(part).substr(i, 65536);
+        std::memcpy(scanner.room(piece.size()), piece.data(), piece.size());
+        scanner.filled(piece.size());
+    }
+    scanner.finish();
+    ASSERT_EQ(kept.size(), expected.size());
+    for (size_t i = 0; i < kept.size(); ++i) ASSERT_EQ(DescribeXml(kept[i]->root()), expected[i]) << i;
+    kept[0]->release();
+    EXPECT_FALSE(kept[0]->root());
+    EXPECT_EQ(kept[0]->size(), 0u);
 }
