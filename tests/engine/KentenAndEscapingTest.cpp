@@ -40,6 +40,22 @@ TEST(TextSearch, Utf8IsDecodedUnitByUnitAndDamageReplaced) {
     std::u16string out = u"前";
     AppendUtf8(out, "\xE3\x81\x82");
     EXPECT_EQ(out, u"前あ");
+    // Long texts, decoded in several buffers: runs of kana and kanji, with
+    // plain characters and damage between them, at every alignment.
+    for (size_t lead = 0; lead < 4; ++lead) {
+        std::string utf8(lead, 'a');
+        std::u16string expected(lead, u'a');
+        for (int i = 0; i < 300; ++i) {
+            utf8 += "\xE6\xBC\xA2\xE3\x81\x82";  // 漢あ
+            expected += u"漢あ";
+            if (i % 7 == 0) {
+                // a character cut short: its lead and the continuation left over
+                utf8 += i % 2 ? "x" : "\xE3\x81";
+                expected += i % 2 ? u"x" : u"\uFFFD\uFFFD";
+            }
+        }
+        EXPECT_TRUE(FromUtf8(utf8) == expected) << lead;
+    }
 }
 
 TEST(Escaping, ReservedCharactersAreEscapedInTheDocument) {
