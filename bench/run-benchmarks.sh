@@ -96,11 +96,11 @@ for ext in docx doc; do
 done
 echo "(ratio: the other program's time divided by tessaly-convert's; machine: $(nproc) cores, $(awk '/MemTotal/{printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'))"
 echo
-# The stages, the median of five repetitions each, and how much longer each
+# The stages, the median of nine repetitions each, and how much longer each
 # takes for ten times the characters (100,000 to 1,000,000). The repetitions
 # of all sizes are run interleaved in random order, so that a machine that
 # slows down or speeds up during the run does not favour one size.
-TESSALY_BENCH_DOC_DIR="$work" build/bin/tessaly-bench --benchmark_counters_tabular=true --benchmark_repetitions=5 \
+TESSALY_BENCH_DOC_DIR="$work" build/bin/tessaly-bench --benchmark_counters_tabular=true --benchmark_repetitions=9 \
   --benchmark_enable_random_interleaving=true \
   --benchmark_display_aggregates_only=true --benchmark_out="$work/stages.csv" --benchmark_out_format=csv |
   grep -v -E '_(mean|stddev|cv) '

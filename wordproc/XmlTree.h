@@ -36,8 +36,8 @@
 namespace tessaly::wordproc {
 
 // A growing array of plain data: the tree appends millions of nodes per
-// book, so appending is a store and a test, and a run of nodes is copied as
-// bytes.
+// book, so appending is a store and a test, and room for a run of nodes is
+// made at once, without clearing it.
 template <class T>
 class PodArray {
     static_assert(std::is_trivially_copyable_v<T>);
@@ -78,8 +78,8 @@ private:
 };
 
 class XmlTree {
-    // A stretch of the block's text, or of the decoded values.
-    // Spans, nodes and attributes are plain data, copied as bytes.
+    // A stretch of the block's text, or of the decoded values. (Spans,
+    // nodes and attributes are plain data, kept in PodArrays.)
     struct Span {
         uint32_t offset;  // kDecoded set: in m_decoded
         uint32_t length;
