@@ -130,7 +130,8 @@ void AppendUtf8(std::u16string& out, std::string_view text) {
             continue;
         }
         // Kana and kanji: three bytes, told apart with one test; a run of
-        // them is decoded four bytes read at a time.
+        // them is decoded four bytes read at a time (the last character of
+        // the text goes the general way below).
         const unsigned char* const runStart = p;
         while (end - p >= 4 && o < buffer + kBuffer) {
             uint32_t v;
@@ -141,14 +142,6 @@ void AppendUtf8(std::u16string& out, std::string_view text) {
             p += 3;
         }
         if (p != runStart) continue;
-        if (end - p >= 3) {
-            const unsigned b1 = p[1], b2 = p[2];
-            if (((c & 0xF0) | ((b1 & 0xC0) << 8) | ((b2 & 0xC0) << 16)) == 0x8080E0) {
-                *o++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
-                p += 3;
-                continue;
-            }
-        }
         char32_t cp;
         size_t len;
         if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }

@@ -18,9 +18,7 @@ void DocumentBuilder::appendText(std::u16string_view text, int emphasis) {
     ForEachCodePoint(text, [&](char32_t cp) { appendCodePoint(cp, emphasis); });
 }
 
-void DocumentBuilder::appendField(std::u16string_view text, int emphasis) {
-    m_story.append(Cell{m_story.addField(text), uint8_t(emphasis)});
-}
+void DocumentBuilder::appendField(std::u16string_view text, int emphasis) { appendField(text, {}, emphasis); }
 
 void DocumentBuilder::appendField(std::u16string_view text, std::u16string_view more, int emphasis) {
     m_story.append(Cell{m_story.addField(text, more), uint8_t(emphasis)});
