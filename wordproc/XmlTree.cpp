@@ -405,7 +405,9 @@ XmlTree::Result XmlTree::readElement(const char* const begin, const char* const 
                 return decline(q + i);
             }
             p = q + name.length + 1;
-            if (m_memo && (m_open.size() == 2 || IsProperty(std::string_view(expected, name.length)))) {
+            // The element closing is the last that may be remembered: the
+            // start tag decided which may.
+            if (!m_memoStarts.empty() && m_memoStarts.back().node == m_open.back().node) {
                 remember(m_memoStarts.back(), begin, p);
                 m_memoStarts.pop_back();
             }
