@@ -18,6 +18,10 @@ void RewriteKnownReading(std::u16string& fieldText, std::u16string_view rubySepa
 // katakana turns hiragana into katakana; full size enlarges small kana.
 std::u16string NormaliseReading(std::u16string_view reading, const ConversionOptions& options);
 void AppendNormalisedReading(std::u16string& out, std::u16string_view reading, const ConversionOptions& options);
+// False when the options leave every reading as it is (the defaults do).
+inline bool ReadingNeedsNormalising(const ConversionOptions& options) {
+    return options.RubyStyle == 1 || options.KanaKind == 1 || options.SmallKanaToFullSize == 1;
+}
 
 // The full-size form of a small kana, or the character itself.
 char16_t ToLargeKana(char16_t c);

@@ -26,6 +26,19 @@ void RubyRun::Reset() {
     m_long = m_cut = m_warichu = false;
 }
 
+namespace {
+
+// Where the separator first stands in a field text (npos when it is empty):
+// separators are one character, and field texts a few, so a plain loop.
+size_t FindSeparator(std::u16string_view text, std::u16string_view separator) {
+    if (separator.size() != 1) return separator.empty() ? std::u16string_view::npos : text.find(separator);
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == separator[0]) return i;
+    return std::u16string_view::npos;
+}
+
+}  // namespace
+
 void RubyRun::countConversion() {
     ++m_state.ConvertedCount;
     m_host.ShowConvertedCount(m_state.ConvertedCount);
@@ -37,9 +50,9 @@ FieldVerdict RubyRun::Examine(const std::u16string& fieldText) {
     std::u16string_view reading;
     std::u16string_view base;
 
-    const size_t rubyAt = m_separators.ruby.empty() ? std::u16string::npos : text.find(m_separators.ruby);
+    const size_t rubyAt = FindSeparator(text, m_separators.ruby);
     const size_t warichuAt =
-        m_separators.warichu.empty() ? std::u16string::npos : text.find(m_separators.warichu);
+        rubyAt == std::u16string::npos ? FindSeparator(text, m_separators.warichu) : std::u16string::npos;
     if (rubyAt != std::u16string::npos) {
         reading = text.substr(0, rubyAt);
         base = text.substr(rubyAt + m_separators.ruby.size());
@@ -49,12 +62,9 @@ FieldVerdict RubyRun::Examine(const std::u16string& fieldText) {
         base = text.substr(warichuAt + m_separators.warichu.size());
         m_long = m_warichu = true;
     } else {
+        // Kana are all single units: half of a surrogate pair never is one.
         size_t p = 0;
-        while (p < text.size()) {
-            size_t units;
-            if (!IsKanaForSplit(CodePointAt(text, p, &units))) break;
-            p += units;
-        }
+        while (p < text.size() && IsKanaForSplit(text[p])) ++p;
         if (p == text.size()) {
             // Kana only (or empty): no split point. The whole text is the
             // base of a single piece, so nothing of it is lost.
@@ -90,9 +100,12 @@ void RubyRun::Emit(std::u16string& body) {
     const bool group = m_options.RubyStyle == 1 || (m_long && !m_cut);
     // Views: the tags' lengths are known when compiling, not counted per ruby.
     body += group ? u"<CharStyle:グループルビ><cRuby:1><cRubyString:"sv : u"<CharStyle:モノルビ><cRuby:1><cRubyString:"sv;
-    m_normalised.clear();
-    AppendNormalisedReading(m_normalised, reading, m_options);
-    AppendEscaped(body, m_normalised);
+    if (ReadingNeedsNormalising(m_options)) {
+        m_normalised.clear();
+        AppendNormalisedReading(m_normalised, reading, m_options);
+        reading = m_normalised;
+    }
+    AppendEscaped(body, reading);
     body += u'>';
     AppendEscaped(body, m_baseText);
     body += u"<cRuby:><cRubyString:><CharStyle:>"sv;

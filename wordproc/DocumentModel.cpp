@@ -304,13 +304,12 @@ void ModelSelection::Copy() {
     const Story& story = doc().story();
     const TextRange r = sel();
     if (r.Start == r.End) throw DocumentError("nothing is selected to copy");
-    std::u16string text;
+    std::u16string& text = m_model.clipboardForCopy();
     for (int32_t i = r.Start; i < r.End; ++i) {
         const Cell& c = story[static_cast<size_t>(i)];
         if (IsField(c)) text += story.fieldText(c);
         else AppendCodePoint(text, c.code);
     }
-    m_model.setClipboard(std::move(text));
 }
 
 void ModelSelection::WholeStory() {

@@ -83,7 +83,13 @@ public:
     ModelDocument& add(std::u16string name);
     void activate(ModelDocument& doc);
     void close(ModelDocument& doc);
-    void setClipboard(std::u16string text) { m_clipboard = std::move(text); }
+    // The clipboard emptied for a copy to fill: its storage is kept from one
+    // copy to the next, as the walk copies every field.
+    std::u16string& clipboardForCopy() {
+        if (!m_clipboard) m_clipboard.emplace();
+        m_clipboard->clear();
+        return *m_clipboard;
+    }
 
     struct FindState;
     FindState& findState() { return *m_find; }
