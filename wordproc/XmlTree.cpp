@@ -178,28 +178,60 @@ struct XmlTree::Memo::Entry {
     std::vector<Hole> holes;
     uint32_t firstChild = 0;
     // Nodes and attributes as read from the content: attribute indices from
-    // the first of the content's, offsets from the content's start; with the
-    // segment each offset lies in. (Links between nodes are relative, and so
-    // hold wherever the nodes are copied.)
+    // the first of the content's, offsets from the content's start. (Links
+    // between nodes are relative, and so hold wherever the nodes are copied.)
     std::vector<NodeData> nodes;
     std::vector<AttrData> attrs;
-    struct Place {
-        uint8_t name;
-        uint8_t value;
-    };
-    std::vector<Place> nodePlaces;
-    std::vector<Place> attrPlaces;
+    // They fall into groups, one per segment: the nodes up to a hole's own
+    // begin before the hole, the ones after it after it, and attributes lie
+    // in their element's start tag. So all the offsets of a group move by
+    // the same amount. Each group ends before these (the last at the end).
+    uint32_t nodeGroupEnd[kMaxHoles + 1];
+    uint32_t attrGroupEnd[kMaxHoles + 1];
 };
 
 XmlTree::Memo::Memo() : m_entries(kSets * kWays) {}
 XmlTree::Memo::~Memo() = default;
 
-// The nodes of a run are a dozen or so: copied one by one, as the compiler
-// would otherwise vectorize the copy, and shuffling its indirect offsets into
-// vectors costs more than it saves.
-#if defined(__GNUC__) && !defined(__clang__)
-__attribute__((optimize("no-tree-vectorize")))
+// Copies remembered nodes [i, nodeEnd) and attributes [a, attrEnd), their
+// offsets moved by `by` and attribute indices by attrBase. A node is two
+// halves of four numbers: offset, length, offset, length, then two links
+// and the attribute range; an attribute is the first half alone.
+void XmlTree::MoveCopies(const NodeData* __restrict from, NodeData* __restrict to, size_t& i, size_t nodeEnd,
+                         const AttrData* __restrict fromAttrs, AttrData* __restrict toAttrs, size_t& a,
+                         size_t attrEnd, uint32_t by, uint32_t attrBase) {
+#if defined(__SSE2__)
+    static_assert(sizeof(NodeData) == 32 && offsetof(NodeData, value) == 8 && offsetof(NodeData, attrBegin) == 24);
+    static_assert(sizeof(AttrData) == 16 && offsetof(AttrData, value) == 8);
+    const __m128i spans = _mm_setr_epi32(static_cast<int>(by), 0, static_cast<int>(by), 0);
+    const __m128i links = _mm_setr_epi32(0, 0, static_cast<int>(attrBase), static_cast<int>(attrBase));
+    for (; i < nodeEnd; ++i) {
+        const auto* in = reinterpret_cast<const __m128i*>(from + i);
+        auto* out = reinterpret_cast<__m128i*>(to + i);
+        _mm_storeu_si128(out, _mm_add_epi32(_mm_loadu_si128(in), spans));
+        _mm_storeu_si128(out + 1, _mm_add_epi32(_mm_loadu_si128(in + 1), links));
+    }
+    for (; a < attrEnd; ++a)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(toAttrs + a),
+                         _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(fromAttrs + a)), spans));
+#else
+    for (; i < nodeEnd; ++i) {
+        NodeData node = from[i];
+        node.name.offset += by;
+        node.value.offset += by;
+        node.attrBegin += attrBase;
+        node.attrEnd += attrBase;
+        to[i] = node;
+    }
+    for (; a < attrEnd; ++a) {
+        AttrData attr = fromAttrs[a];
+        attr.name.offset += by;
+        attr.value.offset += by;
+        toAttrs[a] = attr;
+    }
 #endif
+}
+
 size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const char* end) {
     using Entry = Memo::Entry;
     const Span nameSpan = m_nodes[index].name;
@@ -242,30 +274,14 @@ size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const c
         // their segment, attribute indices after the tree's.
         const auto attrBase = static_cast<uint32_t>(m_attrs.size());
         m_nodes[index].firstChild = e->firstChild;
-        const size_t nodeCount = e->nodes.size();
-        NodeData* __restrict const nodes = m_nodes.extend(nodeCount);
+        const size_t holeCount = e->holes.size();
+        NodeData* __restrict const nodes = m_nodes.extend(e->nodes.size());
         const NodeData* __restrict const fromNodes = e->nodes.data();
-        const Entry::Place* __restrict const places = e->nodePlaces.data();
-        for (size_t i = 0; i < nodeCount; ++i) {
-            const NodeData& from = fromNodes[i];
-            const Entry::Place place = places[i];
-            NodeData& node = nodes[i];
-            node.name = {from.name.offset + shift[place.name], from.name.length};
-            node.value = {from.value.offset + shift[place.value], from.value.length};
-            node.firstChild = from.firstChild;
-            node.nextSibling = from.nextSibling;
-            node.attrBegin = from.attrBegin + attrBase;
-            node.attrEnd = from.attrEnd + attrBase;
-        }
-        for (size_t k = 0; k < e->holes.size(); ++k) nodes[e->holes[k].node].value = {holeAt[k], holeLength[k]};
-        const size_t attrCount = e->attrs.size();
-        AttrData* __restrict const attrs = m_attrs.extend(attrCount);
+        AttrData* __restrict const attrs = m_attrs.extend(e->attrs.size());
         const AttrData* __restrict const fromAttrs = e->attrs.data();
-        const Entry::Place* __restrict const attrPlaces = e->attrPlaces.data();
-        for (size_t i = 0; i < attrCount; ++i) {
-            attrs[i].name = {fromAttrs[i].name.offset + shift[attrPlaces[i].name], fromAttrs[i].name.length};
-            attrs[i].value = {fromAttrs[i].value.offset + shift[attrPlaces[i].value], fromAttrs[i].value.length};
-        }
+        for (size_t g = 0, i = 0, a = 0; g <= holeCount; ++g)
+            MoveCopies(fromNodes, nodes, i, e->nodeGroupEnd[g], fromAttrs, attrs, a, e->attrGroupEnd[g], shift[g], attrBase);
+        for (size_t k = 0; k < holeCount; ++k) nodes[e->holes[k].node].value = {holeAt[k], holeLength[k]};
         e->used = ++memo.m_clock;
         return static_cast<size_t>(at - p);
     }
@@ -291,19 +307,47 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
         if (holeCount == Entry::kMaxHoles) return;
         holes[holeCount++] = {n.value.offset - start.content, n.value.length, static_cast<uint32_t>(i - firstNode)};
     }
-    // Offsets from the content's start, and the segment each lies in; an
-    // empty span is placed at the start, so that recalling needs no test.
-    auto place = [&](Span s, uint8_t* segment) {
-        if (s.length == 0) {
-            *segment = 0;
-            return Span{};
-        }
+    // The groups, and the segment each starts at in the content.
+    const auto nodeCount = static_cast<uint32_t>(m_nodes.size() - firstNode);
+    const uint32_t attrBase = element.attrEnd;
+    const auto attrCount = static_cast<uint32_t>(m_attrs.size() - attrBase);
+    uint32_t nodeGroupEnd[Entry::kMaxHoles + 1];
+    uint32_t attrGroupEnd[Entry::kMaxHoles + 1];
+    uint32_t segmentStart[Entry::kMaxHoles + 1];
+    for (size_t g = 0; g <= holeCount; ++g) {
+        nodeGroupEnd[g] = g < holeCount ? holes[g].node + 1 : nodeCount;
+        attrGroupEnd[g] = nodeGroupEnd[g] < nodeCount ? m_nodes[firstNode + nodeGroupEnd[g]].attrBegin - attrBase : attrCount;
+        segmentStart[g] = g == 0 ? 0 : holes[g - 1].offset + holes[g - 1].length;
+    }
+    // Offsets from the content's start. Each span must lie in its group's
+    // segment (else nothing is remembered); an empty one is put at the
+    // segment's start, so that moved with it, it still points into the text.
+    bool placed = true;
+    auto place = [&](Span s, size_t g) {
+        if (s.length == 0) return Span{segmentStart[g], 0};
         const uint32_t at = s.offset - start.content;
-        uint8_t k = 0;
-        while (k < holeCount && holes[k].offset < at) ++k;
-        *segment = k;
+        const uint32_t segmentEnd = g < holeCount ? holes[g].offset : static_cast<uint32_t>(length);
+        if (at < segmentStart[g] || at + s.length > segmentEnd) placed = false;
         return Span{at, s.length};
     };
+    std::vector<NodeData>& nodes = m_memo->m_nodes;
+    std::vector<AttrData>& attrs = m_memo->m_attrs;
+    nodes.clear();
+    attrs.clear();
+    for (size_t g = 0, i = 0, a = 0; g <= holeCount; ++g) {
+        for (; i < nodeGroupEnd[g]; ++i) {
+            NodeData node = m_nodes[firstNode + i];
+            node.name = place(node.name, g);
+            // A hole's text is filled in when recalled.
+            node.value = g < holeCount && i == holes[g].node ? Span{segmentStart[g], 0} : place(node.value, g);
+            node.attrBegin -= attrBase;
+            node.attrEnd -= attrBase;
+            nodes.push_back(node);
+        }
+        for (; a < attrGroupEnd[g]; ++a)
+            attrs.push_back({place(m_attrs[attrBase + a].name, g), place(m_attrs[attrBase + a].value, g)});
+    }
+    if (!placed) return;
 
     const std::string_view name(begin + element.name.offset, element.name.length);
     Entry* const set = m_memo->m_entries.data() + Memo::SetOf(name) * Memo::kWays;
@@ -315,28 +359,10 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
     e->used = ++m_memo->m_clock;
     e->holes.assign(holes, holes + holeCount);
     e->firstChild = element.firstChild;
-    const uint32_t attrBase = element.attrEnd;
-    e->nodes.clear();
-    e->nodePlaces.clear();
-    for (size_t i = firstNode; i < m_nodes.size(); ++i) {
-        NodeData node = m_nodes[i];
-        Entry::Place where{};
-        node.name = place(node.name, &where.name);
-        node.value = place(node.value, &where.value);  // a hole's is filled in when recalled
-        node.attrBegin -= attrBase;
-        node.attrEnd -= attrBase;
-        e->nodes.push_back(node);
-        e->nodePlaces.push_back(where);
-    }
-    e->attrs.clear();
-    e->attrPlaces.clear();
-    for (size_t i = attrBase; i < m_attrs.size(); ++i) {
-        Entry::Place where{};
-        const Span attrName = place(m_attrs[i].name, &where.name);
-        const Span value = place(m_attrs[i].value, &where.value);
-        e->attrs.push_back({attrName, value});
-        e->attrPlaces.push_back(where);
-    }
+    e->nodes.swap(nodes);
+    e->attrs.swap(attrs);
+    std::copy(nodeGroupEnd, nodeGroupEnd + holeCount + 1, e->nodeGroupEnd);
+    std::copy(attrGroupEnd, attrGroupEnd + holeCount + 1, e->attrGroupEnd);
 }
 
 XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* length, Memo* memo,

@@ -168,6 +168,9 @@ public:
         }
         std::vector<Entry> m_entries;  // kSets sets of kWays
         uint64_t m_clock = 0;          // for the least recently used of a set
+        // Where content is placed before it replaces an entry's.
+        std::vector<NodeData> m_nodes;
+        std::vector<AttrData> m_attrs;
     };
 
     enum class Result {
@@ -251,6 +254,8 @@ private:
     // Copies the nodes of remembered content under the element at index,
     // when the text from p on is such content; returns its length, or 0.
     size_t recall(uint32_t index, const char* begin, const char* p, const char* end);
+    static void MoveCopies(const NodeData* from, NodeData* to, size_t& i, size_t nodeEnd, const AttrData* fromAttrs,
+                           AttrData* toAttrs, size_t& a, size_t attrEnd, uint32_t by, uint32_t attrBase);
     void remember(const MemoStart& start, const char* begin, const char* contentEnd);
 };
 
