@@ -135,7 +135,7 @@ bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text) {
     sel().MoveLeft(Unit::Character, n - k);
     sel().MoveLeft(Unit::Character, 1, MoveMode::Extend);
     sel().Copy();
-    text = ReadClipboardText(m_ctx.clipboard, m_ctx.state, m_ctx.host);
+    ReadClipboardText(m_ctx.clipboard, m_ctx.state, m_ctx.host, text);
     if (m_ctx.state.EngineFailed) return false;
     if (text.find(u'?') != std::u16string::npos) {
         if (!m_scratch) {

@@ -47,14 +47,11 @@ class Clipboard {
 public:
     virtual ~Clipboard() = default;
     enum class Status { Ok, Busy, NoText };
-    struct Read {
-        Status status = Status::NoText;
-        std::u16string text;
-    };
-    // Busy: the clipboard could not be opened (worth a second try);
-    // NoText: it holds no text at all. Ok with an empty text: an empty
-    // selection was copied.
-    virtual Read ReadText() = 0;
+    // Ok: text is now the clipboard's text (empty when an empty selection
+    // was copied). Busy: the clipboard could not be opened (worth a second
+    // try); NoText: it holds no text at all. Text is left as it was unless
+    // Ok: the engine reads every field through here, into one string.
+    virtual Status ReadText(std::u16string& text) = 0;
 };
 
 }  // namespace tessaly

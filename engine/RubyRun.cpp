@@ -181,18 +181,18 @@ Message ClipboardWarning2() {
                    MessageIcon::Warning, MessageButtons::Ok};
 }
 
-std::u16string ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHost& host) {
-    Clipboard::Read read = clipboard.ReadText();
-    if (read.status == Clipboard::Status::Busy) {
+void ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHost& host, std::u16string& text) {
+    Clipboard::Status status = clipboard.ReadText(text);
+    if (status == Clipboard::Status::Busy) {
         host.Pause(std::chrono::seconds(3));
-        read = clipboard.ReadText();
+        status = clipboard.ReadText(text);
     }
     // An empty field copies an empty text: that is a text, not a failure.
-    if (read.status == Clipboard::Status::Ok && !state.EngineFailed) return std::move(read.text);
+    if (status == Clipboard::Status::Ok && !state.EngineFailed) return;
     host.ShowMessage(ClipboardWarning1());
     host.ShowMessage(ClipboardWarning2());
     state.EngineFailed = true;
-    return {};
+    text.clear();
 }
 
 }  // namespace tessaly

@@ -65,8 +65,8 @@ Message ClipboardWarning2();
 
 // Reads the copied field's text (which may be empty: an empty field). A busy
 // clipboard is tried once more after a pause of three seconds. When no text
-// can be had the two warnings are shown, state.EngineFailed is set and an
-// empty text returned.
-std::u16string ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHost& host);
+// can be had the two warnings are shown, state.EngineFailed is set and the
+// text emptied.
+void ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHost& host, std::u16string& text);
 
 }  // namespace tessaly

@@ -363,9 +363,10 @@ Documents& DocumentModel::Documents() { return *m_documentsObject; }
 Document& DocumentModel::ActiveDocument() { return active(); }
 Selection& DocumentModel::Selection() { return *m_selectionObject; }
 
-Clipboard::Read DocumentModel::ReadText() {
-    if (!m_clipboard) return {Status::NoText, {}};
-    return {Status::Ok, *m_clipboard};
+Clipboard::Status DocumentModel::ReadText(std::u16string& text) {
+    if (!m_clipboard) return Status::NoText;
+    text = *m_clipboard;
+    return Status::Ok;
 }
 
 ModelDocument& DocumentModel::active() {

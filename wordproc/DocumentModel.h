@@ -60,7 +60,7 @@ public:
     class Selection& Selection() override;
 
     // Clipboard: the model's own, full Unicode and without length limit.
-    Read ReadText() override;
+    Status ReadText(std::u16string& text) override;
     // The copied text; empty when nothing was copied.
     const std::u16string& clipboardText() const {
         static const std::u16string none;

@@ -153,7 +153,7 @@ TEST_F(ConvertFixture, WithoutMacTextOnlyTheWindowsFileIsWritten) {
 namespace {
 
 struct FailingClipboard : Clipboard {
-    Read ReadText() override { return {Status::Busy, {}}; }
+    Status ReadText(std::u16string&) override { return Status::Busy; }
 };
 
 }  // namespace

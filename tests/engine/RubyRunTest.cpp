@@ -105,10 +105,25 @@ TEST_F(RunFixture, WarichuPieceCutsARunThatIsEmittedAsRuby) {
 namespace {
 
 struct ScriptedClipboard : Clipboard {
+    struct Read {
+        Status status;
+        std::u16string text;
+    };
     std::vector<Read> reads;
     size_t next = 0;
-    Read ReadText() override { return next < reads.size() ? reads[next++] : Read{Status::NoText, {}}; }
+    Status ReadText(std::u16string& text) override {
+        if (next == reads.size()) return Status::NoText;
+        const Read& read = reads[next++];
+        if (read.status == Status::Ok) text = read.text;
+        return read.status;
+    }
 };
+
+std::u16string ReadWith(ScriptedClipboard& clipboard, RunState& state, RecordingHost& host) {
+    std::u16string text = u"前の語";  // what the previous field left
+    ReadClipboardText(clipboard, state, host, text);
+    return text;
+}
 
 }  // namespace
 
@@ -117,7 +132,7 @@ TEST(ReadClipboardText, BusyClipboardIsTriedOnceMoreAfterThreeSeconds) {
     clipboard.reads = {{Clipboard::Status::Busy, {}}, {Clipboard::Status::Ok, u"かん漢"}};
     RunState state;
     RecordingHost host;
-    EXPECT_EQ(ReadClipboardText(clipboard, state, host), u"かん漢");
+    EXPECT_EQ(ReadWith(clipboard, state, host), u"かん漢");
     EXPECT_EQ(host.pauses, (std::vector<std::chrono::milliseconds>{std::chrono::seconds(3)}));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_FALSE(state.EngineFailed);
@@ -128,18 +143,18 @@ TEST(ReadClipboardText, EmptyCopiedTextIsATextNotAFailure) {
     clipboard.reads = {{Clipboard::Status::Ok, u""}};
     RunState state;
     RecordingHost host;
-    EXPECT_EQ(ReadClipboardText(clipboard, state, host), u"");
+    EXPECT_EQ(ReadWith(clipboard, state, host), u"");
     EXPECT_FALSE(state.EngineFailed);
     EXPECT_TRUE(host.messages.empty());
 }
 
 TEST(ReadClipboardText, FailureShowsBothWarningsAndSetsEngineFailed) {
-    for (auto second : {Clipboard::Read{Clipboard::Status::Busy, {}}, Clipboard::Read{Clipboard::Status::NoText, {}}}) {
+    for (auto second : {ScriptedClipboard::Read{Clipboard::Status::Busy, {}}, ScriptedClipboard::Read{Clipboard::Status::NoText, {}}}) {
         ScriptedClipboard clipboard;
         clipboard.reads = {{Clipboard::Status::Busy, {}}, second};
         RunState state;
         RecordingHost host;
-        EXPECT_EQ(ReadClipboardText(clipboard, state, host), u"");
+        EXPECT_EQ(ReadWith(clipboard, state, host), u"");
         EXPECT_TRUE(state.EngineFailed);
         ASSERT_EQ(host.messages.size(), 2u);
         EXPECT_EQ(host.messages[0].title, u"エラー");
