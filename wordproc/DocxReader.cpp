@@ -494,8 +494,9 @@ public:
 
 private:
     // The local name of a node in the WordprocessingML namespace, or "".
+    // Inlined: the walk asks it a dozen times for each ruby.
     template <class Node>
-    ElementName w(const Node& n) const {
+    [[gnu::always_inline]] ElementName w(const Node& n) const {
         const std::string_view name = n.name();
         if (m_names.standard)  // the prefix nearly every document uses
             return name.size() >= 2 && name[0] == 'w' && name[1] == ':'
