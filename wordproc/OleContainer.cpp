@@ -2,9 +2,9 @@
 
 #include <gsf/gsf.h>
 
-#include <mutex>
 #include <stdexcept>
 
+#include "wordproc/GsfZip.h"
 #include "wordproc/LargeBuffer.h"
 
 namespace tessaly::wordproc {
@@ -23,14 +23,7 @@ bool OleContainer::HasSignature(std::string_view bytes) {
 }
 
 OleContainer::OleContainer(std::string_view bytes) : m_impl(std::make_unique<Impl>()) {
-    static std::once_flag init;
-    std::call_once(init, [] {
-        gsf_init();
-        // libgsf reports damaged containers on stderr; the reader reports them itself.
-        for (const char* domain : {"libgsf", "libgsf:msole"})
-            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
-                              [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-    });
+    InitGsf();
     m_impl->input = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                          static_cast<gsf_off_t>(bytes.size()), FALSE);
     if (!m_impl->input) throw std::runtime_error("複合ファイルを開けません");

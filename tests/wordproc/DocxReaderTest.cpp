@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
 #include "support/MiniDocx.h"
 #include "support/ReadFailure.h"
 #include "wordproc/DocumentBuilder.h"
+#include "wordproc/GsfZip.h"
 #include "wordproc/Readers.h"
 
 using namespace tessaly::wordproc;
@@ -106,6 +109,45 @@ TEST(DocxReader, LongMainPartKeepsItsOrderAndItsFirstFault) {
     EXPECT_EQ(ErrorKind(file, &message), ReadErrorKind::Damaged);
     EXPECT_TRUE(message.starts_with("long.docx: XML が壊れています（word/document.xml、")) << message;
     EXPECT_TRUE(message.ends_with(" バイト目: Start-end tags mismatch）。")) << message;
+}
+
+// The main part is inflated by libgsf, which checks nothing, and its CRC is
+// taken while it is scanned: a stored CRC the intact bytes do not match is
+// refused as libzip refuses it.
+TEST(DocxReader, MainPartInflatedUncheckedIsCheckedAllTheSame) {
+    TempFolder folder;
+    const auto file = folder.path() / "crc.docx";
+    const std::string body = "<w:p>" + TextRun("本文") + Ruby("よみ", "読") + "</w:p>";
+    WriteMiniDocx(file, body);
+    const std::string bytes = ReadBytes(file);
+    auto part = GsfZipPart::Open(bytes, "word/document.xml");
+    ASSERT_TRUE(part);
+    std::string xml(part->size(), '\0');
+    ASSERT_TRUE(part->read(xml.data(), 10));
+    EXPECT_EQ(part->remaining(), xml.size() - 10);
+    ASSERT_TRUE(part->read(xml.data() + 10, xml.size() - 10));
+    EXPECT_EQ(part->remaining(), 0u);
+    EXPECT_FALSE(part->read(xml.data(), 1));  // nothing remains
+    EXPECT_TRUE(xml.starts_with("<w:document ")) << xml;
+    EXPECT_TRUE(xml.ends_with("<w:body>" + body + "</w:body></w:document>")) << xml;
+    // Found by its exact name only, never a folder, never in what is no package.
+    EXPECT_FALSE(GsfZipPart::Open(bytes, "word/Document.xml"));
+    EXPECT_FALSE(GsfZipPart::Open(bytes, "word"));
+    EXPECT_FALSE(GsfZipPart::Open("PK not a package", "word/document.xml"));
+    EXPECT_EQ(Markup(file), u"本文{よみ読}\r");
+
+    // The part's CRC altered in both of its headers, its bytes left whole.
+    WriteMiniDocx(file, body, true);
+    std::string altered = ReadBytes(file);
+    const std::string name = "word/document.xml";
+    for (const auto& [signature, crcAt, nameAt] : {std::tuple{std::string("PK\x03\x04"), 14, 30}, std::tuple{std::string("PK\x01\x02"), 16, 46}}) {
+        for (size_t i = altered.find(signature); i != std::string::npos; i = altered.find(signature, i + 4))
+            if (altered.compare(i + nameAt, name.size(), name) == 0) altered[i + crcAt] ^= 0x55;
+    }
+    WriteBytes(file, altered);
+    std::string message;
+    EXPECT_EQ(ErrorKind(file, &message), ReadErrorKind::Damaged);
+    EXPECT_EQ(message, "crc.docx: ファイルが壊れているか途中で切れています（word/document.xml を展開できません）。");
 }
 
 TEST(DocxReader, TruncatedPackagesAreDamagedNeverACrash) {
