@@ -112,9 +112,9 @@ TEST(DocxReader, LongMainPartKeepsItsOrderAndItsFirstFault) {
 }
 
 // The main part is inflated by libgsf, which checks nothing, and its CRC is
-// taken while it is scanned: a stored CRC the intact bytes do not match is
+// taken as it is inflated: a stored CRC the intact bytes do not match is
 // refused as libzip refuses it.
-TEST(DocxReader, MainPartInflatedUncheckedIsCheckedAllTheSame) {
+TEST(DocxReader, MainPartInflatedByLibgsfIsCheckedAllTheSame) {
     TempFolder folder;
     const auto file = folder.path() / "crc.docx";
     const std::string body = "<w:p>" + TextRun("本文") + Ruby("よみ", "読") + "</w:p>";
