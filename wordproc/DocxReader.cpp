@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <array>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -574,8 +576,35 @@ private:
     void findPrefixes(const pugi::xml_node& root);
     void readStyles(const std::string& documentPart);
     std::optional<int> styleEmphasis(std::string_view id, int depth = 0) const;
+    // A run's emphasis: its own properties' (direct or through its style),
+    // else the paragraph style's, else the document default's.
     template <class Node>
-    int runEmphasis(const Node& run) const;
+    std::optional<int> ownEmphasis(const Node& run) const;
+    int inheritedEmphasis() const {
+        if (m_paragraphEmphasis) return *m_paragraphEmphasis;
+        return m_defaultEmphasis.value_or(0);
+    }
+    template <class Node>
+    int runEmphasis(const Node& run) const {
+        if (const auto em = ownEmphasis(run)) return *em;
+        return inheritedEmphasis();
+    }
+
+    // What walking a run comes to, worked out once for content the tree's
+    // memo recalled (XmlTree::Node::recalledContent) and done again for
+    // every copy of it, its texts read from the same places. Only the two
+    // shapes nearly every run of a book has: properties and one text, or
+    // properties and a ruby of one run over one run, each of one text.
+    struct RunProgram {
+        enum class Kind : uint8_t { Walk, Text, Ruby } kind = Kind::Walk;  // Walk: walked as any run
+        uint32_t text = 0;  // the text node (the reading's, of a ruby), from the run
+        uint32_t base = 0;  // a ruby's base text node
+        std::optional<int> emphasis;  // from the properties of the run (of the base's run); else inherited
+    };
+    RunProgram compileRun(const XmlTree::Node& run) const;
+    XmlTree::Node soleText(const XmlTree::Node& run) const;
+    // Walks the run by its content's program; false when it has none.
+    bool runByProgram(const XmlTree::Node& run, uint64_t content);
 
     // The walk over a block, the same whichever parser built its tree.
     template <class Node>
@@ -622,6 +651,11 @@ private:
     std::optional<int> m_defaultEmphasis;
     std::string m_defaultParagraphStyle;
     std::optional<int> m_paragraphEmphasis;  // of the current paragraph's style
+    struct CachedProgram {
+        uint64_t content = 0;
+        RunProgram program;
+    };
+    std::array<CachedProgram, 64> m_programs{};  // by content number
 
     StoryAssembler* m_story = nullptr;
 };
@@ -690,15 +724,96 @@ std::optional<int> DocxReader::styleEmphasis(std::string_view id, int depth) con
 }
 
 template <class Node>
-int DocxReader::runEmphasis(const Node& r) const {
+std::optional<int> DocxReader::ownEmphasis(const Node& r) const {
     if (auto rPr = wChild(r, "rPr")) {
         if (auto em = wChild(rPr, "em")) return EmphasisValue(wAttr(em, "val").value_or("none"));
         if (auto rStyle = wChild(rPr, "rStyle"))
             if (const auto id = wAttr(rStyle, "val"))
                 if (auto em = styleEmphasis(*id)) return *em;
     }
-    if (m_paragraphEmphasis) return *m_paragraphEmphasis;
-    return m_defaultEmphasis.value_or(0);
+    return std::nullopt;
+}
+
+// The text node of a run that holds its properties and one w:t with text,
+// and nothing else; else a null node.
+XmlTree::Node DocxReader::soleText(const XmlTree::Node& run) const {
+    XmlTree::Node t;
+    for (XmlTree::Node c : Children(run)) {
+        const ElementName l = w(c);
+        if (l == "rPr") continue;
+        if (t || !(l == "t")) return {};
+        t = c;
+    }
+    if (!t) return {};
+    for (XmlTree::Node c : Children(t))
+        if (c.isText()) return c;  // what runContent and appendTextOf read
+    return {};
+}
+
+DocxReader::RunProgram DocxReader::compileRun(const XmlTree::Node& run) const {
+    RunProgram program;
+    if (const XmlTree::Node text = soleText(run)) {
+        program.kind = RunProgram::Kind::Text;
+        program.text = run.offsetOf(text);
+        program.emphasis = ownEmphasis(run);
+        return program;
+    }
+    // Properties and one ruby, whose first w:rt and first w:rubyBase (as
+    // ruby() takes them) each hold one run of one text.
+    XmlTree::Node ruby;
+    for (XmlTree::Node c : Children(run)) {
+        const ElementName l = w(c);
+        if (l == "rPr") continue;
+        if (ruby || !(l == "ruby")) return {};
+        ruby = c;
+    }
+    if (!ruby) return {};
+    XmlTree::Node rt, base;
+    for (XmlTree::Node c : Children(ruby)) {
+        const ElementName l = w(c);
+        if (!rt && l == "rt") rt = c;
+        else if (!base && l == "rubyBase") base = c;
+    }
+    auto soleRun = [&](const XmlTree::Node& parent) {
+        const XmlTree::Node r = parent.firstChild();
+        return r && !r.nextSibling() && w(r) == "r" ? r : XmlTree::Node();
+    };
+    const XmlTree::Node rtRun = rt ? soleRun(rt) : XmlTree::Node();
+    const XmlTree::Node baseRun = base ? soleRun(base) : XmlTree::Node();
+    const XmlTree::Node reading = rtRun ? soleText(rtRun) : XmlTree::Node();
+    const XmlTree::Node baseText = baseRun ? soleText(baseRun) : XmlTree::Node();
+    if (!reading || !baseText) return {};
+    program.kind = RunProgram::Kind::Ruby;
+    program.text = run.offsetOf(reading);
+    program.base = run.offsetOf(baseText);
+    program.emphasis = ownEmphasis(baseRun);
+    return program;
+}
+
+bool DocxReader::runByProgram(const XmlTree::Node& run, uint64_t content) {
+    CachedProgram& cached = m_programs[content % m_programs.size()];
+    if (cached.content != content) cached = {content, compileRun(run)};
+    const RunProgram& program = cached.program;
+    const int em = program.emphasis ? *program.emphasis : inheritedEmphasis();
+    switch (program.kind) {
+    case RunProgram::Kind::Walk:
+        return false;
+    case RunProgram::Kind::Text:  // as runContent takes a w:t
+        if (!m_story->inFieldInstruction()) {
+            m_text.clear();
+            AppendUtf8(m_text, run.at(program.text).value());
+            m_story->text(m_text, em);
+        }
+        return true;
+    case RunProgram::Kind::Ruby:  // as ruby() takes it
+        m_reading.clear();
+        AppendUtf8(m_reading, run.at(program.text).value());
+        m_base.clear();
+        AppendUtf8(m_base, run.at(program.base).value());
+        m_story->ruby(m_reading, m_base, em);
+        return true;
+    }
+    return false;
 }
 
 template <class Node>
@@ -765,6 +880,9 @@ void DocxReader::inlines(const Node& parent) {
         const ElementName l = w(c);
         if (l.empty()) continue;
         if (l == "r") {
+            if constexpr (std::is_same_v<Node, XmlTree::Node>) {
+                if (const uint64_t content = c.recalledContent(); content && runByProgram(c, content)) continue;
+            }
             runContent(c, runEmphasis(c));
         } else if (l == "fldSimple") {
             m_story->fieldBegin();

@@ -166,6 +166,7 @@ struct XmlTree::Memo::Entry {
     std::string name;
     std::string content;  // end tag included
     uint64_t used = 0;    // the memo's clock when last remembered or recalled
+    uint64_t serial = 0;  // names this content: new each time an entry is filled
     // The texts of the content that are holes: each a text node's text, at
     // this offset from the content's start, and the node (counted from the
     // content's first). Between them lie segments, the markup that must
@@ -232,6 +233,18 @@ void XmlTree::MoveCopies(const NodeData* __restrict from, NodeData* __restrict t
 #endif
 }
 
+uint64_t XmlTree::Node::recalledContent() const {
+    if (!m_data) return 0;
+    const auto index = static_cast<uint32_t>(m_data - m_tree->m_nodes.data());
+    // Asked in the order of the nodes, as a walk asks: the search goes on
+    // from where the last one ended.
+    const PodArray<Recall>& recalls = m_tree->m_recalls;
+    size_t& at = m_tree->m_recallAsked;
+    if (at > recalls.size() || (at > 0 && recalls[at - 1].node >= index)) at = 0;
+    while (at < recalls.size() && recalls[at].node < index) ++at;
+    return at < recalls.size() && recalls[at].node == index ? recalls[at].serial : 0;
+}
+
 size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const char* end) {
     using Entry = Memo::Entry;
     const Span nameSpan = m_nodes[index].name;
@@ -283,6 +296,7 @@ size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const c
             MoveCopies(fromNodes, nodes, i, e->nodeGroupEnd[g], fromAttrs, attrs, a, e->attrGroupEnd[g], shift[g], attrBase);
         for (size_t k = 0; k < holeCount; ++k) nodes[e->holes[k].node].value = {holeAt[k], holeLength[k]};
         e->used = ++memo.m_clock;
+        m_recalls.push_back({index, e->serial});
         return static_cast<size_t>(at - p);
     }
     return 0;
@@ -357,6 +371,7 @@ void XmlTree::remember(const MemoStart& start, const char* begin, const char* co
     e->name.assign(name);
     e->content.assign(content, length);
     e->used = ++m_memo->m_clock;
+    e->serial = ++m_memo->m_serials;
     e->holes.assign(holes, holes + holeCount);
     e->firstChild = element.firstChild;
     e->nodes.swap(nodes);
@@ -373,6 +388,7 @@ XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* leng
     m_size = 0;
     m_nodes.clear();
     m_attrs.clear();
+    m_recalls.clear();
     m_open.clear();
     m_memoStarts.clear();
     m_decoded.clear();

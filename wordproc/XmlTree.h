@@ -138,6 +138,14 @@ public:
             for (uint32_t i = m_data->attrBegin; i < m_data->attrEnd; ++i)
                 f(m_tree->view(m_tree->m_attrs[i].name), m_tree->view(m_tree->m_attrs[i].value));
         }
+        // For an element whose content was copied from what a memo
+        // remembered, a number naming that content: every copy of it has its
+        // nodes laid out alike and differs only in its texts. 0 for others.
+        uint64_t recalledContent() const;
+        // Where a node of this one's content lies from it, and the node that
+        // lies there: the same place in another copy of the same content.
+        uint32_t offsetOf(const Node& inside) const { return static_cast<uint32_t>(inside.m_data - m_data); }
+        Node at(uint32_t offset) const { return Node(m_tree, m_data + offset); }
 
     private:
         friend class XmlTree;
@@ -168,6 +176,7 @@ public:
         }
         std::vector<Entry> m_entries;  // kSets sets of kWays
         uint64_t m_clock = 0;          // for the least recently used of a set
+        uint64_t m_serials = 0;        // the last content's number
         // Where content is placed before it replaces an entry's.
         std::vector<NodeData> m_nodes;
         std::vector<AttrData> m_attrs;
@@ -193,6 +202,7 @@ public:
     void release() {
         m_store.reset();
         m_nodes.clear();
+        m_recalls.clear();
         m_base = nullptr;
         m_size = 0;
     }
@@ -248,6 +258,12 @@ private:
     };
     std::vector<MemoStart> m_memoStarts;  // the open elements that may be remembered
     Memo* m_memo = nullptr;
+    struct Recall {
+        uint32_t node;    // an element whose content was recalled
+        uint64_t serial;  // the content's number
+    };
+    PodArray<Recall> m_recalls;  // in the order of the nodes
+    mutable size_t m_recallAsked = 0;  // where Node::recalledContent's last search ended
     static bool IsProperty(std::string_view name) {
         return name.size() >= 2 && name[name.size() - 2] == 'P' && name[name.size() - 1] == 'r';
     }

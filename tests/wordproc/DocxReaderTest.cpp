@@ -150,6 +150,41 @@ TEST(DocxReader, MainPartInflatedByLibgsfIsCheckedAllTheSame) {
     EXPECT_EQ(message, "crc.docx: ファイルが壊れているか途中で切れています（word/document.xml を展開できません）。");
 }
 
+// Runs whose markup comes again are copied by the tree from its memo, and
+// walked by what the first copy came to: their own emphasis kept, the
+// paragraph's taken anew each time, and no text taken into a field's
+// instruction.
+TEST(DocxReader, RunsMetAgainAreWalkedAsTheFirst) {
+    const std::string styles =
+        R"(<w:style w:type="paragraph" w:styleId="Dots"><w:rPr><w:em w:val="dot"/></w:rPr></w:style>)"
+        R"(<w:style w:type="paragraph" w:styleId="Rings"><w:rPr><w:em w:val="circle"/></w:rPr></w:style>)"
+        R"(<w:style w:type="character" w:styleId="Commas"><w:rPr><w:em w:val="comma"/></w:rPr></w:style>)";
+    auto styled = [](const std::string& style) { return style.empty() ? "<w:p>" : "<w:p><w:pPr><w:pStyle w:val=\"" + style + "\"/></w:pPr>"; };
+    const std::string under = R"(<w:em w:val="underDot"/>)";
+    const std::string commas = R"(<w:rStyle w:val="Commas"/>)";
+    // Each run twice, the second copied (the memo keeps the last few of a name).
+    auto underRuby = [&](const std::string& reading, const std::string& base) {
+        return "<w:r><w:ruby><w:rubyPr/><w:rt>" + TextRun(reading) + "</w:rt><w:rubyBase>" + TextRun(base, under) +
+               "</w:rubyBase></w:ruby></w:r>";
+    };
+    const std::string runs = TextRun("甲") + TextRun("一") + TextRun("乙", under) + TextRun("二", under) +
+                             TextRun("丙", commas) + TextRun("三", commas) + Ruby("よ", "読") + Ruby("み", "見") +
+                             underRuby("か", "書") + underRuby("き", "聞") + TextRun("丁", "<w:b/>") + TextRun("戊");
+    const std::string field = R"(<w:r><w:fldChar w:fldCharType="begin"/></w:r>)" + TextRun("甲") +
+                              R"(<w:r><w:instrText> EQ \o\ad(\s\up 9(ふ),符)</w:instrText></w:r><w:r><w:fldChar w:fldCharType="separate"/></w:r>)" +
+                              TextRun("戊") + R"(<w:r><w:fldChar w:fldCharType="end"/></w:r>)";
+    std::string body;
+    for (const char* style : {"Dots", "Rings", "", "Dots"}) body += styled(style) + runs + field + "</w:p>";
+    TempFolder folder;
+    const auto file = folder.path() / "again.docx";
+    WriteMiniDocx(file, body, false, styles);
+    EXPECT_EQ(Markup(file),
+              u"[1甲一][4乙二][2丙三][1{よ読}{み見}][4{か書}{き聞}][1丁戊{ふ符}]\r"
+              u"[3甲一][4乙二][2丙三][3{よ読}{み見}][4{か書}{き聞}][3丁戊{ふ符}]\r"
+              u"甲一[4乙二][2丙三]{よ読}{み見}[4{か書}{き聞}]丁戊{ふ符}\r"
+              u"[1甲一][4乙二][2丙三][1{よ読}{み見}][4{か書}{き聞}][1丁戊{ふ符}]\r");
+}
+
 TEST(DocxReader, TruncatedPackagesAreDamagedNeverACrash) {
     ExpectEveryTruncationRefused(TestData("ManuscriptFeatures.docx"));
 }
