@@ -33,6 +33,16 @@ constexpr size_t LongestKnownWord() {
 }
 constexpr size_t kLongestKnownWord = LongestKnownWord();
 
+// The lengths the known words have, as bits: a book's field texts are
+// mostly of other lengths, and are let through on that alone.
+constexpr uint64_t KnownLengths() {
+    uint64_t lengths = 0;
+    for (const auto& known : kKnownReadings) lengths |= uint64_t(1) << (known.reading.size() + known.base.size());
+    return lengths;
+}
+constexpr uint64_t kKnownLengths = KnownLengths();
+static_assert(kLongestKnownWord < 64);
+
 // The characters the known words start with.
 constexpr std::u16string_view kFirstCharacters = u"がけこんっつか";
 
@@ -53,9 +63,9 @@ constexpr std::pair<char16_t, char16_t> kSmallToLarge[] = {
 }  // namespace
 
 void RewriteKnownReading(std::u16string& fieldText, std::u16string_view rubySeparator) {
-    // Every known word is short and starts with one of a few kana: most field
-    // texts are let through after one look.
-    if (fieldText.size() > kLongestKnownWord || fieldText.empty() ||
+    // Every known word is short, of a few lengths, and starts with one of a
+    // few kana: most field texts are let through after one look.
+    if (fieldText.size() > kLongestKnownWord || !((kKnownLengths >> fieldText.size()) & 1) ||
         kFirstCharacters.find(fieldText.front()) == std::u16string_view::npos)
         return;
     const std::u16string_view text(fieldText);
