@@ -130,8 +130,8 @@ void AppendUtf8(std::u16string& out, std::string_view text) {
             continue;
         }
         // Kana and kanji: three bytes, told apart with one test; a run of
-        // them is decoded four bytes read at a time (the last character of
-        // the text goes the general way below).
+        // them is decoded four bytes read at a time, and the text's last
+        // character byte by byte.
         const unsigned char* const runStart = p;
         while (end - p >= 4 && o < buffer + kBuffer) {
             uint32_t v;
@@ -139,6 +139,11 @@ void AppendUtf8(std::u16string& out, std::string_view text) {
             v = LittleEndian32(v);
             if ((v & 0xC0C0F0u) != 0x8080E0u) break;
             *o++ = static_cast<char16_t>(((v & 0x0F) << 12) | ((v >> 2) & 0xFC0) | ((v >> 16) & 0x3F));
+            p += 3;
+        }
+        if (end - p == 3 && (p[0] & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
+            o < buffer + kBuffer) {
+            *o++ = static_cast<char16_t>(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
             p += 3;
         }
         if (p != runStart) continue;

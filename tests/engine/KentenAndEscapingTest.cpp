@@ -40,6 +40,11 @@ TEST(TextSearch, Utf8IsDecodedUnitByUnitAndDamageReplaced) {
     std::u16string out = u"前";
     AppendUtf8(out, "\xE3\x81\x82");
     EXPECT_EQ(out, u"前あ");
+    // The last character of a text, kana or kanji, alone or after others.
+    EXPECT_EQ(FromUtf8("\xE3\x82\xA2"), u"ア");
+    EXPECT_EQ(FromUtf8("a\xE6\xBC\xA2"), u"a漢");
+    EXPECT_EQ(FromUtf8("\xE3\x81\x82\xE6\xBC\xA2"), u"あ漢");
+    EXPECT_EQ(FromUtf8("\xE3\x82\x41"), u"\uFFFD\uFFFDA");
     // Long texts, decoded in several buffers: runs of kana and kanji, with
     // plain characters and damage between them, at every alignment.
     for (size_t lead = 0; lead < 4; ++lead) {
