@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 #include <type_traits>
+#include <unordered_map>
 #include <map>
 #include <memory>
 #include <optional>
@@ -591,20 +592,24 @@ private:
     }
 
     // What walking a run comes to, worked out once for content the tree's
-    // memo recalled (XmlTree::Node::recalledContent) and done again for
-    // every copy of it, its texts read from the same places. Only the two
-    // shapes nearly every run of a book has: properties and one text, or
-    // properties and a ruby of one run over one run, each of one text.
+    // memo recalled (XmlTree::Node::recalled) and done again for every copy
+    // of it, its texts read from the same places. Only the two shapes nearly
+    // every run of a book has: properties and one text, or properties and a
+    // ruby of one run over one run, each of one text. When those texts are
+    // the content's holes, later copies come without nodes: the holes are
+    // all the program reads.
     struct RunProgram {
         enum class Kind : uint8_t { Walk, Text, Ruby } kind = Kind::Walk;  // Walk: walked as any run
         uint32_t text = 0;  // the text node (the reading's, of a ruby), from the run
         uint32_t base = 0;  // a ruby's base text node
+        int textHole = -1;  // the holes those texts are, when they are
+        int baseHole = -1;
         std::optional<int> emphasis;  // from the properties of the run (of the base's run); else inherited
     };
-    RunProgram compileRun(const XmlTree::Node& run) const;
+    RunProgram compileRun(const XmlTree::Node& run, const XmlTree::Node::Recalled& recalled) const;
     XmlTree::Node soleText(const XmlTree::Node& run) const;
     // Walks the run by its content's program; false when it has none.
-    bool runByProgram(const XmlTree::Node& run, uint64_t content);
+    bool runByProgram(const XmlTree::Node& run, const XmlTree::Node::Recalled& recalled);
 
     // The walk over a block, the same whichever parser built its tree.
     template <class Node>
@@ -656,6 +661,11 @@ private:
         RunProgram program;
     };
     std::array<CachedProgram, 64> m_programs{};  // by content number
+    // The programs of contents whose copies come without nodes: kept as
+    // long as the reading, and only so many.
+    std::unordered_map<uint64_t, RunProgram> m_withoutNodes;
+    static constexpr size_t kMaxWithoutNodes = 4096;
+    XmlTree::Memo* m_memo = nullptr;  // the scanning thread's, while the main part is read
 
     StoryAssembler* m_story = nullptr;
 };
@@ -750,11 +760,17 @@ XmlTree::Node DocxReader::soleText(const XmlTree::Node& run) const {
     return {};
 }
 
-DocxReader::RunProgram DocxReader::compileRun(const XmlTree::Node& run) const {
+DocxReader::RunProgram DocxReader::compileRun(const XmlTree::Node& run, const XmlTree::Node::Recalled& recalled) const {
+    auto holeOf = [&](const XmlTree::Node& text) {
+        for (size_t k = 0; k < recalled.holes; ++k)
+            if (recalled.hole(k).data() == text.value().data()) return static_cast<int>(k);
+        return -1;
+    };
     RunProgram program;
     if (const XmlTree::Node text = soleText(run)) {
         program.kind = RunProgram::Kind::Text;
         program.text = run.offsetOf(text);
+        program.textHole = holeOf(text);
         program.emphasis = ownEmphasis(run);
         return program;
     }
@@ -786,14 +802,33 @@ DocxReader::RunProgram DocxReader::compileRun(const XmlTree::Node& run) const {
     program.kind = RunProgram::Kind::Ruby;
     program.text = run.offsetOf(reading);
     program.base = run.offsetOf(baseText);
+    program.textHole = holeOf(reading);
+    program.baseHole = holeOf(baseText);
     program.emphasis = ownEmphasis(baseRun);
     return program;
 }
 
-bool DocxReader::runByProgram(const XmlTree::Node& run, uint64_t content) {
+bool DocxReader::runByProgram(const XmlTree::Node& run, const XmlTree::Node::Recalled& recalled) {
+    const uint64_t content = recalled.content;
     CachedProgram& cached = m_programs[content % m_programs.size()];
-    if (cached.content != content) cached = {content, compileRun(run)};
+    if (cached.content != content) {
+        if (!recalled.withNodes) {  // asked for without nodes: its program was kept
+            const auto kept = m_withoutNodes.find(content);
+            if (kept == m_withoutNodes.end()) throw std::logic_error("a run came without the program it was asked for by");
+            cached = {content, kept->second};
+        } else {
+            cached = {content, compileRun(run, recalled)};
+            const RunProgram& program = cached.program;
+            const bool holesOnly = program.kind == RunProgram::Kind::Text
+                                       ? program.textHole >= 0
+                                       : program.kind == RunProgram::Kind::Ruby && program.textHole >= 0 && program.baseHole >= 0;
+            if (holesOnly && m_memo && m_withoutNodes.size() < kMaxWithoutNodes && m_withoutNodes.emplace(content, program).second)
+                m_memo->copyWithoutNodes(content);
+        }
+    }
     const RunProgram& program = cached.program;
+    // A copy without nodes is read by its holes; one with nodes either way.
+    auto textOf = [&](int hole, uint32_t offset) { return hole >= 0 ? recalled.hole(static_cast<size_t>(hole)) : run.at(offset).value(); };
     const int em = program.emphasis ? *program.emphasis : inheritedEmphasis();
     switch (program.kind) {
     case RunProgram::Kind::Walk:
@@ -801,15 +836,15 @@ bool DocxReader::runByProgram(const XmlTree::Node& run, uint64_t content) {
     case RunProgram::Kind::Text:  // as runContent takes a w:t
         if (!m_story->inFieldInstruction()) {
             m_text.clear();
-            AppendUtf8(m_text, run.at(program.text).value());
+            AppendUtf8(m_text, textOf(program.textHole, program.text));
             m_story->text(m_text, em);
         }
         return true;
     case RunProgram::Kind::Ruby:  // as ruby() takes it
         m_reading.clear();
-        AppendUtf8(m_reading, run.at(program.text).value());
+        AppendUtf8(m_reading, textOf(program.textHole, program.text));
         m_base.clear();
-        AppendUtf8(m_base, run.at(program.base).value());
+        AppendUtf8(m_base, textOf(program.baseHole, program.base));
         m_story->ruby(m_reading, m_base, em);
         return true;
     }
@@ -881,7 +916,7 @@ void DocxReader::inlines(const Node& parent) {
         if (l.empty()) continue;
         if (l == "r") {
             if constexpr (std::is_same_v<Node, XmlTree::Node>) {
-                if (const uint64_t content = c.recalledContent(); content && runByProgram(c, content)) continue;
+                if (const auto recalled = c.recalled(); recalled.content && runByProgram(c, recalled)) continue;
             }
             runContent(c, runEmphasis(c));
         } else if (l == "fldSimple") {
@@ -1037,6 +1072,8 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
         // thread while this one has blocks waiting, else here.
         constexpr size_t kFewWaiting = 4;
         TreePool trees;
+        XmlTree::Memo memo;  // the trees', held here for the walk to ask for copies without nodes
+        m_memo = &memo;
         ReadInTwoThreads<XmlPiece>(
             [&](char* out, size_t n) { return part->read(out, n); },
             [&](auto&& nextChunk, auto&& push) {
@@ -1064,7 +1101,8 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                         piece.tree = std::move(tree);
                         tree = trees.take();
                         waiting = push(std::move(piece));
-                    });
+                    },
+                    &memo);
                 while (nextChunk([&](std::string_view text) { scanner.feed(text); },
                                  [&](size_t n) { return scanner.room(n); }, [&](size_t n) { scanner.filled(n); })) {
                 }
@@ -1083,6 +1121,7 @@ std::unique_ptr<DocumentModel> DocxReader::read() {
                     block(PugiNode(piece.parsed->document_element()));
                 }
             });
+        m_memo = nullptr;
     } catch (const ReadError&) {
         throw;
     } catch (const std::runtime_error& e) {

@@ -116,7 +116,7 @@ XmlBlockScanner::TreeOutcome XmlBlockScanner::readTree(size_t i) {
     if (!m_finished && available < m_treeWait) return TreeOutcome::Wait;
     if (!m_tree) m_tree = std::make_unique<XmlTree>();
     size_t length = 0;
-    switch (m_tree->read(std::string_view(buffer() + i, m_length - i), m_finished, &length, &m_memo, m_store)) {
+    switch (m_tree->read(std::string_view(buffer() + i, m_length - i), m_finished, &length, m_memo, m_store)) {
     case XmlTree::Result::Read:
         m_treeWait = 0;
         m_pos = i + length;

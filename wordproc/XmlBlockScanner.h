@@ -25,12 +25,14 @@ public:
     // tree over with the child's offset: onTree takes the tree from the
     // slot it is given and may leave a used one there to be filled next
     // (else the scanner makes one). Children the tree declines go to
-    // onBlock as text.
+    // onBlock as text. The trees share a memo: the one given, which must
+    // outlive the trees, or the scanner's own.
     using TreeSlot = std::unique_ptr<XmlTree>;
     XmlBlockScanner(std::function<void(std::string_view)> onRoot,
                     std::function<void(std::string_view, size_t)> onBlock,
-                    std::function<void(TreeSlot&, size_t)> onTree = {})
-        : m_onRoot(std::move(onRoot)), m_onBlock(std::move(onBlock)), m_onTree(std::move(onTree)) {}
+                    std::function<void(TreeSlot&, size_t)> onTree = {}, XmlTree::Memo* memo = nullptr)
+        : m_onRoot(std::move(onRoot)), m_onBlock(std::move(onBlock)), m_onTree(std::move(onTree)),
+          m_memo(memo ? memo : &m_ownMemo) {}
 
     // Scans the next piece of the part. Throws std::runtime_error when the
     // XML is malformed in a way the scanner sees.
@@ -59,7 +61,8 @@ private:
     std::function<void(std::string_view, size_t)> m_onBlock;
     std::function<void(TreeSlot&, size_t)> m_onTree;
     TreeSlot m_tree;
-    XmlTree::Memo m_memo;  // what the trees read teaches the next
+    XmlTree::Memo m_ownMemo;
+    XmlTree::Memo* m_memo;  // what the trees read teaches the next
     size_t m_treeWait = 0;  // bytes from the waiting child's start before it is read again
     bool m_finished = false;
     // The text not yet done with: its first m_length bytes from m_start in

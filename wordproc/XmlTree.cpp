@@ -233,8 +233,8 @@ void XmlTree::MoveCopies(const NodeData* __restrict from, NodeData* __restrict t
 #endif
 }
 
-uint64_t XmlTree::Node::recalledContent() const {
-    if (!m_data) return 0;
+XmlTree::Node::Recalled XmlTree::Node::recalled() const {
+    if (!m_data) return {};
     const auto index = static_cast<uint32_t>(m_data - m_tree->m_nodes.data());
     // Asked in the order of the nodes, as a walk asks: the search goes on
     // from where the last one ended.
@@ -242,7 +242,15 @@ uint64_t XmlTree::Node::recalledContent() const {
     size_t& at = m_tree->m_recallAsked;
     if (at > recalls.size() || (at > 0 && recalls[at - 1].node >= index)) at = 0;
     while (at < recalls.size() && recalls[at].node < index) ++at;
-    return at < recalls.size() && recalls[at].node == index ? recalls[at].serial : 0;
+    if (at == recalls.size() || recalls[at].node != index) return {};
+    const Recall& r = recalls[at];
+    Recalled found;
+    found.content = r.serial;
+    found.withNodes = r.withNodes;
+    found.holes = r.holes;
+    found.m_tree = m_tree;
+    found.m_firstHole = r.firstHole;
+    return found;
 }
 
 size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const char* end) {
@@ -283,20 +291,24 @@ size_t XmlTree::recall(uint32_t index, const char* begin, const char* p, const c
         }
         if (!same) continue;
 
-        // The remembered nodes are copied and placed: offsets moved with
-        // their segment, attribute indices after the tree's.
-        const auto attrBase = static_cast<uint32_t>(m_attrs.size());
-        m_nodes[index].firstChild = e->firstChild;
         const size_t holeCount = e->holes.size();
-        NodeData* __restrict const nodes = m_nodes.extend(e->nodes.size());
-        const NodeData* __restrict const fromNodes = e->nodes.data();
-        AttrData* __restrict const attrs = m_attrs.extend(e->attrs.size());
-        const AttrData* __restrict const fromAttrs = e->attrs.data();
-        for (size_t g = 0, i = 0, a = 0; g <= holeCount; ++g)
-            MoveCopies(fromNodes, nodes, i, e->nodeGroupEnd[g], fromAttrs, attrs, a, e->attrGroupEnd[g], shift[g], attrBase);
-        for (size_t k = 0; k < holeCount; ++k) nodes[e->holes[k].node].value = {holeAt[k], holeLength[k]};
+        const bool withNodes = !memo.withoutNodes(e->serial);
+        m_recalls.push_back({index, static_cast<uint32_t>(m_recallHoles.size()), static_cast<uint32_t>(holeCount), withNodes, e->serial});
+        for (size_t k = 0; k < holeCount; ++k) m_recallHoles.push_back({holeAt[k], holeLength[k]});
         e->used = ++memo.m_clock;
-        m_recalls.push_back({index, e->serial});
+        if (withNodes) {
+            // The remembered nodes are copied and placed: offsets moved with
+            // their segment, attribute indices after the tree's.
+            const auto attrBase = static_cast<uint32_t>(m_attrs.size());
+            m_nodes[index].firstChild = e->firstChild;
+            NodeData* __restrict const nodes = m_nodes.extend(e->nodes.size());
+            const NodeData* __restrict const fromNodes = e->nodes.data();
+            AttrData* __restrict const attrs = m_attrs.extend(e->attrs.size());
+            const AttrData* __restrict const fromAttrs = e->attrs.data();
+            for (size_t g = 0, i = 0, a = 0; g <= holeCount; ++g)
+                MoveCopies(fromNodes, nodes, i, e->nodeGroupEnd[g], fromAttrs, attrs, a, e->attrGroupEnd[g], shift[g], attrBase);
+            for (size_t k = 0; k < holeCount; ++k) nodes[e->holes[k].node].value = {holeAt[k], holeLength[k]};
+        }
         return static_cast<size_t>(at - p);
     }
     return 0;
@@ -389,6 +401,7 @@ XmlTree::Result XmlTree::read(std::string_view text, bool complete, size_t* leng
     m_nodes.clear();
     m_attrs.clear();
     m_recalls.clear();
+    m_recallHoles.clear();
     m_open.clear();
     m_memoStarts.clear();
     m_decoded.clear();

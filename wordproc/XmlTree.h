@@ -23,6 +23,8 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -139,9 +141,22 @@ public:
                 f(m_tree->view(m_tree->m_attrs[i].name), m_tree->view(m_tree->m_attrs[i].value));
         }
         // For an element whose content was copied from what a memo
-        // remembered, a number naming that content: every copy of it has its
-        // nodes laid out alike and differs only in its texts. 0 for others.
-        uint64_t recalledContent() const;
+        // remembered: a number naming that content (every copy of it has
+        // its nodes laid out alike and differs only in its holes' texts),
+        // and the holes' texts. A copy made without nodes (see
+        // Memo::copyWithoutNodes) has no children. content 0: no copy.
+        struct Recalled {
+            uint64_t content = 0;
+            bool withNodes = true;
+            size_t holes = 0;
+            std::string_view hole(size_t k) const { return m_tree->view(m_tree->m_recallHoles[m_firstHole + k]); }
+
+        private:
+            friend class Node;
+            const XmlTree* m_tree = nullptr;
+            uint32_t m_firstHole = 0;
+        };
+        Recalled recalled() const;
         // Where a node of this one's content lies from it, and the node that
         // lies there: the same place in another copy of the same content.
         uint32_t offsetOf(const Node& inside) const { return static_cast<uint32_t>(inside.m_data - m_data); }
@@ -165,6 +180,14 @@ public:
         Memo(const Memo&) = delete;
         Memo& operator=(const Memo&) = delete;
 
+        // A reader that has learnt all it needs from the copies of a content
+        // asks for its later copies without their nodes: the element is
+        // there with the texts of its holes only (Node::recalled), and the
+        // copying costs nothing. Another thread than the reading one may ask.
+        void copyWithoutNodes(uint64_t content) {
+            m_withoutNodes[content % m_withoutNodes.size()].store(content, std::memory_order_relaxed);
+        }
+
     private:
         friend class XmlTree;
         struct Entry;
@@ -177,6 +200,10 @@ public:
         std::vector<Entry> m_entries;  // kSets sets of kWays
         uint64_t m_clock = 0;          // for the least recently used of a set
         uint64_t m_serials = 0;        // the last content's number
+        bool withoutNodes(uint64_t content) const {
+            return m_withoutNodes[content % m_withoutNodes.size()].load(std::memory_order_relaxed) == content;
+        }
+        std::array<std::atomic<uint64_t>, 64> m_withoutNodes{};  // by content number
         // Where content is placed before it replaces an entry's.
         std::vector<NodeData> m_nodes;
         std::vector<AttrData> m_attrs;
@@ -203,6 +230,7 @@ public:
         m_store.reset();
         m_nodes.clear();
         m_recalls.clear();
+        m_recallHoles.clear();
         m_base = nullptr;
         m_size = 0;
     }
@@ -259,10 +287,14 @@ private:
     std::vector<MemoStart> m_memoStarts;  // the open elements that may be remembered
     Memo* m_memo = nullptr;
     struct Recall {
-        uint32_t node;    // an element whose content was recalled
-        uint64_t serial;  // the content's number
+        uint32_t node;       // an element whose content was recalled
+        uint32_t firstHole;  // its holes' texts in m_recallHoles
+        uint32_t holes;
+        bool withNodes;
+        uint64_t serial;     // the content's number
     };
     PodArray<Recall> m_recalls;  // in the order of the nodes
+    PodArray<Span> m_recallHoles;
     mutable size_t m_recallAsked = 0;  // where Node::recalledContent's last search ended
     static bool IsProperty(std::string_view name) {
         return name.size() >= 2 && name[name.size() - 2] == 'P' && name[name.size() - 1] == 'r';

@@ -188,6 +188,47 @@ TEST(XmlTree, MarkupMetAgainReadsAsTheFirstTime) {
     EXPECT_EQ(DescribeXml(tree.root()), "w:p[](w:r[](w:rPr[](w:b[]())w:t[]('一')))");
 }
 
+// A copy tells which content it was copied from and what its holes hold;
+// once that content is asked for without nodes, its copies have no children
+// but still their holes' texts.
+TEST(XmlTree, CopiesTellTheirContentAndComeWithoutNodesWhenAsked) {
+    auto run = [](const std::string& text) { return "<w:r><w:rPr><w:b/></w:rPr><w:t>" + text + "</w:t></w:r>"; };
+    const std::string other = "<w:r><w:t>x</w:t></w:r>";
+    XmlTree tree;
+    XmlTree::Memo memo;
+    size_t length = 0;
+    const std::string first = "<w:p>" + run("一") + run("二") + other + other + run("三") + "</w:p>";
+    ASSERT_EQ(tree.read(first, true, &length, &memo), XmlTree::Result::Read);
+    std::vector<XmlTree::Node> runs;
+    for (auto c = tree.root().firstChild(); c; c = c.nextSibling()) runs.push_back(c);
+    ASSERT_EQ(runs.size(), 5u);
+    EXPECT_EQ(runs[0].recalled().content, 0u);  // read, and remembered
+    const auto second = runs[1].recalled();
+    EXPECT_NE(second.content, 0u);
+    EXPECT_TRUE(second.withNodes);
+    ASSERT_EQ(second.holes, 1u);
+    EXPECT_EQ(second.hole(0), "二");
+    EXPECT_EQ(runs[3].recalled().hole(0), "x");
+    EXPECT_NE(runs[3].recalled().content, second.content);
+    EXPECT_EQ(runs[4].recalled().content, second.content);
+    EXPECT_EQ(runs[4].recalled().hole(0), "三");
+    EXPECT_EQ(runs[4].offsetOf(runs[4].firstChild().nextSibling().firstChild()), 4u);  // w:r, rPr, b, t, its text
+    EXPECT_EQ(runs[4].at(4).value(), "三");
+    EXPECT_EQ(DescribeXml(tree.root()), FullParser(first));
+
+    memo.copyWithoutNodes(second.content);
+    const std::string next = "<w:p>" + run("四") + other + run("五") + "</w:p>";
+    ASSERT_EQ(tree.read(next, true, &length, &memo), XmlTree::Result::Read);
+    EXPECT_EQ(length, next.size());
+    EXPECT_EQ(DescribeXml(tree.root()), "w:p[](w:r[]()w:r[](w:t[]('x'))w:r[]())");
+    const auto fourth = tree.root().firstChild().recalled();
+    EXPECT_EQ(fourth.content, second.content);
+    EXPECT_FALSE(fourth.withNodes);
+    EXPECT_EQ(fourth.hole(0), "四");
+    EXPECT_TRUE(tree.root().firstChild().nextSibling().recalled().withNodes);
+    EXPECT_EQ(tree.root().firstChild().nextSibling().nextSibling().recalled().hole(0), "五");
+}
+
 // Every block of the test documents, and of the shared corpus when it is
 // there: what XmlTree reads, it reads as pugixml does.
 TEST(XmlTree, AgreesWithTheFullParserOnRealDocuments) {
