@@ -78,25 +78,30 @@ bool Walk::run() {
 // The insertion point stands before the position that follows the run: the
 // run end range is one position further.
 void Walk::recordRunEnd() {
-    sel().MoveRight(Unit::Character);
-    m_runEnd = sel().Range();
-    sel().MoveLeft(Unit::Character);
+    Selection& s = sel();
+    s.MoveRight(Unit::Character);
+    m_runEnd = s.Range();
+    s.MoveLeft(Unit::Character);
     static const std::u16string caption(kProgressCaption);
     m_ctx.host.UpdateProgress(WalkProgressValue(m_step, m_total), 100, m_ctx.state.ProgressBarWidth, caption);
     m_ctx.host.Yield();
 }
 
 bool Walk::fieldRun() {
+    // The selection, asked for once for the many moves a run of fields
+    // takes: reading a field through the scratch document makes this one
+    // active again before it returns.
+    Selection& s = sel();
     int32_t n = 1;
     for (;;) {
-        sel().MoveRight(Unit::Character);
-        if (sel().Text() == kFieldMarkText) {
+        s.MoveRight(Unit::Character);
+        if (s.Text() == kFieldMarkText) {
             ++n;
             ++m_step;
             if (m_step > m_total) {
                 // Counted past the total: end the run after the fields counted
                 // so far, exactly as at the normal end of counting.
-                sel().MoveRight(Unit::Character);
+                s.MoveRight(Unit::Character);
                 recordRunEnd();
                 break;
             }
@@ -123,18 +128,19 @@ bool Walk::fieldRun() {
         break;
     }
     m_run.Emit(m_body);
-    sel().MoveRight(Unit::Character);
-    if (stepBack) sel().MoveLeft(Unit::Character);
+    s.MoveRight(Unit::Character);
+    if (stepBack) s.MoveLeft(Unit::Character);
     return true;
 }
 
 // Selects field k of the run of n and reads its text through the clipboard;
 // a text with '?' is read again through the scratch document.
 bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text) {
-    sel().Select(m_runEnd);
-    sel().MoveLeft(Unit::Character, n - k);
-    sel().MoveLeft(Unit::Character, 1, MoveMode::Extend);
-    sel().Copy();
+    Selection& s = sel();
+    s.Select(m_runEnd);
+    s.MoveLeft(Unit::Character, n - k);
+    s.MoveLeft(Unit::Character, 1, MoveMode::Extend);
+    s.Copy();
     ReadClipboardText(m_ctx.clipboard, m_ctx.state, m_ctx.host, text);
     if (m_ctx.state.EngineFailed) return false;
     if (text.find(u'?') != std::u16string::npos) {
