@@ -607,6 +607,8 @@ private:
         std::optional<int> emphasis;  // from the properties of the run (of the base's run); else inherited
     };
     RunProgram compileRun(const XmlTree::Node& run, const XmlTree::Node::Recalled& recalled) const;
+    template <size_t N>
+    XmlTree::Node soleChild(const XmlTree::Node& run, const char (&local)[N]) const;
     XmlTree::Node soleText(const XmlTree::Node& run) const;
     // Walks the run by its content's program; false when it has none.
     bool runByProgram(const XmlTree::Node& run, const XmlTree::Node::Recalled& recalled);
@@ -744,16 +746,24 @@ std::optional<int> DocxReader::ownEmphasis(const Node& r) const {
     return std::nullopt;
 }
 
-// The text node of a run that holds its properties and one w:t with text,
-// and nothing else; else a null node.
-XmlTree::Node DocxReader::soleText(const XmlTree::Node& run) const {
-    XmlTree::Node t;
+// The one child besides its properties of a run that has just that one,
+// when it is named local; else a null node.
+template <size_t N>
+XmlTree::Node DocxReader::soleChild(const XmlTree::Node& run, const char (&local)[N]) const {
+    XmlTree::Node only;
     for (XmlTree::Node c : Children(run)) {
         const ElementName l = w(c);
         if (l == "rPr") continue;
-        if (t || !(l == "t")) return {};
-        t = c;
+        if (only || !(l == local)) return {};
+        only = c;
     }
+    return only;
+}
+
+// The text node of a run that holds its properties and one w:t with text,
+// and nothing else; else a null node.
+XmlTree::Node DocxReader::soleText(const XmlTree::Node& run) const {
+    const XmlTree::Node t = soleChild(run, "t");
     if (!t) return {};
     for (XmlTree::Node c : Children(t))
         if (c.isText()) return c;  // what runContent and appendTextOf read
@@ -776,13 +786,7 @@ DocxReader::RunProgram DocxReader::compileRun(const XmlTree::Node& run, const Xm
     }
     // Properties and one ruby, whose first w:rt and first w:rubyBase (as
     // ruby() takes them) each hold one run of one text.
-    XmlTree::Node ruby;
-    for (XmlTree::Node c : Children(run)) {
-        const ElementName l = w(c);
-        if (l == "rPr") continue;
-        if (ruby || !(l == "ruby")) return {};
-        ruby = c;
-    }
+    const XmlTree::Node ruby = soleChild(run, "ruby");
     if (!ruby) return {};
     XmlTree::Node rt, base;
     for (XmlTree::Node c : Children(ruby)) {
