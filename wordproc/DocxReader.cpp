@@ -145,10 +145,10 @@ public:
     // Whether a part was opened to be inflated by libgsf.
     bool openedViaGsf() const { return m_openedViaGsf; }
 
+private:
     [[noreturn]] void damaged(const std::string& name) {
         throw ReadError(ReadErrorKind::Damaged, m_file, "ファイルが壊れているか途中で切れています（" + name + " を展開できません）。");
     }
-private:
     [[noreturn]] void tooLarge(const std::string& name) {
         throw ReadError(ReadErrorKind::TooLarge, m_file,
                         "展開後の大きさが上限（" + std::to_string(kMaxDocxPartBytes >> 20) + " MB）を超えるため読み込めません（" +
