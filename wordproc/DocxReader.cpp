@@ -171,7 +171,8 @@ struct Chunk {
 // reads the inflated XML into blocks, the other walks the blocks into the
 // model. Inflating the part falls to whichever is free: the scanning thread
 // inflates for itself when no chunk is waiting, and the walking thread
-// inflates a few chunks ahead when it has no block to walk. So neither
+// inflates up to a few megabytes ahead when it has no block to walk (each
+// chunk it inflates is one the scanning thread need not). So neither
 // waits for long whether the scanning (in a book of short ruby runs, say)
 // or the walking (in plain prose) costs more.
 //
