@@ -23,7 +23,7 @@ private:
     Selection& sel() { return m_word.Selection(); }
     void recordRunEnd();
     bool fieldRun();
-    bool fieldTextOf(int32_t n, int32_t k, std::u16string& text);
+    bool fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional<int32_t>& readingLength);
     void disposeScratch();
 
     EngineContext& m_ctx;
@@ -115,15 +115,18 @@ bool Walk::fieldRun() {
     bool stepBack = false;
     for (int32_t k = 0; k < n; ++k) {
         stepBack = false;
-        if (!fieldTextOf(n, k, m_fieldText)) return false;
+        std::optional<int32_t> readingLength;
+        if (!fieldTextOf(n, k, m_fieldText, readingLength)) return false;
         RewriteKnownReading(m_fieldText, m_separators.ruby);
-        const FieldVerdict verdict = m_run.Examine(m_fieldText);
+        const FieldVerdict verdict = m_run.Examine(m_fieldText, readingLength);
         if (verdict == FieldVerdict::Accept) continue;
         if (verdict == FieldVerdict::Alone) {
             m_step -= n - 1;
         } else {
+            // The fields k to n - 1 are given back: the counter goes back by
+            // as many, so that it always matches the positions walked.
             stepBack = true;
-            m_step -= (n - k) + 1;
+            m_step -= n - k;
         }
         break;
     }
@@ -134,8 +137,9 @@ bool Walk::fieldRun() {
 }
 
 // Selects field k of the run of n and reads its text through the clipboard;
-// a text with '?' is read again through the scratch document.
-bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text) {
+// a text with '?' is read again through the scratch document. The document
+// is asked where the field's reading ends.
+bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional<int32_t>& readingLength) {
     Selection& s = sel();
     s.Select(m_runEnd);
     s.MoveLeft(Unit::Character, n - k);
@@ -157,6 +161,7 @@ bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text) {
         text = sel().Text();
         m_word.Documents().Item(m_ctx.state.DocumentName).Activate();
     }
+    readingLength = sel().FieldReadingLength();
     return true;
 }
 

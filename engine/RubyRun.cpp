@@ -44,7 +44,7 @@ void RubyRun::countConversion() {
     m_host.ShowConvertedCount(m_state.ConvertedCount);
 }
 
-FieldVerdict RubyRun::Examine(const std::u16string& fieldText) {
+FieldVerdict RubyRun::Examine(const std::u16string& fieldText, std::optional<int32_t> readingLength) {
     m_long = m_cut = m_warichu = false;
     const std::u16string_view text(fieldText);
     std::u16string_view reading;
@@ -56,15 +56,28 @@ FieldVerdict RubyRun::Examine(const std::u16string& fieldText) {
     if (rubyAt != std::u16string::npos) {
         reading = text.substr(0, rubyAt);
         base = text.substr(rubyAt + m_separators.ruby.size());
-        m_long = CodePointCount(base) > 1;
+        m_long = CharacterCount(base) > 1;
     } else if (warichuAt != std::u16string::npos) {
         reading = text.substr(0, warichuAt);
         base = text.substr(warichuAt + m_separators.warichu.size());
         m_long = m_warichu = true;
+    } else if (readingLength) {
+        // The document's own boundary: whatever the reading is made of.
+        size_t p = 0;
+        for (int32_t n = 0; n < *readingLength && p < text.size(); ++n) {
+            size_t units;
+            CodePointAt(text, p, &units);
+            p += units;
+        }
+        reading = text.substr(0, p);
+        base = text.substr(p);
+        m_long = CharacterCount(base) > 1;
     } else {
         // Kana are all single units: half of a surrogate pair never is one.
         size_t p = 0;
         while (p < text.size() && IsKanaForSplit(text[p])) ++p;
+        // A selector after the last kana belongs to that kana, and so to the base.
+        if (p > 0 && p < text.size() && IsVariationSelector(CodePointAt(text, p))) --p;
         if (p == text.size()) {
             // Kana only (or empty): no split point. The whole text is the
             // base of a single piece, so nothing of it is lost.
@@ -72,7 +85,7 @@ FieldVerdict RubyRun::Examine(const std::u16string& fieldText) {
         } else {
             reading = text.substr(0, p);
             base = text.substr(p);
-            m_long = CodePointCount(base) != 1;
+            m_long = CharacterCount(base) != 1;
         }
     }
 
@@ -114,9 +127,10 @@ void RubyRun::Emit(std::u16string& body) {
 void RubyRun::emitWarichu(std::u16string& body, std::u16string_view reading) const {
     std::u16string v;
     if (m_options.WarichuRubyGlyphs == 1) {
+        // A kana keeps its variation selectors inside the glyph tags.
         for (size_t i = 0; i < reading.size();) {
-            size_t units;
-            const char32_t c = CodePointAt(reading, i, &units);
+            const size_t units = CharacterUnitsAt(reading, i);
+            const char32_t c = CodePointAt(reading, i);
             const std::u16string_view ch(reading.data() + i, units);
             i += units;
             if (IsKanaForGlyphs(c)) {
@@ -141,7 +155,7 @@ void RubyRun::emitWarichu(std::u16string& body, std::u16string_view reading) con
         body += u"<CharStyle:割注>" + v + u"<CharStyle:>";
         body += u"<CharStyle:文字後ベタ>" + closing + u"<CharStyle:>";
     } else if ((surround == 1 || surround == 2) && !base.empty()) {
-        const size_t last = LastCodePointStart(base);
+        const size_t last = LastCharacterStart(base);
         AppendEscaped(body, std::u16string_view(base).substr(0, last));
         body += surround == 1 ? u"<CharStyle:文字後4分アキ>" : u"<CharStyle:文字後半角アキ>";
         AppendEscaped(body, std::u16string_view(base).substr(last));

@@ -3,6 +3,7 @@
 // ruby, group ruby or warichu.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,12 @@ public:
     void Reset();
 
     // Examines the text of the next field (after RewriteKnownReading). Counts
-    // the field in ConvertedCount unless it cuts the run.
-    FieldVerdict Examine(const std::u16string& fieldText);
+    // the field in ConvertedCount unless it cuts the run. readingLength is
+    // where the document says the field's reading ends, in code points of
+    // the text, when it can tell: without a separator in the text that
+    // decides the split; only a document that cannot tell leaves the split
+    // to the scan for the first character that is not kana.
+    FieldVerdict Examine(const std::u16string& fieldText, std::optional<int32_t> readingLength = std::nullopt);
 
     // Appends the run's tags to body.
     void Emit(std::u16string& body);

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -134,6 +135,11 @@ public:
     // The selection's plain text (a field gives its own plain text) goes to
     // the clipboard.
     virtual void Copy() = 0;
+    // When the selection is exactly one field: where that field's reading
+    // ends in its plain text, in code points (a ruby's reading, before its
+    // base). Nothing when the selection is not one field, or when the
+    // document cannot tell.
+    virtual std::optional<int32_t> FieldReadingLength() const = 0;
     virtual void WholeStory() = 0;
     virtual void Delete() = 0;
     // The clipboard's text is inserted as unformatted text.

@@ -87,6 +87,12 @@ std::u16string ReadCustomHeader(const std::filesystem::path& file) {
         return FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()) + 3, bytes.size() - 3));
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) start = 2;
     else if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) start = 2, bigEndian = true;
+    else {
+        // Without a mark: a header is tags, so UTF-16 has a NUL byte beside
+        // every ASCII character, which UTF-8 text never has.
+        const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (raw.find('\0') == std::string_view::npos && IsValidUtf8(raw)) return FromUtf8(raw);
+    }
 
     std::u16string text;
     text.reserve(bytes.size() / 2);

@@ -26,6 +26,8 @@ TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u1
 
 // Reads a custom header file: UTF-16 little-endian; a byte-order mark is not
 // part of the text (a big-endian or UTF-8 mark selects that encoding).
+// Without a mark, valid UTF-8 with no NUL byte (which UTF-16 tags always
+// have) is read as UTF-8.
 // Throws std::runtime_error when the file cannot be read.
 std::u16string ReadCustomHeader(const std::filesystem::path& file);
 

@@ -51,6 +51,32 @@ size_t LastCodePointStart(std::u16string_view text) {
     return i;
 }
 
+bool IsVariationSelector(char32_t cp) {
+    return (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xE0100 && cp <= 0xE01EF);
+}
+
+size_t CharacterUnitsAt(std::u16string_view text, size_t i) {
+    size_t units;
+    CodePointAt(text, i, &units);
+    size_t end = i + units;
+    while (end < text.size() && IsVariationSelector(CodePointAt(text, end, &units))) end += units;
+    return end - i;
+}
+
+size_t CharacterCount(std::u16string_view text) {
+    size_t n = 0;
+    for (size_t i = 0; i < text.size(); i += CharacterUnitsAt(text, i)) ++n;
+    return n;
+}
+
+size_t LastCharacterStart(std::u16string_view text) {
+    size_t i = LastCodePointStart(text);
+    // A selector at the very start of a text has no character before it and
+    // stands as one of its own.
+    while (i > 0 && IsVariationSelector(CodePointAt(text, i))) i = LastCodePointStart(text.substr(0, i));
+    return i;
+}
+
 void AppendCodePoint(std::u16string& out, char32_t cp) {
     if (cp >= 0x10000 && cp <= 0x10FFFF) {
         cp -= 0x10000;
@@ -96,6 +122,34 @@ std::u16string FromUtf8(std::string_view text) {
     std::u16string out;
     AppendUtf8(out, text);
     return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        size_t length;
+        char32_t cp;
+        if (b >= 0xC2 && b <= 0xDF) length = 2, cp = b & 0x1F;
+        else if (b >= 0xE0 && b <= 0xEF) length = 3, cp = b & 0x0F;
+        else if (b >= 0xF0 && b <= 0xF4) length = 4, cp = b & 0x07;
+        else return false;
+        if (static_cast<size_t>(end - p) < length) return false;
+        for (size_t i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (p[i] & 0x3F);
+        }
+        if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += length;
+    }
+    return true;
 }
 
 namespace {

@@ -20,6 +20,17 @@ size_t LastCodePointStart(std::u16string_view text);
 
 void AppendCodePoint(std::u16string& out, char32_t cp);
 
+// Characters as a reader sees them: a code point together with the variation
+// selectors that follow it (U+FE00-U+FE0F, U+E0100-U+E01EF), so that an
+// ideographic variation sequence such as U+845B U+E0100 is one character and
+// nothing is ever put between a character and its selectors.
+bool IsVariationSelector(char32_t cp);
+// The number of UTF-16 units of the character starting at index i.
+size_t CharacterUnitsAt(std::u16string_view text, size_t i);
+size_t CharacterCount(std::u16string_view text);
+// Index of the first unit of the last character; 0 for an empty text.
+size_t LastCharacterStart(std::u16string_view text);
+
 // The index of the first unit equal to unit at or after from, or npos.
 // Books are searched in texts of millions of units: where the processor
 // allows, eight units are compared at once.
@@ -46,6 +57,9 @@ std::string ToUtf8(std::u16string_view text);
 // Appends the UTF-8 form of one code point.
 void AppendUtf8CodePoint(std::string& out, char32_t cp);
 std::u16string FromUtf8(std::string_view text);
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or
+// code points past U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
 // Appends the UTF-16 form of UTF-8 text; a malformed sequence becomes U+FFFD.
 void AppendUtf8(std::u16string& out, std::string_view text);
 

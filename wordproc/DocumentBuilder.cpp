@@ -10,6 +10,10 @@ DocumentBuilder::DocumentBuilder(DocumentModel& model)
 }
 
 void DocumentBuilder::appendCodePoint(char32_t cp, int emphasis) {
+    if (IsVariationSelector(cp) && m_story.size() > 0) {
+        const Cell& before = m_story[m_story.size() - 1];
+        if (before.code != u'\r') emphasis = before.emphasis;
+    }
     m_story.append(Cell{cp, cp == u'\r' ? uint8_t(0) : uint8_t(emphasis)});
 }
 
@@ -18,10 +22,12 @@ void DocumentBuilder::appendText(std::u16string_view text, int emphasis) {
     ForEachCodePoint(text, [&](char32_t cp) { appendCodePoint(cp, emphasis); });
 }
 
-void DocumentBuilder::appendField(std::u16string_view text, int emphasis) { appendField(text, {}, emphasis); }
+void DocumentBuilder::appendField(std::u16string_view text, int emphasis, int32_t readingLength) {
+    m_story.append(Cell{m_story.addField(text, {}, readingLength), uint8_t(emphasis)});
+}
 
-void DocumentBuilder::appendField(std::u16string_view text, std::u16string_view more, int emphasis) {
-    m_story.append(Cell{m_story.addField(text, more), uint8_t(emphasis)});
+void DocumentBuilder::appendRuby(std::u16string_view reading, std::u16string_view base, int emphasis) {
+    m_story.append(Cell{m_story.addRuby(reading, base), uint8_t(emphasis)});
 }
 
 void DocumentBuilder::endParagraph() { m_story.append(Cell{u'\r', 0}); }
@@ -69,10 +75,18 @@ private:
             } else if (c == u'{') {
                 ++m_pos;
                 std::u16string field;
-                while (m_pos < m_text.size() && m_text[m_pos] != u'}') field += literal();
+                int32_t readingLength = -1;
+                while (m_pos < m_text.size() && m_text[m_pos] != u'}') {
+                    if (m_text[m_pos] == u'|' && readingLength < 0) {
+                        readingLength = static_cast<int32_t>(CodePointCount(field));
+                        ++m_pos;
+                        continue;
+                    }
+                    field += literal();
+                }
                 if (m_pos >= m_text.size()) fail("missing }");
                 ++m_pos;
-                m_builder.appendField(std::move(field), emphasis);
+                m_builder.appendField(field, emphasis, readingLength);
             } else {
                 m_builder.appendText(literal(), emphasis);
             }
@@ -96,9 +110,9 @@ private:
     size_t m_pos = 0;
 };
 
-void AppendMarkupLiteral(std::u16string& out, std::u16string_view text) {
+void AppendMarkupLiteral(std::u16string& out, std::u16string_view text, bool inField = false) {
     for (char16_t c : text) {
-        if (c == u'`' || c == u'{' || c == u'}' || c == u'[' || c == u']') out.push_back(u'`');
+        if (c == u'`' || c == u'{' || c == u'}' || c == u'[' || c == u']' || (inField && c == u'|')) out.push_back(u'`');
         out.push_back(c);
     }
 }
@@ -129,7 +143,16 @@ std::u16string ToMarkup(const DocumentModel& model) {
         }
         if (p.isField) {
             out.push_back(u'{');
-            AppendMarkupLiteral(out, p.fieldText);
+            if (p.readingLength) {
+                size_t units = 0;
+                for (int32_t n = 0; n < *p.readingLength && units < p.fieldText.size(); ++n)
+                    units += CodePointAt(p.fieldText, units) >= 0x10000 ? 2 : 1;
+                AppendMarkupLiteral(out, p.fieldText.substr(0, units), true);
+                out.push_back(u'|');
+                AppendMarkupLiteral(out, p.fieldText.substr(units), true);
+            } else {
+                AppendMarkupLiteral(out, p.fieldText, true);
+            }
             out.push_back(u'}');
         } else {
             std::u16string ch;

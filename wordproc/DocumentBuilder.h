@@ -1,10 +1,12 @@
 // DocumentBuilder: how readers and tests fill a DocumentModel's main story.
 //
 // Markup, a compact way to write a whole story in a test:
-//   {かん漢}        a field whose plain text is かん漢
+//   {かん漢}        a field whose plain text is かん漢 (where its reading ends is
+//                  not known, as with a document that cannot tell)
+//   {かん|漢}       a ruby: reading かん over base 漢, the boundary known
 //   [1強調]         the stretch 強調 with emphasis mark 1 (digit 0-4; may hold fields)
 //   \r              a paragraph mark (the story's final one is added when missing)
-//   `x              the character x itself (for ` { } [ ])
+//   `x              the character x itself (for ` { } [ ], and | in a field)
 // Every other character is an ordinary character.
 #pragma once
 
@@ -23,10 +25,14 @@ public:
     explicit DocumentBuilder(DocumentModel& model);
 
     void appendText(std::u16string_view text, int emphasis = 0);
+    // A variation selector takes the emphasis of the character it belongs
+    // to, so that no emphasis stretch ends between the two.
     void appendCodePoint(char32_t cp, int emphasis = 0);
-    void appendField(std::u16string_view text, int emphasis = 0);
-    // A field whose text is text followed by more.
-    void appendField(std::u16string_view text, std::u16string_view more, int emphasis);
+    // A field whose reading's end is readingLength code points into its
+    // text (-1: not known).
+    void appendField(std::u16string_view text, int emphasis = 0, int32_t readingLength = -1);
+    // A ruby: a field whose text is reading + base, the boundary known.
+    void appendRuby(std::u16string_view reading, std::u16string_view base, int emphasis);
     void endParagraph();
 
     // Ends the story with a paragraph mark if it has none; the insertion

@@ -189,6 +189,7 @@ public:
     void MoveLeft(Unit unit, int32_t count, MoveMode mode) override;
     void TypeText(const std::u16string& text) override;
     void Copy() override;
+    std::optional<int32_t> FieldReadingLength() const override;
     void WholeStory() override;
     void Delete() override;
     void PasteSpecial(PasteDataType type) override;
@@ -312,6 +313,14 @@ void ModelSelection::Copy() {
     }
 }
 
+std::optional<int32_t> ModelSelection::FieldReadingLength() const {
+    const Story& story = doc().story();
+    const TextRange r = sel();
+    if (r.End != r.Start + 1 || static_cast<size_t>(r.End) > story.size()) return std::nullopt;
+    const Cell& c = story[static_cast<size_t>(r.Start)];
+    return IsField(c) ? story.fieldReadingLength(c) : std::nullopt;
+}
+
 void ModelSelection::WholeStory() {
     sel() = TextRange{0, static_cast<int32_t>(doc().story().size())};
 }
@@ -416,6 +425,7 @@ PositionView DocumentModel::at(size_t i) const {
         v.isField = true;
         v.code = kFieldMark;
         v.fieldText = story.fieldText(c);
+        v.readingLength = story.fieldReadingLength(c);
     } else {
         v.code = c.code;
     }

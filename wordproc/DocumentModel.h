@@ -45,6 +45,7 @@ struct PositionView {
     int emphasis = 0;
     bool isField = false;
     std::u16string_view fieldText;   // the field's plain text
+    std::optional<int32_t> readingLength;  // where its reading ends, in code points, when known
 };
 
 class DocumentModel final : public SourceDocument, public Clipboard {

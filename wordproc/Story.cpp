@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "engine/Text.h"
+
 namespace tessaly::wordproc {
 
 Story::Story() = default;
@@ -59,10 +61,15 @@ size_t Story::find(uint32_t code, size_t from) const {
     return hit != std::string::npos ? hit : size();
 }
 
-uint32_t Story::addField(std::u16string_view text, std::u16string_view more) {
+uint32_t Story::addRuby(std::u16string_view reading, std::u16string_view base) {
+    return addField(reading, base, static_cast<int32_t>(CodePointCount(reading)));
+}
+
+uint32_t Story::addField(std::u16string_view text, std::u16string_view more, int32_t readingLength) {
     m_fieldTexts += text;
     m_fieldTexts += more;
     m_fieldStarts.push_back(m_fieldTexts.size());
+    m_fieldReadings.push_back(readingLength);
     return kFieldBase + static_cast<uint32_t>(m_fieldStarts.size() - 2);
 }
 

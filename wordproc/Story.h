@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -39,12 +40,24 @@ public:
     // or size() when there is none.
     size_t find(uint32_t code, size_t from) const;
 
-    // Registers a field text (given in one or two parts) and returns the
-    // cell code that stands for it.
-    uint32_t addField(std::u16string_view text, std::u16string_view more = {});
+    // Registers a field text and returns the cell code that stands for it.
+    // Where its reading ends (in code points) is not known.
+    uint32_t addField(std::u16string_view text) { return addField(text, {}, -1); }
+    // Registers a ruby: its plain text is reading + base, and it knows where
+    // the reading ends.
+    uint32_t addRuby(std::u16string_view reading, std::u16string_view base);
+    // A field whose text is text + more, its reading readingLength code
+    // points long (-1 when not known).
+    uint32_t addField(std::u16string_view text, std::u16string_view more, int32_t readingLength);
     std::u16string_view fieldText(const Cell& c) const {
         const size_t i = c.code - kFieldBase;
         return std::u16string_view(m_fieldTexts).substr(m_fieldStarts[i], m_fieldStarts[i + 1] - m_fieldStarts[i]);
+    }
+
+    // Where a field's reading ends, in code points of its text, when known.
+    std::optional<int32_t> fieldReadingLength(const Cell& c) const {
+        const int32_t n = m_fieldReadings[c.code - kFieldBase];
+        return n < 0 ? std::nullopt : std::optional<int32_t>(n);
     }
 
     // Replaces the whole content (the gap is put at the end).
@@ -76,6 +89,7 @@ private:
     // makes two growing buffers, not a string object per field.
     std::u16string m_fieldTexts;
     std::vector<size_t> m_fieldStarts{0};
+    std::vector<int32_t> m_fieldReadings;  // reading lengths, -1 where not known
 };
 
 }  // namespace tessaly::wordproc

@@ -18,7 +18,7 @@ void StoryAssembler::emit(Position p) {
         }
         m_atParagraphStart = mark;
         m_afterBreak = false;
-        if (p.isField) m_builder.appendField(p.fieldText, p.emphasis);
+        if (p.isField) m_builder.appendField(p.fieldText, p.emphasis, p.readingLength);
         else m_builder.appendCodePoint(p.code, p.emphasis);
         return;
     }
@@ -91,12 +91,13 @@ void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base,
     if (m_depth == 0) {  // the common case, as emit() takes a field outside fields
         m_atParagraphStart = false;
         m_afterBreak = false;
-        m_builder.appendField(reading, base, emphasis);
+        m_builder.appendRuby(reading, base, emphasis);
         return;
     }
     std::u16string plain(reading);
     plain += base;
-    emit(Position{kFieldMark, static_cast<uint8_t>(emphasis), true, std::move(plain)});
+    emit(Position{kFieldMark, static_cast<uint8_t>(emphasis), true, std::move(plain),
+                  static_cast<int32_t>(CodePointCount(reading))});
 }
 
 void StoryAssembler::fieldBegin() {

@@ -45,6 +45,7 @@ private:
         uint8_t emphasis = 0;
         bool isField = false;
         std::u16string fieldText;
+        int32_t readingLength = -1;  // a ruby's reading, in code points
     };
     struct OpenField {
         std::u16string instruction;

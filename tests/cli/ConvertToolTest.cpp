@@ -70,6 +70,29 @@ TEST_F(ToolFixture, ConvertsTheSampleManuscriptExactly) {
     EXPECT_TRUE(fs::exists(outDir() / "Mac_sample-manuscript_ruby.txt"));  // Mac text is on by default
 }
 
+TEST_F(ToolFixture, RubyBoundariesOfAManuscriptSavedByAnotherWordProcessor) {
+    // Readings that are not all kana, a kana base, an unchosen separator mark,
+    // variation sequences and a row of rubies cut three times, saved as .doc
+    // (EQ fields) and .docx (w:ruby) by another word processor.
+    const auto mono = [](const std::string& r, const std::string& b) {
+        return "<CharStyle:モノルビ><cRuby:1><cRubyString:" + r + ">" + b + "<cRuby:><cRubyString:><CharStyle:>";
+    };
+    const auto group = [](const std::string& r, const std::string& b) {
+        return "<CharStyle:グループルビ><cRuby:1><cRubyString:" + r + ">" + b + "<cRuby:><cRubyString:><CharStyle:>";
+    };
+    const std::string kuzu = "葛\U000E0100", tsuji = "辻\uFE00";
+    const std::string body =
+        "<ParaStyle:段落標準>名前は" + group("ジョン・スミス", "人名") + "。" + mono("こゝろ", "心") + "と" + group("Truth", "真実") +
+        "と" + group("かん じ", "漢字") + "。\r" + group("ひかり", "ヒカリ") + "と" + mono("ちゅう☆", "注") +
+        "と本文（<CharStyle:割注>ちゅうき<CharStyle:>）。\r" + mono("くず　つじ", kuzu + tsuji) + "と" + group("かつしか", kuzu + "飾") +
+        "。\r前" + mono("か", "下") + group("かんじ", "漢字") + mono("き", "木") + "注（<CharStyle:割注>ちゅう<CharStyle:>）" +
+        mono("ご", "語") + group("ごご", "午後") + "\r\n<ParaStyle:>";
+    for (const char* name : {"RubyBoundaries.doc", "RubyBoundaries.docx"}) {
+        const std::string t = converted({}, TestData(name).string());
+        EXPECT_TRUE(t.ends_with(body)) << name << ": " << t.substr(t.find("<ParaStyle:段落標準>"));
+    }
+}
+
 TEST_F(ToolFixture, DocAndDocxOfOneManuscriptGiveTheSameBytes) {
     const ToolRun r = run({"--defaults", "-q", "-o", outDir().string(), "-j", "2", TestData("ManuscriptFeatures.doc").string()});
     ASSERT_EQ(r.status, 0);
@@ -84,8 +107,8 @@ TEST_F(ToolFixture, EachFlagChangesItsPart) {
     EXPECT_TRUE(Has(converted({"--full-size-kana"}), "<cRubyString:しよう　ねん>少年"));
     EXPECT_TRUE(Has(converted({"--full-size-kana", "--no-full-size-kana"}), "<cRubyString:しょう　ねん>少年"));
     EXPECT_TRUE(Has(converted({"--no-opentype-ruby"}), "<cMojiRuby:1><rUseOTProGlyph:0>>"));
-    // Without its separator the field has no kana reading: all of it is the base.
-    EXPECT_TRUE(Has(converted({"--warichu-separator", "☆"}), "<CharStyle:グループルビ><cRuby:1><cRubyString:>明治期の建造★灯台"));
+    // Without its separator the field is a ruby: the mark stays in the reading.
+    EXPECT_TRUE(Has(converted({"--warichu-separator", "☆"}), "<CharStyle:グループルビ><cRuby:1><cRubyString:明治期の建造★>灯台<cRuby:>"));
     EXPECT_TRUE(Has(converted({"--warichu-surround", "half"}), "古い灯<CharStyle:文字後半角アキ>台<CharStyle:><CharStyle:割注>明治期の建造<CharStyle:>\u2002が"));
     EXPECT_TRUE(Has(converted({"--warichu-surround", "lenticular", "--half-width-parens"}),
                     "灯台<CharStyle:文字前ベタ>【<CharStyle:><CharStyle:割注>明治期の建造<CharStyle:><CharStyle:文字後ベタ>】<CharStyle:>"));

@@ -61,8 +61,53 @@ TEST_F(ConvertFixture, GroupRubyStyleJoinsReadings) {
 }
 
 TEST_F(ConvertFixture, RunCutByALongPiece) {
-    expectBody(u"{か下}{かんじ漢字}だ", Mono(u"か", u"下") + Group(u"かんじ", u"漢字") + u"だ\r\n");
+    expectBody(u"{か下}{かんじ漢字}だ", Mono(u"か", u"下") + Group(u"かんじ", u"漢字") + u"だ");
     EXPECT_EQ(conversion.state.ConvertedCount, 2);
+}
+
+TEST_F(ConvertFixture, TheBodyEndsTheSameHoweverOftenRunsAreCut) {
+    // Three cuts, each giving fields back to be walked again: the body still
+    // ends where the document does, without a line break or empty paragraph.
+    expectBody(u"前{か下}{かんじ漢字}{き木}{ちゅう★注}{ご語}{ごご午後}",
+               u"前" + Mono(u"か", u"下") + Group(u"かんじ", u"漢字") + Mono(u"き", u"木") +
+                   u"注（<CharStyle:割注>ちゅう<CharStyle:>）" + Mono(u"ご", u"語") + Group(u"ごご", u"午後"));
+    EXPECT_EQ(conversion.state.ConvertedCount, 6);
+}
+
+TEST_F(ConvertFixture, TheDocumentsOwnBoundarySplitsReadingFromBase) {
+    // Readings that are not all kana: the split before the first other
+    // character would move part of them into the printed text.
+    expectBody(u"{ジョン・スミス|人名}、{こゝろ|心}、{Truth|真実}、{かん じ|漢字}、{ひび|日々}、{ＡＢ|甲}",
+               Group(u"ジョン・スミス", u"人名") + u"、" + Mono(u"こゝろ", u"心") + u"、" + Group(u"Truth", u"真実") +
+                   u"、" + Group(u"かん じ", u"漢字") + u"、" + Group(u"ひび", u"日々") + u"、" + Mono(u"ＡＢ", u"甲"));
+    // A base of kana, and a separator mark that is not the chosen one, which
+    // stays in the reading where the author wrote it.
+    expectBody(u"{ひかり|ヒカリ}{ちゅう☆|注}", Group(u"ひかり", u"ヒカリ") + Mono(u"ちゅう☆", u"注"));
+    // The separators chosen still decide, and known counter words are still
+    // rewritten first.
+    expectBody(u"{ちゅうき★|本文}{かげつ|ケ月}", u"本文（<CharStyle:割注>ちゅうき<CharStyle:>）" + Group(u"かげつ", u"ケ月"));
+    // Adjacent single-character bases form one mono run as before.
+    expectBody(u"{かん|漢}{じ|字}", Mono(u"かん\u3000じ", u"漢字"));
+    // A document that cannot tell keeps the split before the first character
+    // that is not kana.
+    expectBody(u"{ジョン・スミス人名}", Group(u"ジョン", u"・スミス人名"));
+}
+
+TEST_F(ConvertFixture, VariationSequencesAreOneCharacter) {
+    const std::u16string kuzu = u"葛\U000E0100";  // 葛 with its ideographic variation selector
+    const std::u16string tsuji = u"辻\uFE00";
+    // Single bases with selectors join a mono run, told or not.
+    expectBody(u"{くず|" + kuzu + u"}{つじ|" + tsuji + u"}{くず" + kuzu + u"}",
+               Mono(u"くず\u3000つじ\u3000くず", kuzu + tsuji + kuzu));
+    // Two characters with selectors make a group ruby.
+    expectBody(u"{かつしか|" + kuzu + u"飾}", Group(u"かつしか", kuzu + u"飾"));
+    // The spaced warichu's after-space style takes the last character whole.
+    options.WarichuSurround = 1;
+    expectBody(u"{ちゅう★|二" + tsuji + u"}",
+               u"二<CharStyle:文字後4分アキ>" + tsuji + u"<CharStyle:><CharStyle:割注>ちゅう<CharStyle:>\u2009\u2009");
+    // A kenten stretch ends after the selector, never between, even where
+    // the selector came without the mark.
+    expectBody(u"[1葛]\U000E0100x", u"<CharStyle:圏点5>" + kuzu + u"<CharStyle:>x");
 }
 
 TEST_F(ConvertFixture, FieldAloneFollowedByOthers) {

@@ -28,6 +28,16 @@ struct RunFixture : ::testing::Test {
         return {verdicts, body};
     }
     std::u16string tags(std::vector<std::u16string> fields) { return run(std::move(fields)).second; }
+
+    // The same for one field whose reading the document says is length code points long.
+    std::pair<FieldVerdict, std::u16string> told(const std::u16string& field, int32_t length) {
+        const SeparatorTexts separators = ReadSeparatorTexts(options);
+        RubyRun run(options, separators, state, host);
+        const FieldVerdict verdict = run.Examine(field, length);
+        std::u16string body;
+        run.Emit(body);
+        return {verdict, body};
+    }
 };
 
 using V = FieldVerdict;
@@ -48,6 +58,23 @@ TEST_F(RunFixture, SplittingRules) {
               u"<CharStyle:モノルビ><cRuby:1><cRubyString:よし\u3000の>𠮷野<cRuby:><cRubyString:><CharStyle:>");
     EXPECT_EQ(tags({u"よ▼𠮷", u"の野"}),
               u"<CharStyle:モノルビ><cRuby:1><cRubyString:よ\u3000の>𠮷野<cRuby:><cRubyString:><CharStyle:>");
+}
+
+TEST_F(RunFixture, ToldReadingLengthSplitsTheText) {
+    const auto mono = [](std::u16string r, std::u16string b) {
+        return u"<CharStyle:モノルビ><cRuby:1><cRubyString:" + r + u">" + b + u"<cRuby:><cRubyString:><CharStyle:>";
+    };
+    // The length counts code points: a surrogate pair in the reading is one.
+    EXPECT_EQ(told(u"𠮷a字", 2), std::pair(V::Accept, mono(u"𠮷a", u"字")));
+    // An empty reading, and a length past the text (all of it is reading).
+    EXPECT_EQ(told(u"字", 0), std::pair(V::Accept, mono(u"", u"字")));
+    EXPECT_EQ(told(u"よみ", 9), std::pair(V::Accept, mono(u"よみ", u"")));
+    // A base of two characters is a long piece, alone.
+    EXPECT_EQ(told(u"よみ読本", 2),
+              std::pair(V::Alone, std::u16string(u"<CharStyle:グループルビ><cRuby:1><cRubyString:よみ>読本<cRuby:><cRubyString:><CharStyle:>")));
+    // A separator in the text decides before the told length.
+    EXPECT_EQ(told(u"よ▼み読", 1).first, V::Alone);
+    EXPECT_EQ(told(u"よみ▼読", 1), std::pair(V::Accept, mono(u"よみ", u"読")));
 }
 
 TEST_F(RunFixture, KanaOnlyFieldKeepsItsTextAsBase) {

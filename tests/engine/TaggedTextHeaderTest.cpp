@@ -72,6 +72,20 @@ TEST(CustomHeader, ReplacesWinByMacAndDropsTheByteOrderMark) {
     EXPECT_EQ(BuildHeaders(options, u"0.5", file).windows, u"<");
 }
 
+TEST(CustomHeader, Utf8WithoutAMarkIsReadAsUtf8) {
+    TempFolder folder;
+    auto file = folder.path() / "header.txt";
+    auto options = ConversionOptions::Defaults();
+    options.TagHeader = 1;
+    WriteBytes(file, "<UNICODE-WIN>\r\n<DefineCharStyle:モノルビ=>");
+    const auto h = BuildHeaders(options, u"0.5", file);
+    EXPECT_EQ(h.windows, u"<UNICODE-WIN>\r\n<DefineCharStyle:モノルビ=>");
+    EXPECT_EQ(h.mac, u"<UNICODE-MAC>\r\n<DefineCharStyle:モノルビ=>");
+    // Bytes that are not UTF-8 stay little-endian UTF-16, as before.
+    WriteBytes(file, std::string("\xE2\x30\xCE\x30", 4));
+    EXPECT_EQ(BuildHeaders(options, u"0.5", file).windows, u"モノ");
+}
+
 TEST(CustomHeader, MissingFileOrBuiltInChoiceGivesBuiltIn) {
     TempFolder folder;
     auto options = ConversionOptions::Defaults();

@@ -23,9 +23,9 @@ TEST(DocReader, ManuscriptWrittenByAWordProcessor) {
     auto model = ReadDocument(TestData("ManuscriptFeatures.doc"));
     EXPECT_EQ(model->mainDocument().Name(), u"ManuscriptFeatures.doc");
     EXPECT_EQ(ToMarkup(*model),
-              u"漢字の{かん漢}{じ字}と{とうきょう東京}。\r"      // EQ ruby fields without result
+              u"漢字の{かん|漢}{じ|字}と{とうきょう|東京}。\r"      // EQ ruby fields without result
               u"な[1黒丸]と[2ゴマ]と[3白丸]と[4下点]。\r"        // emphasis marks 1-4
-              u"本文{ちゅうき★注記}と[2スタイル]。\r"            // warichu; comma from a character style
+              u"本文{ちゅうき★|注記}と[2スタイル]。\r"            // warichu; comma from a character style
               u"[1段落]無し\r"                                    // dot from the paragraph style
               u"タブ\t改行\na\\b<c>＜\r"
               u"セル1\rセル2a\rセル2b\r\r"                        // cell and row ends end paragraphs
@@ -34,7 +34,7 @@ TEST(DocReader, ManuscriptWrittenByAWordProcessor) {
 
 TEST(DocReader, SurrogatePairIsOnePosition) {
     auto model = ReadDocument(TestData("SurrogatePair.doc"));
-    EXPECT_EQ(ToMarkup(*model), u"𠮷野と{よし𠮷}。\r");
+    EXPECT_EQ(ToMarkup(*model), u"𠮷野と{よし|𠮷}。\r");
     ASSERT_EQ(model->size(), 6u);
     EXPECT_EQ(model->at(0).code, U'𠮷');
 }
@@ -72,14 +72,14 @@ TEST(DocReader, MacWrappersAreTakenOff) {
 
 TEST(DocReaderCorpus, RubyAndEmphasisMarks) {
     TESSALY_CORPUS_OR_SKIP(phonetic, "tika/testWORD_phonetic.doc");
-    EXPECT_EQ(Markup(phonetic), u"{とうきょう東京}\r\r");
+    EXPECT_EQ(Markup(phonetic), u"{とうきょう|東京}\r\r");
     TESSALY_CORPUS_OR_SKIP(handmade, "generated/ja-features-handmade.doc");
     TESSALY_CORPUS_OR_SKIP(handmadeDocx, "generated/ja-features-handmade.docx");
     EXPECT_EQ(Markup(handmade), Markup(handmadeDocx));
     TESSALY_CORPUS_OR_SKIP(form, "generated/stress019-via-LibreOffice74.doc");
     const std::u16string m = Markup(form);
-    EXPECT_NE(m.find(u"{ふり担当者}"), std::u16string::npos);
-    EXPECT_NE(m.find(u"{がな氏}"), std::u16string::npos);
+    EXPECT_NE(m.find(u"{ふり|担当者}"), std::u16string::npos);
+    EXPECT_NE(m.find(u"{がな|氏}"), std::u16string::npos);
 }
 
 TEST(DocReaderCorpus, JapaneseTextInEveryWrapping) {

@@ -29,9 +29,9 @@ TEST(DocxReader, ManuscriptWrittenByAWordProcessor) {
     auto model = ReadDocument(TestData("ManuscriptFeatures.docx"));
     EXPECT_EQ(model->mainDocument().Name(), u"ManuscriptFeatures.docx");
     EXPECT_EQ(ToMarkup(*model),
-              u"漢字の{かん漢}{じ字}と{とうきょう東京}。\r"
+              u"漢字の{かん|漢}{じ|字}と{とうきょう|東京}。\r"
               u"な[1黒丸]と[2ゴマ]と[3白丸]と[4下点]。\r"
-              u"本文{ちゅうき★注記}と[2スタイル]。\r"  // warichu; comma from a character style
+              u"本文{ちゅうき★|注記}と[2スタイル]。\r"  // warichu; comma from a character style
               u"[1段落]無し\r"                          // dot from the paragraph style, direct none wins
               u"タブ\t改行\na\\b<c>＜\r"
               u"セル1\rセル2a\rセル2b\r\r"              // the row end ends a paragraph
@@ -43,8 +43,8 @@ TEST(DocxReader, ManuscriptWrittenByAWordProcessor) {
 TEST(DocxReader, StructuresOfTheMarkup) {
     for (const char* file : {"WordprocessingStructures.docx", "WordprocessingStructuresCommented.docx"}) {
         EXPECT_EQ(Markup(TestData(file)),
-                  u"前[1{せい青}]後\r"                        // EQ ruby over five instruction runs, mark of its base
-                  u"○印著者名前.docx{かん漢}\r"                // enclosed character, field results, simple EQ field
+                  u"前[1{せい|青}]後\r"                        // EQ ruby over five instruction runs, mark of its base
+                  u"○印著者名前.docx{かん|漢}\r"                // enclosed character, field results, simple EQ field
                   u"リンクタグカスタムコントロール挿入旧\r"    // wrappers kept, deletion left out, fallback content
                   u"a\tb\nc\n\u2011\u00AD★\rde\r"            // tab, breaks, hyphens, symbol, column break
                   u"[4既][3派][2直][4輪]\r"                    // defaults, basedOn chain, direct, style cycle
@@ -79,7 +79,7 @@ TEST(DocxReader, LongMainPartKeepsItsOrderAndItsFirstFault) {
             xml += "<w:p>" + TextRun("段落" + std::to_string(i)) + Ruby("よみ", "読") + TextRun("end") + "</w:p>";
             *markup += u"段落";
             for (char c : std::to_string(i)) *markup += static_cast<char16_t>(c);
-            *markup += u"{よみ読}end\r";
+            *markup += u"{よみ|読}end\r";
         }
         return xml;
     };
@@ -134,7 +134,7 @@ TEST(DocxReader, MainPartInflatedByLibgsfIsCheckedAllTheSame) {
     EXPECT_FALSE(GsfZipPart::Open(bytes, "word/Document.xml"));
     EXPECT_FALSE(GsfZipPart::Open(bytes, "word"));
     EXPECT_FALSE(GsfZipPart::Open("PK not a package", "word/document.xml"));
-    EXPECT_EQ(Markup(file), u"本文{よみ読}\r");
+    EXPECT_EQ(Markup(file), u"本文{よみ|読}\r");
 
     // The part's CRC altered in both of its headers, its bytes left whole.
     WriteMiniDocx(file, body, true);
@@ -179,10 +179,10 @@ TEST(DocxReader, RunsMetAgainAreWalkedAsTheFirst) {
     const auto file = folder.path() / "again.docx";
     WriteMiniDocx(file, body, false, styles);
     EXPECT_EQ(Markup(file),
-              u"[1甲一][4乙二][2丙三][1{よ読}{み見}][4{か書}{き聞}][1丁戊{ふ符}]\r"
-              u"[3甲一][4乙二][2丙三][3{よ読}{み見}][4{か書}{き聞}][3丁戊{ふ符}]\r"
-              u"甲一[4乙二][2丙三]{よ読}{み見}[4{か書}{き聞}]丁戊{ふ符}\r"
-              u"[1甲一][4乙二][2丙三][1{よ読}{み見}][4{か書}{き聞}][1丁戊{ふ符}]\r");
+              u"[1甲一][4乙二][2丙三][1{よ|読}{み|見}][4{か|書}{き|聞}][1丁戊{ふ|符}]\r"
+              u"[3甲一][4乙二][2丙三][3{よ|読}{み|見}][4{か|書}{き|聞}][3丁戊{ふ|符}]\r"
+              u"甲一[4乙二][2丙三]{よ|読}{み|見}[4{か|書}{き|聞}]丁戊{ふ|符}\r"
+              u"[1甲一][4乙二][2丙三][1{よ|読}{み|見}][4{か|書}{き|聞}][1丁戊{ふ|符}]\r");
 }
 
 TEST(DocxReader, TruncatedPackagesAreDamagedNeverACrash) {
@@ -191,20 +191,20 @@ TEST(DocxReader, TruncatedPackagesAreDamagedNeverACrash) {
 
 TEST(DocxReaderCorpus, RubyInOtherProjectsFiles) {
     TESSALY_CORPUS_OR_SKIP(phonetic, "tika/testWORD_phonetic.docx");
-    EXPECT_EQ(Markup(phonetic), u"{とうきょう東京}\r\r");
+    EXPECT_EQ(Markup(phonetic), u"{とうきょう|東京}\r\r");
     TESSALY_CORPUS_OR_SKIP(aspose, "aspose/Phonetic guide.docx");
-    EXPECT_EQ(Markup(aspose), u"{rubybase}\r");
+    EXPECT_EQ(Markup(aspose), u"{ruby|base}\r");
     TESSALY_CORPUS_OR_SKIP(handmade, "generated/ja-features-handmade.docx");
     EXPECT_EQ(Markup(handmade),
               u"なし[1黒丸傍点]と[2ゴマ傍点]と[3白丸傍点]と[4下点]。\r"
-              u"これは{かんじ漢字}と{とうきょう東京}のルビ。\r本文割注の例続き。\rフィールド{よみ読}の例。\r");
+              u"これは{かんじ|漢字}と{とうきょう|東京}のルビ。\r本文割注の例続き。\rフィールド{よみ|読}の例。\r");
 }
 
 TEST(DocxReaderCorpus, FormWithSplitReadingAndEnclosedCharacters) {
     TESSALY_CORPUS_OR_SKIP(form, "poi/stress019.docx");
     const std::u16string m = Markup(form);
-    EXPECT_NE(m.find(u"{ふり担当者}"), std::u16string::npos);
-    EXPECT_NE(m.find(u"{がな氏名}"), std::u16string::npos);
+    EXPECT_NE(m.find(u"{ふり|担当者}"), std::u16string::npos);
+    EXPECT_NE(m.find(u"{がな|氏名}"), std::u16string::npos);
     size_t fields = 0, enclosed = 0;
     for (size_t p = m.find(u'{'); p != std::u16string::npos; p = m.find(u'{', p + 1)) fields += p == 0 || m[p - 1] != u'`';
     for (size_t p = m.find(u"○印"); p != std::u16string::npos; p = m.find(u"○印", p + 1)) ++enclosed;
