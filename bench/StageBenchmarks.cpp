@@ -12,9 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
+
 
 #include "ManuscriptGenerator.h"
 #include "engine/DocumentWalk.h"
@@ -67,8 +65,7 @@ void BM_ReadDoc(benchmark::State& state) {
         // The reader takes its own copy of the file, as it takes the file's
         // buffer in a conversion; making the copy is not part of the stage.
         state.PauseTiming();
-        wordproc::LargeBuffer copy(bytes.size());
-        std::memcpy(copy.data(), bytes.data(), bytes.size());
+        std::string copy = bytes;
         state.ResumeTiming();
         benchmark::DoNotOptimize(wordproc::ReadDoc(std::move(copy), file));
     }
@@ -120,13 +117,6 @@ BENCHMARK(BM_Engine)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benc
 BENCHMARK(BM_WriteFiles)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-#if defined(__GLIBC__)
-    // The allocator settings tessaly-convert runs with: freed buffers stay
-    // in the heap for reuse. Without them every repetition of a large stage
-    // would fault in fresh pages that a conversion does not.
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 512 << 20);
-#endif
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

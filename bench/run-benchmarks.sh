@@ -16,7 +16,7 @@ if [ ! -x /usr/bin/time ]; then
   sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get install -y -qq time >/dev/null
 fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSALY_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build -j "$(nproc)" --target tessaly-convert generate-manuscript tessaly-bench >/dev/null
 
 have_soffice=$(command -v soffice || true)

@@ -48,12 +48,6 @@ bool Walk::run() {
     sel().TypeText(u"\r\n");  // the end sentinel: every field has text after it
     sel().HomeKey(Unit::Story);
     m_body.clear();
-    // Tagged text runs from about one and a half times the story's length
-    // (a novel) to five times (a fully rubied book). Room for six is made at
-    // once, up to 64 M units: what is not written costs address space only,
-    // where growing by doubling would copy the body and touch fresh pages at
-    // every step.
-    m_body.reserve(std::min(static_cast<size_t>(std::max(m_total, 0)) * 6, size_t(1) << 26));
     m_step = 1;
 
     while (m_step <= m_total) {

@@ -8,15 +8,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <system_error>
-#include <thread>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "engine/Text.h"
 
@@ -42,18 +37,9 @@ namespace {
 // so a file never has to be held whole.
 constexpr size_t kPieceBytes = size_t(1) << 16;
 
-// Writes n units to out with the two bytes of each swapped. A book's text
-// is millions of units, so eight are swapped at once where the processor
-// allows.
+// Writes n units to out with the two bytes of each swapped.
 void SwapUnits(const char16_t* in, size_t n, char* out) {
-    size_t i = 0;
-#if defined(__SSE2__)
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8)));
-    }
-#endif
-    for (; i < n; ++i) {
+    for (size_t i = 0; i < n; ++i) {
         const auto swapped = static_cast<uint16_t>((in[i] >> 8) | (in[i] << 8));
         std::memcpy(out + 2 * i, &swapped, 2);
     }
@@ -116,7 +102,7 @@ void MacFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSi
     for (auto part : parts) {
         // A line feed that follows a carriage return is dropped: CR LF becomes CR.
         size_t from = 0;
-        for (size_t i = FindUnit(part, u'\n'); i != std::u16string_view::npos; i = FindUnit(part, u'\n', i + 1)) {
+        for (size_t i = part.find(u'\n'); i != std::u16string_view::npos; i = part.find(u'\n', i + 1)) {
             if ((i > 0 ? part[i - 1] : previous) == u'\r') {
                 writer.units(part.substr(from, i - from), true);
                 from = i + 1;
@@ -207,29 +193,15 @@ std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string bod
     std::u16string outputName = OutputFileNameFor(documentName);
     const fs::path windowsFile = outputFolder / fs::path(ToUtf8(outputName));
     // Each file is encoded straight from its parts: header + body + kTextEnd.
-    // The Mac file is written on a second thread meanwhile, but put in place
-    // only after the Windows file: when that fails, there is no Mac file.
+    // Both are written before either is put in place, the Windows file
+    // first: when writing fails, neither replaces an earlier one.
+    PendingFile windows(windowsFile, [&](const ByteSink& sink) { WindowsFileBytes({headers.windows, body, kTextEnd}, sink); });
     std::optional<PendingFile> mac;
-    std::exception_ptr macError;
-    std::thread macWriter;
     if (options.MacText == 1) {
         const fs::path macFile = outputFolder / fs::path(ToUtf8(u"Mac_" + outputName));
-        macWriter = std::thread([&, macFile] {
-            try {
-                mac.emplace(macFile, [&](const ByteSink& sink) { MacFileBytes({headers.mac, body, kTextEnd}, sink); });
-            } catch (...) {
-                macError = std::current_exception();
-            }
-        });
+        mac.emplace(macFile, [&](const ByteSink& sink) { MacFileBytes({headers.mac, body, kTextEnd}, sink); });
     }
-    try {
-        WriteFileAtomically(windowsFile, [&](const ByteSink& sink) { WindowsFileBytes({headers.windows, body, kTextEnd}, sink); });
-    } catch (...) {
-        if (macWriter.joinable()) macWriter.join();
-        throw;
-    }
-    if (macWriter.joinable()) macWriter.join();
-    if (macError) std::rethrow_exception(macError);
+    windows.commit();
     if (mac) mac->commit();
     return outputName;
 }

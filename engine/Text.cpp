@@ -1,24 +1,8 @@
 #include "engine/Text.h"
 
-#include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tessaly {
-
-size_t FindUnit(std::u16string_view text, char16_t unit, size_t from) {
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
-    for (; from + 8 <= text.size(); from += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(v, wanted));
-        if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
-    }
-#endif
-    return text.find(unit, from);
-}
 
 char32_t CodePointAt(std::u16string_view text, size_t i, size_t* units) {
     char16_t c = text[i];
@@ -152,81 +136,44 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-namespace {
-// Four bytes as read from memory, the first lowest.
-inline uint32_t LittleEndian32(uint32_t v) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    return __builtin_bswap32(v);
-#else
-    return v;
-#endif
-}
-}  // namespace
-
 void AppendUtf8(std::u16string& out, std::string_view text) {
-    // Decoded into a buffer here and appended a buffer at a time: a byte
-    // never gives more than one unit (a pair takes four bytes), and most
-    // texts (a ruby's reading, a run) are short.
-    constexpr size_t kBuffer = 256;
-    char16_t buffer[kBuffer + 4];
-    char16_t* o = buffer;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = p + text.size();
     while (p < end) {
-        if (o >= buffer + kBuffer) {
-            out.append(buffer, static_cast<size_t>(o - buffer));
-            o = buffer;
-        }
         const unsigned c = *p;
         if (c < 0x80) {
-            *o++ = static_cast<char16_t>(c);
+            out.push_back(static_cast<char16_t>(c));
             ++p;
             continue;
         }
-        // Kana and kanji: three bytes, told apart with one test; a run of
-        // them is decoded four bytes read at a time, and the text's last
-        // character byte by byte.
-        const unsigned char* const runStart = p;
-        while (end - p >= 4 && o < buffer + kBuffer) {
-            uint32_t v;
-            std::memcpy(&v, p, 4);
-            v = LittleEndian32(v);
-            if ((v & 0xC0C0F0u) != 0x8080E0u) break;
-            *o++ = static_cast<char16_t>(((v & 0x0F) << 12) | ((v >> 2) & 0xFC0) | ((v >> 16) & 0x3F));
-            p += 3;
-        }
-        if (end - p == 3 && (p[0] & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
-            o < buffer + kBuffer) {
-            *o++ = static_cast<char16_t>(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-            p += 3;
-        }
-        if (p != runStart) continue;
         char32_t cp;
         size_t len;
-        if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-        else { *o++ = u'\xFFFD'; ++p; continue; }
-        if (static_cast<size_t>(end - p) < len) { *o++ = u'\xFFFD'; break; }
+        if ((c & 0xE0) == 0xC0) cp = c & 0x1F, len = 2;
+        else if ((c & 0xF0) == 0xE0) cp = c & 0x0F, len = 3;
+        else if ((c & 0xF8) == 0xF0) cp = c & 0x07, len = 4;
+        else {
+            out.push_back(u'\xFFFD');  // a byte that starts no sequence
+            ++p;
+            continue;
+        }
+        if (static_cast<size_t>(end - p) < len) {  // cut short at the end: one replacement
+            out.push_back(u'\xFFFD');
+            break;
+        }
         bool ok = true;
-        for (size_t k = 1; k < len; ++k) {
-            const unsigned d = p[k];
-            if ((d & 0xC0) != 0x80) { ok = false; break; }
-            cp = (cp << 6) | (d & 0x3F);
+        for (size_t k = 1; k < len && ok; ++k) {
+            ok = (p[k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (p[k] & 0x3F);
         }
-        if (!ok) { *o++ = u'\xFFFD'; ++p; continue; }
-        if (cp > 0x10FFFF) {  // no such character: one replacement for the sequence
-            *o++ = u'\xFFFD';
-        } else if (cp >= 0x10000) {
-            cp -= 0x10000;
-            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            *o++ = static_cast<char16_t>(cp);
+        if (!ok) {  // one replacement, then on from the next byte
+            out.push_back(u'\xFFFD');
+            ++p;
+            continue;
         }
+        // Past the last character: one replacement for the sequence.
+        AppendCodePoint(out, cp > 0x10FFFF ? 0xFFFD : cp);
         p += len;
     }
-    out.append(buffer, static_cast<size_t>(o - buffer));
 }
 
 void AppendEscaped(std::u16string& out, std::u16string_view text) {

@@ -31,11 +31,6 @@ size_t CharacterCount(std::u16string_view text);
 // Index of the first unit of the last character; 0 for an empty text.
 size_t LastCharacterStart(std::u16string_view text);
 
-// The index of the first unit equal to unit at or after from, or npos.
-// Books are searched in texts of millions of units: where the processor
-// allows, eight units are compared at once.
-size_t FindUnit(std::u16string_view text, char16_t unit, size_t from = 0);
-
 // Calls f with each code point of text, in order.
 template <class F>
 void ForEachCodePoint(std::u16string_view text, F&& f) {

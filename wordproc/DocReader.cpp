@@ -8,9 +8,6 @@
 #include <optional>
 #include <stdexcept>
 #include <vector>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "engine/Text.h"
 #include "wordproc/OleContainer.h"
@@ -71,20 +68,8 @@ char32_t FromCp1252(uint8_t b) {
 }
 
 // The index of the first character below U+0020 (a paragraph mark, field
-// mark or other special character) at or after k, or text.size(). Most of
-// a document has none: where the processor allows, eight characters are
-// tested at once.
+// mark or other special character) at or after k, or text.size().
 size_t NextControlCharacter(std::u16string_view text, size_t k) {
-#if defined(__SSE2__)
-    const __m128i highest = _mm_set1_epi16(0x1F);
-    const __m128i zero = _mm_setzero_si128();
-    for (; k + 8 <= text.size(); k += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + k));
-        // A unit at or below 0x1F saturates to zero when 0x1F is taken from it.
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, highest), zero));
-        if (mask != 0) return k + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
-    }
-#endif
     while (k < text.size() && text[k] >= 0x20) ++k;
     return k;
 }
@@ -154,7 +139,7 @@ struct Style {
 
 class DocReader {
 public:
-    DocReader(LargeBuffer bytes, const std::filesystem::path& file) : m_bytes(std::move(bytes)), m_file(file) {}
+    DocReader(std::string bytes, const std::filesystem::path& file) : m_bytes(std::move(bytes)), m_file(file) {}
     std::unique_ptr<DocumentModel> read();
 
 private:
@@ -173,10 +158,10 @@ private:
     int emphasisOf(const CharProps* run, const uint16_t* paragraphStyle, const Piece& piece) const;
     void emitStory(StoryAssembler& story);
 
-    LargeBuffer m_bytes;
+    std::string m_bytes;
     std::filesystem::path m_file;
-    LargeBuffer m_wordStream;
-    LargeBuffer m_tableStream;
+    std::string m_wordStream;
+    std::string m_tableStream;
     Bytes m_word;
     Bytes m_table;
 
@@ -199,10 +184,17 @@ void DocReader::readFib() {
     const uint16_t ident = w.u16(0);
     const uint16_t nFib = w.u16(2);
     const uint16_t flags = w.u16(0x0A);
-    if (ident != 0xA5EC || nFib < 0x00C1) {
+    // Word 6.0 writes the magic 0xA5DC, Word 95 0xA5EC, and their East Asian
+    // editions 0xA697 to 0xA699 (the Japanese one 0xA697), all with versions
+    // (nFib) from 101 up to Word 97's, which starts at 0x00C1.
+    const bool word6or95Magic = ident == 0xA5DC || ident == 0xA5EC || (ident >= 0xA697 && ident <= 0xA699);
+    const bool word6or95 = word6or95Magic && nFib >= 101 && nFib < 0x00C1;
+    if (word6or95) {
         throw ReadError(ReadErrorKind::OldWordVersion, m_file,
                         "Word 6.0/95 以前の古い形式のため読み込めません。Word 97-2003 形式（.doc）または .docx で保存し直してください。");
     }
+    if (ident != 0xA5EC || nFib < 0x00C1)
+        throw ReadError(ReadErrorKind::NotWordDocument, m_file, "Word 文書ではありません（WordDocument ストリームの形式が不明です）。");
     if (flags & 0x0100) throw ReadError(ReadErrorKind::Encrypted, m_file, kPasswordProtected);
     if (flags & 0x8000)
         throw ReadError(ReadErrorKind::Encrypted, m_file, "難読化（暗号化）されているため読み込めません。保護を解除して保存し直してください。");
@@ -449,7 +441,7 @@ void DocReader::emitStory(StoryAssembler& story) {
 }
 
 std::unique_ptr<DocumentModel> DocReader::read() {
-    const std::string_view container = UnwrapMacFile(m_bytes.view());
+    const std::string_view container = UnwrapMacFile(m_bytes);
     if (!OleContainer::HasSignature(container)) {
         if (container.size() >= 2 && static_cast<uint8_t>(container[1]) == 0xA5 &&
             (static_cast<uint8_t>(container[0]) == 0xDB || static_cast<uint8_t>(container[0]) == 0x9B))
@@ -460,26 +452,31 @@ std::unique_ptr<DocumentModel> DocReader::read() {
     try {
         {
             OleContainer ole(container);
-            // Rights-managed documents carry a placeholder WordDocument stream.
+            // An encrypted package (a password-protected .docx, standard or
+            // agile encryption) says how in EncryptionInfo; rights-managed
+            // documents carry a data space for their protection instead, and
+            // a placeholder WordDocument stream.
+            if (ole.hasStream("EncryptionInfo"))
+                throw ReadError(ReadErrorKind::Encrypted, m_file, kPasswordProtected);
             if (ole.hasStream("\x06" "DataSpaces") || ole.hasStream("\tDRMContent"))
                 throw ReadError(ReadErrorKind::Encrypted, m_file, "権限管理（暗号化）で保護されているため読み込めません。保護を解除して保存し直してください。");
-            if (ole.hasStream("EncryptedPackage") || ole.hasStream("EncryptionInfo"))
+            if (ole.hasStream("EncryptedPackage"))
                 throw ReadError(ReadErrorKind::Encrypted, m_file, kPasswordProtected);
             auto word = ole.readStream("WordDocument", kMaxStreamBytes);
             if (!word) {
                 throw ReadError(ReadErrorKind::NotWordDocument, m_file, "複合ファイルですが、Word 文書（WordDocument ストリーム）がありません。");
             }
             m_wordStream = std::move(*word);
-            m_word = Bytes(m_wordStream.view(), "WordDocument ストリーム");
+            m_word = Bytes(m_wordStream, "WordDocument ストリーム");
             readFib();
             const char* tableName = (m_word.u16(0x0A) & 0x0200) ? "1Table" : "0Table";
             auto table = ole.readStream(tableName, kMaxStreamBytes);
             if (!table) damaged(std::string(tableName) + " ストリームがありません");
             m_tableStream = std::move(*table);
-            m_table = Bytes(m_tableStream.view(), tableName);
+            m_table = Bytes(m_tableStream, tableName);
         }
         // The streams are out of the container: the file itself is no longer needed.
-        m_bytes = LargeBuffer();
+        m_bytes = std::string();
         readPieces();
         readStyles();
         readCharRuns();
@@ -493,6 +490,8 @@ std::unique_ptr<DocumentModel> DocReader::read() {
         return model;
     } catch (const OutOfBounds& e) {
         damaged(e.what());
+    } catch (const StoryTooLong& e) {
+        throw ReadError(ReadErrorKind::TooLarge, m_file, e.what());
     } catch (const std::length_error& e) {
         throw ReadError(ReadErrorKind::TooLarge, m_file, std::string("大きすぎるため読み込めません（") + e.what() + "）。");
     } catch (const ReadError&) {
@@ -526,14 +525,9 @@ std::string_view UnwrapMacFile(std::string_view bytes) {
     return bytes;
 }
 
-std::unique_ptr<DocumentModel> ReadDoc(LargeBuffer bytes, const std::filesystem::path& file) {
+std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file) {
     return DocReader(std::move(bytes), file).read();
 }
 
-std::unique_ptr<DocumentModel> ReadDoc(std::string_view bytes, const std::filesystem::path& file) {
-    LargeBuffer copy(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), copy.data());
-    return ReadDoc(std::move(copy), file);
-}
 
 }  // namespace tessaly::wordproc

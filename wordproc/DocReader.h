@@ -9,7 +9,6 @@
 #include <string>
 
 #include "wordproc/DocumentModel.h"
-#include "wordproc/LargeBuffer.h"
 #include "wordproc/ReadError.h"
 
 namespace tessaly::wordproc {
@@ -17,8 +16,7 @@ namespace tessaly::wordproc {
 // Reads the compound file in bytes (MacBinary and AppleSingle wrappers are
 // taken off first). Throws ReadError. The bytes are let go of as soon as
 // the streams are out of them.
-std::unique_ptr<DocumentModel> ReadDoc(LargeBuffer bytes, const std::filesystem::path& file);
-std::unique_ptr<DocumentModel> ReadDoc(std::string_view bytes, const std::filesystem::path& file);
+std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file);
 
 // The data fork of a MacBinary or AppleSingle file, or the bytes unchanged.
 std::string_view UnwrapMacFile(std::string_view bytes);

@@ -1,5 +1,7 @@
 #include "wordproc/DocumentBuilder.h"
 
+#include <algorithm>
+
 #include "engine/Text.h"
 
 namespace tessaly::wordproc {
@@ -9,7 +11,12 @@ DocumentBuilder::DocumentBuilder(DocumentModel& model)
     m_story.assign({});
 }
 
+void DocumentBuilder::makeRoom(size_t n) {
+    if (n > kMaxStoryPositions - std::min(m_story.size(), kMaxStoryPositions)) throw StoryTooLong();
+}
+
 void DocumentBuilder::appendCodePoint(char32_t cp, int emphasis) {
+    makeRoom(1);
     if (IsVariationSelector(cp) && m_story.size() > 0) {
         const Cell& before = m_story[m_story.size() - 1];
         if (before.code != u'\r') emphasis = before.emphasis;
@@ -18,19 +25,25 @@ void DocumentBuilder::appendCodePoint(char32_t cp, int emphasis) {
 }
 
 void DocumentBuilder::appendText(std::u16string_view text, int emphasis) {
+    makeRoom(text.size());
     m_story.reserveAtEnd(text.size());
     ForEachCodePoint(text, [&](char32_t cp) { appendCodePoint(cp, emphasis); });
 }
 
 void DocumentBuilder::appendField(std::u16string_view text, int emphasis, int32_t readingLength) {
+    makeRoom(1);
     m_story.append(Cell{m_story.addField(text, {}, readingLength), uint8_t(emphasis)});
 }
 
 void DocumentBuilder::appendRuby(std::u16string_view reading, std::u16string_view base, int emphasis) {
+    makeRoom(1);
     m_story.append(Cell{m_story.addRuby(reading, base), uint8_t(emphasis)});
 }
 
-void DocumentBuilder::endParagraph() { m_story.append(Cell{u'\r', 0}); }
+void DocumentBuilder::endParagraph() {
+    makeRoom(1);
+    m_story.append(Cell{u'\r', 0});
+}
 
 bool DocumentBuilder::endsWithParagraphMark() const {
     return m_story.size() > 0 && m_story[m_story.size() - 1].code == u'\r';

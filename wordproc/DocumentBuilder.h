@@ -19,9 +19,22 @@
 
 namespace tessaly::wordproc {
 
+// The most positions a story may have: far beyond any book (a long novel
+// has about a million characters), and it bounds the memory a file can make
+// the reader take.
+inline constexpr size_t kMaxStoryPositions = 20'000'000;
+
+// A story that would grow beyond kMaxStoryPositions; what() is the reason in
+// words for the user.
+class StoryTooLong : public std::length_error {
+public:
+    StoryTooLong() : std::length_error("本文が上限（2,000 万文字）を超えるため読み込めません。") {}
+};
+
 class DocumentBuilder {
 public:
-    // Starts the model's main story afresh (empty).
+    // Starts the model's main story afresh (empty). Every append throws
+    // StoryTooLong rather than grow the story beyond kMaxStoryPositions.
     explicit DocumentBuilder(DocumentModel& model);
 
     void appendText(std::u16string_view text, int emphasis = 0);
@@ -43,6 +56,9 @@ public:
     bool endsWithParagraphMark() const;
 
 private:
+    // Throws StoryTooLong when n more positions would pass the limit.
+    void makeRoom(size_t n);
+
     DocumentModel& m_model;
     Story& m_story;
 };

@@ -1,7 +1,6 @@
 #include "wordproc/EqField.h"
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "engine/Text.h"
@@ -51,9 +50,6 @@ struct Sequence {
 };
 
 constexpr int kMaxDepth = 64;
-
-// Both the full parser and the shortcut for the common ruby form read
-// switches through these, so that they agree on where a switch ends.
 
 // The end of a switch's numeric parameter (\up 9, \co3): after spaces, a
 // number only when it starts with a digit or '-'; i itself when there is none.
@@ -234,90 +230,6 @@ Text Trimmed(const Text& t) {
     return out;
 }
 
-size_t SkipSpaces(std::u16string_view s, size_t i) {
-    while (i < s.size() && IsSpace(s[i])) ++i;
-    return i;
-}
-
-// The end of the switch name w (lower case, with its backslash) at i, in
-// any case; 0 when it is not there.
-size_t SwitchAt(std::u16string_view s, size_t i, std::u16string_view w) {
-    if (s.size() - i < w.size()) return 0;
-    for (size_t k = 0; k < w.size(); ++k)
-        if (Lower(s[i + k]) != w[k]) return 0;
-    return i + w.size();
-}
-
-// The end of a plain argument from i, up to its closing ')' (not included);
-// 0 when it holds a backslash, a parenthesis or a separator, or is not closed.
-size_t PlainArgumentEnd(std::u16string_view s, size_t i) {
-    for (; i < s.size(); ++i) {
-        const char16_t c = s[i];
-        if (c > u'\\') continue;  // above every character that matters here
-        if (c == u')') return i;
-        if (c == u'\\' || c == u'(' || c == u',' || c == u';') return 0;
-    }
-    return 0;
-}
-
-// The form nearly every ruby field takes, read without building a tree:
-// formatting switches, then \o with its option switches, then
-// (\s\up n(reading),base) with plain arguments, then nothing but spaces.
-// Fills field and returns true for that form; anything else is left to the
-// full parser, which gives the same result for this form.
-bool CommonRuby(std::u16string_view s, size_t i, EqField& field) {
-    for (;;) {
-        i = SkipSpaces(s, i);
-        if (i + 1 < s.size() && s[i] == u'\\' && s[i + 1] == u'*') {
-            i = SkipSpaces(s, i + 2);
-            if (i < s.size() && s[i] == u'"') {
-                // A quoted argument such as "Font:ＭＳ 明朝".
-                const size_t close = FindUnit(s, u'"', i + 1);
-                if (close == std::u16string_view::npos) return false;
-                i = close + 1;
-            } else {
-                i = PlainSwitchArgumentEnd(s, i);
-            }
-            continue;
-        }
-        break;
-    }
-    if (!(i = SwitchAt(s, i, u"\\o"))) return false;
-    if (i < s.size() && IsAsciiLetter(s[i])) return false;  // \over and the like
-    for (;;) {  // alignment switches: \ad, \al, \aco2 …
-        i = SkipSpaces(s, i);
-        if (i + 1 < s.size() && s[i] == u'\\' && IsAsciiLetter(s[i + 1])) {
-            i += 1;
-            while (i < s.size() && IsAsciiLetter(s[i])) ++i;
-            i = SwitchNumberEnd(s, i);
-            continue;
-        }
-        break;
-    }
-    if (i >= s.size() || s[i] != u'(') return false;
-    i = SkipSpaces(s, i + 1);
-    if (!(i = SwitchAt(s, i, u"\\s")) || (i < s.size() && IsAsciiLetter(s[i]))) return false;
-    i = SkipSpaces(s, i);
-    if (!(i = SwitchAt(s, i, u"\\up")) || (i < s.size() && IsAsciiLetter(s[i]))) return false;
-    i = SkipSpaces(s, SwitchNumberEnd(s, i));
-    if (i >= s.size() || s[i] != u'(') return false;
-    const size_t readingStart = i + 1;
-    const size_t readingEnd = PlainArgumentEnd(s, readingStart);
-    if (!readingEnd) return false;
-    i = SkipSpaces(s, readingEnd + 1);
-    if (i >= s.size() || (s[i] != u',' && s[i] != u';')) return false;
-    const size_t baseStart = i + 1;
-    const size_t baseEnd = PlainArgumentEnd(s, baseStart);
-    if (!baseEnd) return false;
-    if (SkipSpaces(s, baseEnd + 1) != s.size()) return false;
-    field.isRuby = true;
-    field.reading.assign(s.substr(readingStart, readingEnd - readingStart));
-    field.base.assign(s.substr(baseStart, baseEnd - baseStart));
-    field.text = field.base;
-    field.firstCharOffset = baseEnd > baseStart ? baseStart : std::u16string::npos;
-    return true;
-}
-
 std::optional<EqField> ParseEqFieldFully(std::u16string_view instruction, size_t start) {
     const Sequence top = Parser(instruction).parseTop(start);
     EqField field;
@@ -357,33 +269,6 @@ std::optional<size_t> EqArguments(std::u16string_view instruction) {
 }  // namespace
 
 std::optional<EqField> ParseEqField(std::u16string_view instruction) {
-    const auto start = EqArguments(instruction);
-    if (!start) return std::nullopt;
-    std::optional<EqField> field(std::in_place);
-    if (!CommonRuby(instruction, *start, *field)) field = ParseEqFieldFully(instruction, *start);
-    return field;
-}
-
-const std::optional<EqField>& EqFieldCache::parse(std::u16string_view instruction) {
-    if (m_entries.empty()) m_entries.resize(kEntries);
-    // The instructions of a book differ mostly at their ends, in the reading
-    // and the base: the length and the last sixteen units make the hash.
-    uint64_t hash = instruction.size();
-    for (size_t i = instruction.size() > 16 ? instruction.size() - 16 : 0; i < instruction.size(); ++i)
-        hash = (hash ^ instruction[i]) * 0x100000001B3ull;
-    Entry& entry = m_entries[(hash ^ (hash >> 29)) % kEntries];
-    const bool same = entry.filled && entry.hash == hash && entry.instruction.size() == instruction.size() &&
-                      std::memcmp(entry.instruction.data(), instruction.data(), instruction.size() * sizeof(char16_t)) == 0;
-    if (!same) {
-        entry.field = ParseEqField(instruction);
-        entry.instruction.assign(instruction);
-        entry.hash = hash;
-        entry.filled = true;
-    }
-    return entry.field;
-}
-
-std::optional<EqField> ParseEqFieldWithoutShortcut(std::u16string_view instruction) {
     const auto start = EqArguments(instruction);
     if (!start) return std::nullopt;
     return ParseEqFieldFully(instruction, *start);

@@ -8,11 +8,9 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tessaly::wordproc {
 
@@ -29,30 +27,5 @@ struct EqField {
 // Parses an EQ instruction (case-insensitive, with or without leading
 // spaces). Returns nothing when the instruction is not an EQ field.
 std::optional<EqField> ParseEqField(std::u16string_view instruction);
-
-// ParseEqField with the results for recent instructions kept. A book
-// repeats its rubies (the same reading over the same word, in the same
-// instruction), and an instruction met before is looked up instead of
-// parsed again. A fixed number of results is kept, each in the place its
-// instruction's hash gives, so memory stays small whatever the book holds.
-class EqFieldCache {
-public:
-    // What ParseEqField gives for instruction; valid until the next call.
-    const std::optional<EqField>& parse(std::u16string_view instruction);
-
-private:
-    struct Entry {
-        bool filled = false;
-        uint64_t hash = 0;
-        std::u16string instruction;
-        std::optional<EqField> field;
-    };
-    static constexpr size_t kEntries = 512;
-    std::vector<Entry> m_entries;
-};
-
-// The same, always through the full parser (the common ruby form is read by
-// a shortcut otherwise); for checking that the two agree.
-std::optional<EqField> ParseEqFieldWithoutShortcut(std::u16string_view instruction);
 
 }  // namespace tessaly::wordproc

@@ -2,12 +2,33 @@
 
 #include <gsf/gsf.h>
 
+#include <mutex>
 #include <stdexcept>
 
-#include "wordproc/GsfZip.h"
-#include "wordproc/LargeBuffer.h"
-
 namespace tessaly::wordproc {
+namespace {
+
+void InitGsf() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        gsf_init();
+        // libgsf's warnings about damaged containers would go to stderr.
+        for (const char* domain : {"libgsf", "libgsf:msole"})
+            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
+                              [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    });
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 struct OleContainer::Impl {
     GsfInput* input = nullptr;
@@ -15,6 +36,15 @@ struct OleContainer::Impl {
     ~Impl() {
         if (infile) g_object_unref(infile);
         if (input) g_object_unref(input);
+    }
+    // The top-level child of that name, with a reference the caller drops.
+    GsfInput* child(std::string_view name) const {
+        const int n = gsf_infile_num_children(infile);
+        for (int i = 0; i < n; ++i) {
+            const char* childName = gsf_infile_name_by_index(infile, i);
+            if (childName && SameNameIgnoringCase(childName, name)) return gsf_infile_child_by_index(infile, i);
+        }
+        return nullptr;
     }
 };
 
@@ -30,7 +60,8 @@ OleContainer::OleContainer(std::string_view bytes) : m_impl(std::make_unique<Imp
     GError* error = nullptr;
     m_impl->infile = gsf_infile_msole_new(m_impl->input, &error);
     if (!m_impl->infile) {
-        std::string reason = std::string("複合ファイルの構造が不正です") + (error && error->message ? std::string("：") + error->message : "");
+        std::string reason = "複合ファイルの構造が不正です";
+        if (error && error->message) reason += std::string("（") + error->message + "）";
         if (error) g_error_free(error);
         throw std::runtime_error(reason);
     }
@@ -38,28 +69,29 @@ OleContainer::OleContainer(std::string_view bytes) : m_impl(std::make_unique<Imp
 
 OleContainer::~OleContainer() = default;
 
-bool OleContainer::hasStream(const char* name) const {
-    GsfInput* child = gsf_infile_child_by_name(m_impl->infile, name);
+bool OleContainer::hasStream(std::string_view name) const {
+    GsfInput* child = m_impl->child(name);
     if (!child) return false;
     g_object_unref(child);
     return true;
 }
 
-std::optional<LargeBuffer> OleContainer::readStream(const char* name, size_t maxBytes) const {
-    GsfInput* child = gsf_infile_child_by_name(m_impl->infile, name);
+std::optional<std::string> OleContainer::readStream(std::string_view name, size_t maxBytes) const {
+    GsfInput* child = m_impl->child(name);
     if (!child) return std::nullopt;
     struct Unref {
         GsfInput* p;
         ~Unref() { g_object_unref(p); }
     } guard{child};
+    const std::string shown(name);
     if (GSF_IS_INFILE(child) && gsf_infile_num_children(GSF_INFILE(child)) >= 0)
-        throw std::runtime_error(std::string(name) + " がストリームではありません");
+        throw std::runtime_error(shown + " がストリームではありません");
     const gsf_off_t size = gsf_input_size(child);
-    if (size < 0) throw std::runtime_error(std::string(name) + " を読めません");
-    if (static_cast<uint64_t>(size) > maxBytes) throw std::length_error(std::string(name) + " が大きすぎます");
-    LargeBuffer data(static_cast<size_t>(size));
+    if (size < 0) throw std::runtime_error(shown + " を読めません");
+    if (static_cast<uint64_t>(size) > maxBytes) throw std::length_error(shown + " が大きすぎます");
+    std::string data(static_cast<size_t>(size), '\0');
     if (size > 0 && !gsf_input_read(child, static_cast<size_t>(size), reinterpret_cast<guint8*>(data.data())))
-        throw std::runtime_error(std::string(name) + " が途中で切れています");
+        throw std::runtime_error(shown + " が途中で切れています");
     return data;
 }
 

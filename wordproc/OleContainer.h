@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "wordproc/LargeBuffer.h"
-
 namespace tessaly::wordproc {
 
 class OleContainer {
@@ -16,17 +14,20 @@ public:
     static bool HasSignature(std::string_view bytes);
 
     // Opens the container in bytes (which must outlive it). Throws
-    // std::runtime_error with libgsf's reason when it is not a readable container.
+    // std::runtime_error with a reason in Japanese (libgsf's own words in
+    // parentheses) when it is not a readable container.
     explicit OleContainer(std::string_view bytes);
     ~OleContainer();
     OleContainer(const OleContainer&) = delete;
     OleContainer& operator=(const OleContainer&) = delete;
 
-    bool hasStream(const char* name) const;
+    // Stream and storage names at the top of the container are compared
+    // without regard to the case of their ASCII letters, as the format says.
+    bool hasStream(std::string_view name) const;
     // The whole stream, or nothing when it is absent. Throws
     // std::length_error when it is larger than maxBytes and
     // std::runtime_error when it cannot be read whole.
-    std::optional<LargeBuffer> readStream(const char* name, size_t maxBytes) const;
+    std::optional<std::string> readStream(std::string_view name, size_t maxBytes) const;
 
 private:
     struct Impl;

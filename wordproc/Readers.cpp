@@ -6,12 +6,11 @@
 
 #include "wordproc/DocxReader.h"
 #include "wordproc/DocReader.h"
-#include "wordproc/LargeBuffer.h"
 
 namespace tessaly::wordproc {
 namespace {
 
-LargeBuffer ReadWholeFile(const std::filesystem::path& file) {
+std::string ReadWholeFile(const std::filesystem::path& file) {
     std::error_code ec;
     const auto status = std::filesystem::status(file, ec);
     if (ec || !std::filesystem::exists(status))
@@ -32,7 +31,7 @@ LargeBuffer ReadWholeFile(const std::filesystem::path& file) {
         throw ReadError(ReadErrorKind::CannotOpen, file,
                         err == EACCES ? "ファイルを読む権限がありません。" : "ファイルを開けません（" + std::string(std::strerror(err)) + "）。");
     }
-    LargeBuffer bytes(static_cast<size_t>(size));
+    std::string bytes(static_cast<size_t>(size), '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(size));
     if (static_cast<uintmax_t>(in.gcount()) != size)
         throw ReadError(ReadErrorKind::CannotOpen, file, "ファイルを最後まで読めません。");
@@ -42,9 +41,9 @@ LargeBuffer ReadWholeFile(const std::filesystem::path& file) {
 }  // namespace
 
 std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file) {
-    LargeBuffer bytes = ReadWholeFile(file);
+    std::string bytes = ReadWholeFile(file);
     if (bytes.size() == 0) throw ReadError(ReadErrorKind::NotWordDocument, file, "ファイルが空です。");
-    if (bytes.view().starts_with("PK")) return ReadDocx(bytes.view(), file);
+    if (bytes.starts_with("PK")) return ReadDocx(bytes, file);
     return ReadDoc(std::move(bytes), file);
 }
 

@@ -74,7 +74,7 @@ void StoryAssembler::character(char32_t cp, int emphasis) {
 }
 
 void StoryAssembler::text(std::u16string_view text, int emphasis) {
-    if (FindUnit(text, u'\r') == std::u16string_view::npos) {
+    if (text.find(u'\r') == std::u16string_view::npos) {
         textWithoutMarks(text, emphasis);
         return;
     }
@@ -125,7 +125,7 @@ void StoryAssembler::fieldEnd() {
     OpenField& field = innermost();
     --m_depth;
 
-    if (const auto& eq = m_eqFields.parse(field.instruction)) {
+    if (const auto eq = ParseEqField(field.instruction)) {
         const int em = field.markAt(eq->firstCharOffset);
         if (eq->isRuby) ruby(eq->reading, eq->base, em);
         else text(eq->text, em);

@@ -72,7 +72,6 @@ private:
     // for their storage, so that a field does not cost new allocations.
     std::vector<OpenField> m_fields;
     size_t m_depth = 0;
-    EqFieldCache m_eqFields;
     bool m_atParagraphStart = true;
     bool m_afterBreak = false;
 };

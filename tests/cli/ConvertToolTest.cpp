@@ -165,6 +165,13 @@ TEST_F(ToolFixture, ExitStatusesAndMessages) {
     EXPECT_TRUE(Has(mixed.err, "tessaly-convert: ManuscriptFeatures.fodt: Word 文書（.doc / .docx）ではありません。\n"));
     EXPECT_TRUE(fs::exists(outDir() / "ManuscriptFeatures_ruby.txt"));
     EXPECT_EQ(run({"--defaults", "-o", outDir().string(), TestData("sources").string()}).status, 1);
+
+    // A file nested too deep to read fails alone, in a batch run on two jobs.
+    const ToolRun deep = run({"--defaults", "-j", "2", "-o", outDir().string(), TestData("DeepNestingHyperlink.docx").string(),
+                              TestData("RubyBoundaries.doc").string()});
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_TRUE(Has(deep.err, "DeepNestingHyperlink.docx: 入れ子が深すぎるため読み込めません（")) << deep.err;
+    EXPECT_TRUE(fs::exists(outDir() / "RubyBoundaries_ruby.txt"));
 }
 
 TEST_F(ToolFixture, NothingConvertedIsWrittenAndWarned) {

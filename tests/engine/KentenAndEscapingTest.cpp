@@ -10,22 +10,6 @@ using namespace tessaly::testing;
 using tessaly::wordproc::ModelFromMarkup;
 using tessaly::wordproc::ToMarkup;
 
-TEST(TextSearch, FindUnitAgreesWithTheLibraryAtEveryPlace) {
-    // Texts of every length up to a few times eight units, the unit sought
-    // at each place or nowhere, among units that share one of its bytes.
-    for (size_t length = 0; length <= 40; ++length) {
-        for (size_t at = 0; at <= length; ++at) {
-            std::u16string text;
-            for (size_t i = 0; i < length; ++i) text += i % 2 ? u'\u0D00' : u'\u8D0D';
-            if (at < length) text[at] = u'\r';
-            if (at + 3 < length) text[at + 3] = u'\r';
-            const std::u16string_view view(text);
-            for (size_t from = 0; from <= length + 1; ++from)
-                ASSERT_EQ(FindUnit(view, u'\r', from), view.find(u'\r', from)) << length << " " << at << " " << from;
-        }
-    }
-}
-
 TEST(TextSearch, Utf8IsDecodedUnitByUnitAndDamageReplaced) {
     EXPECT_EQ(FromUtf8(""), u"");
     EXPECT_EQ(FromUtf8("a\xC3\xA9\xE6\xBC\xA2\xF0\xA0\xAE\xB7z"), u"a\u00E9\u6F22\U00020BB7z");

@@ -14,8 +14,7 @@
 TEST(FuzzRegressions, EveryFoundFaultStaysFixed) {
     const std::map<std::string, int (*)(const uint8_t*, size_t)> targets = {
         {"FuzzDocReader", FuzzDocReader}, {"FuzzDocxReader", FuzzDocxReader},
-        {"FuzzEqField", FuzzEqField},     {"FuzzConversion", FuzzConversion},
-        {"FuzzXmlTree", FuzzXmlTree}};
+        {"FuzzEqField", FuzzEqField},     {"FuzzConversion", FuzzConversion}};
     int replayed = 0;
     for (const auto& entry : std::filesystem::directory_iterator(tessaly::testing::TestData("fuzz-regressions"))) {
         const std::string name = entry.path().filename().string();

@@ -14,7 +14,6 @@
 #include "wordproc/DocumentBuilder.h"
 #include "wordproc/DocxReader.h"
 #include "wordproc/EqField.h"
-#include "support/XmlDescription.h"
 
 using namespace tessaly;
 
@@ -45,45 +44,6 @@ int FuzzEqField(const uint8_t* data, size_t size) {
     if (field && field->firstCharOffset != std::u16string::npos && field->firstCharOffset >= instruction.size())
         std::abort();
     if (field && field->isRuby && field->text != field->base) std::abort();
-    // The shortcut for the common ruby form agrees with the full parser.
-    const auto full = tessaly::wordproc::ParseEqFieldWithoutShortcut(instruction);
-    if (field.has_value() != full.has_value()) std::abort();
-    if (field && (field->isRuby != full->isRuby || field->reading != full->reading || field->base != full->base ||
-                  field->text != full->text || field->firstCharOffset != full->firstCharOffset))
-        std::abort();
-    // The cache, kept from input to input, gives what the parser gives.
-    static tessaly::wordproc::EqFieldCache cache;
-    const auto& cached = cache.parse(instruction);
-    if (cached.has_value() != field.has_value()) std::abort();
-    if (field && (cached->isRuby != field->isRuby || cached->reading != field->reading || cached->base != field->base ||
-                  cached->text != field->text || cached->firstCharOffset != field->firstCharOffset))
-        std::abort();
-    return 0;
-}
-
-// Fuzzes the fast XML tree with any text: the element it reads from the
-// start, pugixml reads too, into the same tree.
-int FuzzXmlTree(const uint8_t* data, size_t size) {
-    using tessaly::wordproc::XmlTree;
-    const std::string xml(reinterpret_cast<const char*>(data), size);
-    // One tree and memo for all inputs, as the reader keeps them: what is
-    // remembered from one text must not change how the next is read.
-    static XmlTree tree;
-    static XmlTree::Memo memo;
-    size_t length = 0;
-    if (tree.read(xml, true, &length, &memo) != XmlTree::Result::Read) return 0;
-    const std::string element = xml.substr(0, length);
-    const std::string description = tessaly::testing::DescribeXml(tree.root());
-    pugi::xml_document doc;
-    if (!doc.load_buffer(element.data(), element.size(), tessaly::testing::kDocxParseFlags)) std::abort();
-    if (description != tessaly::testing::DescribeXml(doc.document_element())) std::abort();
-    // Read again, with its own markup remembered.
-    if (tree.read(xml, true, &length, &memo) != XmlTree::Result::Read || length != element.size() ||
-        tessaly::testing::DescribeXml(tree.root()) != description)
-        std::abort();
-    // Cut short, the element is never taken for a whole one.
-    const std::string cut = element.substr(0, length - 1 - data[0] % length);
-    if (tree.read(cut, false, &length, &memo) == XmlTree::Result::Read) std::abort();
     return 0;
 }
 

@@ -7,5 +7,4 @@
 int FuzzDocReader(const uint8_t* data, size_t size);
 int FuzzDocxReader(const uint8_t* data, size_t size);
 int FuzzEqField(const uint8_t* data, size_t size);
-int FuzzXmlTree(const uint8_t* data, size_t size);
 int FuzzConversion(const uint8_t* data, size_t size);

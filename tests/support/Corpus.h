@@ -6,12 +6,14 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace tessaly::testing {
 
 inline std::filesystem::path TestData(const char* name) { return std::filesystem::path(TESSALY_TEST_DATA_DIR) / name; }
 
 inline std::optional<std::filesystem::path> CorpusFile(const char* relative) {
+    if (std::string_view(TESSALY_CORPUS_DIR).empty()) return std::nullopt;
     const auto path = std::filesystem::path(TESSALY_CORPUS_DIR) / relative;
     if (!std::filesystem::exists(path)) return std::nullopt;
     return path;

@@ -7,7 +7,6 @@
 #include "support/MiniDocx.h"
 #include "support/ReadFailure.h"
 #include "wordproc/DocumentBuilder.h"
-#include "wordproc/GsfZip.h"
 #include "wordproc/Readers.h"
 
 using namespace tessaly::wordproc;
@@ -68,11 +67,10 @@ TEST(DocxReader, BadInputGetsItsReason) {
     EXPECT_EQ(ErrorKind(TestData("sources"), &message), ReadErrorKind::CannotOpen);
 }
 
-// A main part of megabytes is inflated in many chunks, by both of the
-// reader's threads in turn: it is read back whole and in order, and of two
-// faults in it the one met first in the part is the one reported, however
-// far either thread had got.
-TEST(DocxReader, LongMainPartKeepsItsOrderAndItsFirstFault) {
+// A main part of megabytes is read back whole and in order; a part whose
+// bytes were altered fails its check, and malformed XML is reported with
+// the byte where it lies.
+TEST(DocxReader, LongMainPartKeepsItsOrderAndItsFaults) {
     auto paragraphs = [](int count, std::u16string* markup) {
         std::string xml;
         for (int i = 0; i < count; ++i) {
@@ -89,8 +87,7 @@ TEST(DocxReader, LongMainPartKeepsItsOrderAndItsFirstFault) {
     WriteMiniDocx(file, paragraphs(12000, &expected));
     EXPECT_EQ(Markup(file), expected);
 
-    // Stored, so that a byte of the part can be altered in the file: the
-    // part then fails its check at the very end.
+    // Stored, so that a byte of the part can be altered in the file.
     auto writeAltered = [&](const std::string& body) {
         WriteMiniDocx(file, body + "<w:p>" + TextRun("LAST") + "</w:p>", true);
         std::string bytes = ReadBytes(file);
@@ -103,37 +100,21 @@ TEST(DocxReader, LongMainPartKeepsItsOrderAndItsFirstFault) {
     std::string message;
     EXPECT_EQ(ErrorKind(file, &message), ReadErrorKind::Damaged);
     EXPECT_EQ(message, "long.docx: ファイルが壊れているか途中で切れています（word/document.xml を展開できません）。");
-    // A malformed paragraph in the last chunk but one comes first.
+    // A malformed paragraph late in a part that is otherwise whole.
     const size_t late = body.find("<w:p>", body.size() * 3 / 4);
-    writeAltered(body.substr(0, late) + "<w:p><w:r></w:p></w:r>" + body.substr(late));
+    WriteMiniDocx(file, body.substr(0, late) + "<w:p><w:r></w:p></w:r>" + body.substr(late), true);
     EXPECT_EQ(ErrorKind(file, &message), ReadErrorKind::Damaged);
     EXPECT_TRUE(message.starts_with("long.docx: XML が壊れています（word/document.xml、")) << message;
     EXPECT_TRUE(message.ends_with(" バイト目: Start-end tags mismatch）。")) << message;
 }
 
-// The main part is inflated by libgsf, which checks nothing, and its CRC is
-// taken as it is inflated: a stored CRC the intact bytes do not match is
-// refused as libzip refuses it.
-TEST(DocxReader, MainPartInflatedByLibgsfIsCheckedAllTheSame) {
+// libzip checks each part's CRC: a stored CRC that the intact bytes do not
+// match is refused as damaged.
+TEST(DocxReader, PartWhoseCrcDiffersIsDamaged) {
     TempFolder folder;
     const auto file = folder.path() / "crc.docx";
     const std::string body = "<w:p>" + TextRun("本文") + Ruby("よみ", "読") + "</w:p>";
     WriteMiniDocx(file, body);
-    const std::string bytes = ReadBytes(file);
-    auto part = GsfZipPart::Open(bytes, "word/document.xml");
-    ASSERT_TRUE(part);
-    std::string xml(part->size(), '\0');
-    ASSERT_TRUE(part->read(xml.data(), 10));
-    EXPECT_EQ(part->remaining(), xml.size() - 10);
-    ASSERT_TRUE(part->read(xml.data() + 10, xml.size() - 10));
-    EXPECT_EQ(part->remaining(), 0u);
-    EXPECT_FALSE(part->read(xml.data(), 1));  // nothing remains
-    EXPECT_TRUE(xml.starts_with("<w:document ")) << xml;
-    EXPECT_TRUE(xml.ends_with("<w:body>" + body + "</w:body></w:document>")) << xml;
-    // Found by its exact name only, never a folder, never in what is no package.
-    EXPECT_FALSE(GsfZipPart::Open(bytes, "word/Document.xml"));
-    EXPECT_FALSE(GsfZipPart::Open(bytes, "word"));
-    EXPECT_FALSE(GsfZipPart::Open("PK not a package", "word/document.xml"));
     EXPECT_EQ(Markup(file), u"本文{よみ|読}\r");
 
     // The part's CRC altered in both of its headers, its bytes left whole.
@@ -150,11 +131,10 @@ TEST(DocxReader, MainPartInflatedByLibgsfIsCheckedAllTheSame) {
     EXPECT_EQ(message, "crc.docx: ファイルが壊れているか途中で切れています（word/document.xml を展開できません）。");
 }
 
-// Runs whose markup comes again are copied by the tree from its memo, and
-// walked by what the first copy came to: their own emphasis kept, the
-// paragraph's taken anew each time, and no text taken into a field's
-// instruction.
-TEST(DocxReader, RunsMetAgainAreWalkedAsTheFirst) {
+// Runs keep their own emphasis (direct or through a character style) and
+// otherwise take their paragraph style's, paragraph by paragraph; no text is
+// taken into a field's instruction.
+TEST(DocxReader, EmphasisOfRunsAndParagraphStyles) {
     const std::string styles =
         R"(<w:style w:type="paragraph" w:styleId="Dots"><w:rPr><w:em w:val="dot"/></w:rPr></w:style>)"
         R"(<w:style w:type="paragraph" w:styleId="Rings"><w:rPr><w:em w:val="circle"/></w:rPr></w:style>)"
@@ -162,7 +142,6 @@ TEST(DocxReader, RunsMetAgainAreWalkedAsTheFirst) {
     auto styled = [](const std::string& style) { return style.empty() ? "<w:p>" : "<w:p><w:pPr><w:pStyle w:val=\"" + style + "\"/></w:pPr>"; };
     const std::string under = R"(<w:em w:val="underDot"/>)";
     const std::string commas = R"(<w:rStyle w:val="Commas"/>)";
-    // Each run twice, the second copied (the memo keeps the last few of a name).
     auto underRuby = [&](const std::string& reading, const std::string& base) {
         return "<w:r><w:ruby><w:rubyPr/><w:rt>" + TextRun(reading) + "</w:rt><w:rubyBase>" + TextRun(base, under) +
                "</w:rubyBase></w:ruby></w:r>";
@@ -240,4 +219,39 @@ TEST(DocxReaderCorpus, JapaneseTextAndEncryptedPackages) {
     std::string message;
     EXPECT_EQ(ErrorKind(truncated, &message), ReadErrorKind::Damaged);
     EXPECT_EQ(message, "truncated62886.docx: ZIP 形式が壊れているか、途中で切れています。");
+}
+
+TEST(DocxReaderCorpus, EncryptedPackageIsPasswordProtectedWhateverItsStreamsAreCalled) {
+    TESSALY_CORPUS_OR_SKIP(encrypted, "msoffcrypto/ecma376standard_password.docx");
+    const std::string expected =
+        ": パスワードで保護（暗号化）されているため読み込めません。保護を解除して保存し直してください。";
+    std::string message;
+    EXPECT_EQ(ErrorKind(encrypted, &message), ReadErrorKind::Encrypted);
+    EXPECT_EQ(message, "ecma376standard_password.docx" + expected);
+    // The same container with its streams' names in capitals.
+    std::string bytes = ReadBytes(encrypted);
+    for (const auto& [from, to] : {std::pair{std::string("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28),
+                                             std::string("E\0N\0C\0R\0Y\0P\0T\0I\0O\0N\0I\0N\0F\0O\0", 28)}}) {
+        const size_t at = bytes.find(from);
+        ASSERT_NE(at, std::string::npos);
+        bytes.replace(at, from.size(), to);
+    }
+    TempFolder folder;
+    WriteBytes(folder.path() / "upper.docx", bytes);
+    EXPECT_EQ(ErrorKind(folder.path() / "upper.docx", &message), ReadErrorKind::Encrypted);
+    EXPECT_EQ(message, "upper.docx" + expected);
+}
+
+TEST(DocxReader, StoryBeyondTheLimitIsRefused) {
+    // One text node of more characters than any book: refused once the
+    // story would pass its limit, not read into memory many times over.
+    TempFolder folder;
+    const auto file = folder.path() / "huge.docx";
+    WriteMiniDocx(file, "<w:p>" + TextRun(std::string(kMaxStoryPositions + 1, 'x')) + "</w:p>");
+    std::string message;
+    EXPECT_EQ(ErrorKind(file, &message), ReadErrorKind::TooLarge);
+    EXPECT_EQ(message, "huge.docx: 本文が上限（2,000 万文字）を超えるため読み込めません。");
+    // Exactly at the limit, with the final paragraph mark, it is read.
+    WriteMiniDocx(file, "<w:p>" + TextRun(std::string(kMaxStoryPositions - 1, 'x')) + "</w:p>");
+    EXPECT_EQ(ReadDocument(file)->size(), kMaxStoryPositions);
 }

@@ -6,16 +6,12 @@ using namespace tessaly::wordproc;
 
 namespace {
 
-// Both the shortcut for the common form and the full parser.
 void ExpectRuby(std::u16string_view instruction, std::u16string_view reading, std::u16string_view base) {
-    for (auto parse : {ParseEqField, ParseEqFieldWithoutShortcut}) {
-        auto f = parse(instruction);
-        ASSERT_TRUE(f.has_value());
-        EXPECT_TRUE(f->isRuby);
-        EXPECT_EQ(f->reading, reading);
-        EXPECT_EQ(f->base, base);
-        EXPECT_EQ(f->firstCharOffset, ParseEqFieldWithoutShortcut(instruction)->firstCharOffset);
-    }
+    auto f = ParseEqField(instruction);
+    ASSERT_TRUE(f.has_value());
+    EXPECT_TRUE(f->isRuby);
+    EXPECT_EQ(f->reading, reading);
+    EXPECT_EQ(f->base, base);
 }
 
 void ExpectText(std::u16string_view instruction, std::u16string_view text) {
@@ -82,28 +78,3 @@ TEST(EqField, DamagedInstructionsNeverFail) {
     EXPECT_TRUE(ParseEqField(deep).has_value());
 }
 
-TEST(EqField, CacheGivesWhatTheParserGives) {
-    // Repeats; instructions alike in length and in their last sixteen units
-    // (one place in the cache) that parse differently; and more instructions
-    // than the cache has places, met twice.
-    std::vector<std::u16string> instructions = {u" EQ \\o\\ad(\\s\\up 9(かん),漢)", u" XX \\o\\ad(\\s\\up 9(かん),漢)",
-                                                u" eq \\o\\ac(○,印)", u" EQ \\o\\ad(\\s\\up 9(かん),漢)", u"EQ"};
-    for (int i = 0; i < 2000; ++i) {
-        instructions.push_back(u" EQ \\o\\ad(\\s\\up 9(" + std::u16string(1, static_cast<char16_t>(u'ぁ' + i % 80)) + u")," +
-                               std::u16string(1, static_cast<char16_t>(0x4E00 + i)) + u")");
-    }
-    EqFieldCache cache;
-    for (int round = 0; round < 2; ++round) {
-        for (const auto& instruction : instructions) {
-            const auto expected = ParseEqField(instruction);
-            const auto& got = cache.parse(instruction);
-            ASSERT_EQ(got.has_value(), expected.has_value());
-            if (!expected) continue;
-            EXPECT_EQ(got->isRuby, expected->isRuby);
-            EXPECT_EQ(got->reading, expected->reading);
-            EXPECT_EQ(got->base, expected->base);
-            EXPECT_EQ(got->text, expected->text);
-            EXPECT_EQ(got->firstCharOffset, expected->firstCharOffset);
-        }
-    }
-}

@@ -1,0 +1,169 @@
+#include "wordproc/DocxBody.h"
+
+#include <cstdlib>
+
+#include "engine/Text.h"
+
+namespace tessaly::wordproc {
+
+void DocxBody::block(const pugi::xml_node& c) {
+    if (m_w.isAlternateContent(c)) {
+        blocks(m_w.fallbackOf(c));
+        return;
+    }
+    const std::string_view l = m_w.local(c);
+    if (l == "p") paragraph(c);
+    else if (l == "tbl") rows(c);
+    else if (l == "sdt") blocks(m_w.child(c, "sdtContent"));
+    else if (l == "customXml" || l == "ins" || l == "moveTo") blocks(c);
+}
+
+void DocxBody::blocks(const pugi::xml_node& parent) {
+    for (pugi::xml_node c : parent.children()) block(c);
+}
+
+// Rows, possibly wrapped in content controls or custom XML; each cell's
+// paragraphs in order, and the end of each row ends a paragraph.
+void DocxBody::rows(const pugi::xml_node& parent) {
+    for (pugi::xml_node c : parent.children()) {
+        const std::string_view l = m_w.local(c);
+        if (l == "tr") {
+            for (pugi::xml_node cell : c.children()) {
+                const std::string_view cl = m_w.local(cell);
+                if (cl == "tc") blocks(cell);
+                else if (cl == "sdt") rows(m_w.child(cell, "sdtContent"));
+                else if (cl == "customXml") rows(cell);
+            }
+            m_story.paragraphEnd();
+        } else if (l == "sdt") {
+            rows(m_w.child(c, "sdtContent"));
+        } else if (l == "customXml") {
+            rows(c);
+        } else if (l == "tc") {  // cells met through a wrapper inside a row
+            blocks(c);
+        }
+    }
+}
+
+void DocxBody::paragraph(const pugi::xml_node& p) {
+    std::string style = m_styles.defaultParagraphStyle();
+    if (auto pPr = m_w.child(p, "pPr"))
+        if (auto pStyle = m_w.child(pPr, "pStyle"))
+            if (const auto id = m_w.attribute(pStyle, "val")) style = *id;
+    m_paragraphEmphasis = style.empty() ? std::nullopt : m_styles.emphasis(style);
+    inlines(p);
+    m_story.paragraphEnd();
+}
+
+int DocxBody::runEmphasis(const pugi::xml_node& r) const {
+    if (auto rPr = m_w.child(r, "rPr")) {
+        if (auto em = m_w.child(rPr, "em")) return EmphasisValue(m_w.attribute(em, "val").value_or("none"));
+        if (auto rStyle = m_w.child(rPr, "rStyle"))
+            if (const auto id = m_w.attribute(rStyle, "val"))
+                if (auto em = m_styles.emphasis(*id)) return *em;
+    }
+    if (m_paragraphEmphasis) return *m_paragraphEmphasis;
+    return m_styles.defaultEmphasis().value_or(0);
+}
+
+void DocxBody::text(std::string_view utf8, int em) {
+    m_text.clear();
+    AppendUtf8(m_text, utf8);
+    m_story.text(m_text, em);
+}
+
+void DocxBody::inlines(const pugi::xml_node& parent) {
+    for (pugi::xml_node c : parent.children()) {
+        if (m_w.isAlternateContent(c)) {
+            inlines(m_w.fallbackOf(c));
+            continue;
+        }
+        const std::string_view l = m_w.local(c);
+        if (l == "r") {
+            runContent(c, runEmphasis(c));
+        } else if (l == "fldSimple") {
+            m_story.fieldBegin();
+            text(m_w.attribute(c, "instr").value_or(""), 0);
+            m_story.fieldSeparate();
+            inlines(c);
+            m_story.fieldEnd();
+        } else if (l == "sdt") {
+            inlines(m_w.child(c, "sdtContent"));
+        } else if (l == "hyperlink" || l == "smartTag" || l == "customXml" || l == "ins" || l == "moveTo" || l == "dir" ||
+                   l == "bdo") {
+            inlines(c);
+        }
+    }
+}
+
+void DocxBody::runContent(const pugi::xml_node& parent, int em) {
+    for (pugi::xml_node c : parent.children()) {
+        if (m_w.isAlternateContent(c)) {
+            runContent(m_w.fallbackOf(c), em);
+            continue;
+        }
+        const std::string_view l = m_w.local(c);
+        if (l.empty()) continue;
+        const bool code = l == "instrText";
+        if (code || l == "t") {
+            // A field's instruction takes field code; everywhere else text is shown.
+            if (m_story.inFieldInstruction() == code) text(c.text().get(), em);
+        } else if (l == "tab" || l == "ptab") {
+            m_story.character(U'\t', em);
+        } else if (l == "br") {
+            const auto type = m_w.attribute(c, "type");
+            if (type == "page" || type == "column") m_story.breakParagraph();
+            else m_story.character(U'\n', em);
+        } else if (l == "cr") {
+            m_story.character(U'\n', em);
+        } else if (l == "noBreakHyphen") {
+            m_story.character(U'\u2011', em);
+        } else if (l == "softHyphen") {
+            m_story.character(U'\u00AD', em);
+        } else if (l == "sym") {
+            const std::string hex(m_w.attribute(c, "char").value_or(""));
+            char* end = nullptr;
+            const unsigned long cp = std::strtoul(hex.c_str(), &end, 16);
+            if (!hex.empty() && end && *end == '\0' && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF))
+                m_story.character(static_cast<char32_t>(cp), em);
+        } else if (l == "fldChar") {
+            const auto type = m_w.attribute(c, "fldCharType");
+            if (type == "begin") m_story.fieldBegin();
+            else if (type == "separate") m_story.fieldSeparate();
+            else if (type == "end") m_story.fieldEnd();
+        } else if (l == "ruby") {
+            ruby(c, em);
+        }
+    }
+}
+
+void DocxBody::appendTextOf(const pugi::xml_node& n, std::u16string& out) const {
+    for (pugi::xml_node c : n.children()) {
+        const std::string_view l = m_w.local(c);
+        if (l == "t") AppendUtf8(out, c.text().get());
+        else if (l == "tab") out.push_back(u'\t');
+        else if (l == "delText" || l == "instrText" || l == "del" || l == "rPr") continue;
+        else if (m_w.isAlternateContent(c)) appendTextOf(m_w.fallbackOf(c), out);
+        else appendTextOf(c, out);
+    }
+}
+
+pugi::xml_node DocxBody::firstRun(const pugi::xml_node& n) const {
+    for (pugi::xml_node c : n.children()) {
+        if (m_w.is(c, "r")) return c;
+        if (auto r = firstRun(c)) return r;
+    }
+    return {};
+}
+
+void DocxBody::ruby(const pugi::xml_node& rubyNode, int em) {
+    const pugi::xml_node rt = m_w.child(rubyNode, "rt");
+    const pugi::xml_node base = m_w.child(rubyNode, "rubyBase");
+    const pugi::xml_node baseRun = firstRun(base);
+    std::u16string reading, baseText;
+    appendTextOf(rt, reading);
+    appendTextOf(base, baseText);
+    m_story.ruby(reading, baseText, baseRun ? runEmphasis(baseRun) : em);
+}
+
+}  // namespace tessaly::wordproc

@@ -1,0 +1,53 @@
+// DocxBody: the walk over the body of a .docx main part, one body child at a
+// time, feeding the story: paragraphs, tables, content controls and other
+// wrappers, runs with their text and special characters, fields, w:ruby, and
+// each run's emphasis mark from its properties or its styles.
+//
+// The walk recurses into nested elements: the caller refuses parts nested
+// deeper than kMaxXmlDepth (XmlBlockScanner), so its depth is bounded.
+#pragma once
+
+#include <optional>
+#include <pugixml.hpp>
+#include <string>
+
+#include "wordproc/DocxStyles.h"
+#include "wordproc/DocxXml.h"
+#include "wordproc/StoryAssembler.h"
+
+namespace tessaly::wordproc {
+
+class DocxBody {
+public:
+    DocxBody(const DocxStyles& styles, StoryAssembler& story) : m_styles(styles), m_story(story) {}
+
+    // The names the part uses, from its root element.
+    void setNames(WordNames names) { m_w = std::move(names); }
+
+    // Walks one child element of w:body.
+    void block(const pugi::xml_node& node);
+
+private:
+    void blocks(const pugi::xml_node& parent);
+    void rows(const pugi::xml_node& parent);
+    void paragraph(const pugi::xml_node& p);
+    void inlines(const pugi::xml_node& parent);
+    void runContent(const pugi::xml_node& parent, int em);
+    void ruby(const pugi::xml_node& ruby, int em);
+    // Appends the text of n's runs (deleted text and field codes left out).
+    void appendTextOf(const pugi::xml_node& n, std::u16string& out) const;
+    pugi::xml_node firstRun(const pugi::xml_node& n) const;
+    void text(std::string_view utf8, int em);
+
+    // A run's emphasis: its own properties' (direct or through its style),
+    // else the paragraph style's, else the document default's.
+    int runEmphasis(const pugi::xml_node& run) const;
+
+    const DocxStyles& m_styles;
+    StoryAssembler& m_story;
+    WordNames m_w;
+    std::optional<int> m_paragraphEmphasis;  // of the current paragraph's style
+    std::u16string m_text;
+};
+
+}  // namespace tessaly::wordproc

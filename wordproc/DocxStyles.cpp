@@ -1,0 +1,41 @@
+#include "wordproc/DocxStyles.h"
+
+#include "wordproc/DocxXml.h"
+
+namespace tessaly::wordproc {
+
+DocxStyles::DocxStyles(const pugi::xml_node& root) {
+    const WordNames w(root);
+    auto emphasisOf = [&](const pugi::xml_node& rPr) -> std::optional<int> {
+        const pugi::xml_node em = w.child(rPr, "em");
+        if (!em) return std::nullopt;
+        return EmphasisValue(w.attribute(em, "val").value_or("none"));
+    };
+    if (auto defaults = w.child(root, "docDefaults"))
+        if (auto rPrDefault = w.child(defaults, "rPrDefault")) m_defaultEmphasis = emphasisOf(w.child(rPrDefault, "rPr"));
+    for (pugi::xml_node s : root.children()) {
+        if (!w.is(s, "style")) continue;
+        const auto id = w.attribute(s, "styleId");
+        if (!id) continue;
+        Style style;
+        if (auto based = w.child(s, "basedOn")) style.basedOn = w.attribute(based, "val").value_or("");
+        style.emphasis = emphasisOf(w.child(s, "rPr"));
+        const auto isDefault = w.attribute(s, "default");
+        if (w.attribute(s, "type") == "paragraph" && (isDefault == "1" || isDefault == "true"))
+            m_defaultParagraphStyle = *id;
+        m_styles[std::string(*id)] = std::move(style);
+    }
+}
+
+std::optional<int> DocxStyles::emphasis(std::string_view styleId) const {
+    // A chain longer than any real one is a loop.
+    for (int step = 0; step < 64 && !styleId.empty(); ++step) {
+        const auto it = m_styles.find(styleId);
+        if (it == m_styles.end()) return std::nullopt;
+        if (it->second.emphasis) return it->second.emphasis;
+        styleId = it->second.basedOn;
+    }
+    return std::nullopt;
+}
+
+}  // namespace tessaly::wordproc
