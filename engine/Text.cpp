@@ -137,6 +137,7 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 void AppendUtf8(std::u16string& out, std::string_view text) {
+    out.reserve(out.size() + text.size());  // a byte never gives more than one unit
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = p + text.size();
     while (p < end) {

@@ -26,7 +26,7 @@ std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::files
     if (!mainPart)
         throw ReadError(ReadErrorKind::NotWordDocument, file, "パッケージに Word 文書の本文が見つからないため読み込めません。");
     const DocxStyles styles = ReadStyles(package, *mainPart, file);
-    const auto xml = package.read(*mainPart);
+    auto xml = package.read(*mainPart);
     if (!xml)
         throw ReadError(ReadErrorKind::NotWordDocument, file,
                         "Word 文書の本文（" + *mainPart + "）がパッケージにないため読み込めません。");
@@ -46,11 +46,12 @@ std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::files
                 // The root's start tag alone, closed, for its namespace declarations.
                 std::string tag(text.ends_with("/>") ? text : text.substr(0, text.size() - 1));
                 if (!tag.ends_with("/>")) tag += "/>";
-                const pugi::xml_document root = ParseXmlPiece(tag, offset, *mainPart, file);
+                const pugi::xml_document root = ParseXmlPiece(tag.data(), tag.size(), offset, *mainPart, file);
                 body.setNames(WordNames(root.document_element()));
                 continue;
             }
-            const pugi::xml_document block = ParseXmlPiece(text, offset, *mainPart, file);
+            // The scanner is past the block: it is parsed where it lies.
+            const pugi::xml_document block = ParseXmlPiece(xml->data() + offset, text.size(), offset, *mainPart, file);
             body.block(block.document_element());
         }
         if (!scanner.sawBody())

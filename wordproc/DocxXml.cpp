@@ -22,16 +22,13 @@ ReadError MalformedXml(const pugi::xml_parse_result& result, size_t offset, cons
 }  // namespace
 
 pugi::xml_document ParseXmlPart(std::string& data, const std::string& part, const std::filesystem::path& file) {
-    pugi::xml_document doc;
-    const auto result = doc.load_buffer_inplace(data.data(), data.size(), kParseFlags);
-    if (!result) throw MalformedXml(result, 0, part, file);
-    return doc;
+    return ParseXmlPiece(data.data(), data.size(), 0, part, file);
 }
 
-pugi::xml_document ParseXmlPiece(std::string_view text, size_t offset, const std::string& part,
+pugi::xml_document ParseXmlPiece(char* text, size_t size, size_t offset, const std::string& part,
                                  const std::filesystem::path& file) {
     pugi::xml_document doc;
-    const auto result = doc.load_buffer(text.data(), text.size(), kParseFlags);
+    const auto result = doc.load_buffer_inplace(text, size, kParseFlags);
     if (!result) throw MalformedXml(result, offset, part, file);
     return doc;
 }

@@ -14,8 +14,9 @@ namespace tessaly::wordproc {
 // Parses XML text in place; malformed XML is refused as a damaged file,
 // naming the part and the byte where the fault lies (counted from offset).
 pugi::xml_document ParseXmlPart(std::string& data, const std::string& part, const std::filesystem::path& file);
-// The same for a piece of a part (one body child), which is copied.
-pugi::xml_document ParseXmlPiece(std::string_view text, size_t offset, const std::string& part,
+// The same for a piece of a part (one body child) that starts at offset in
+// it, parsed where it lies: its bytes are overwritten.
+pugi::xml_document ParseXmlPiece(char* text, size_t size, size_t offset, const std::string& part,
                                  const std::filesystem::path& file);
 
 // The prefixes a part gives the WordprocessingML and markup-compatibility
