@@ -1,5 +1,7 @@
 #include "app/SettingsStore.h"
 
+#include <map>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -108,6 +110,30 @@ DialogValues DialogValues::Defaults() {
     MemoryStore defaults;
     WriteDefaults(defaults);
     return LoadDialogValues(defaults, {});
+}
+
+QString SettingLabel(const QString& key) {
+    static const std::map<QString, QString> labels = {
+        {QStringLiteral("Combo1"), QStringLiteral("ルビ種別")},
+        {QStringLiteral("Combo2"), QStringLiteral("かな種別")},
+        {QStringLiteral("Combo3"), QStringLiteral("タグのヘッダ部分")},
+        {QStringLiteral("Combo4"), QStringLiteral("ルビ区切り記号")},
+        {QStringLiteral("Combo5"), QStringLiteral("割注区切り記号")},
+        {QStringLiteral("Combo6"), QStringLiteral("割注の前後")},
+        {QStringLiteral("Combo7"), QStringLiteral("圏点の種類")},
+        {QStringLiteral("Combo8"), QStringLiteral("圏点の比率")},
+        {QStringLiteral("Check1"), QStringLiteral("拗促音を大文字に変換する")},
+        {QStringLiteral("Check2"), QStringLiteral("Mac用テキストを同時に作成する")},
+        {QStringLiteral("Check3"), QStringLiteral("割注パーレンを半角にする")},
+        {QStringLiteral("Check4"), QStringLiteral("割注をルビ字形に変換する")},
+        {QStringLiteral("Check5"), QStringLiteral("一太郎の傍点を圏点に変換する")},
+        {QStringLiteral("Check6"), QStringLiteral("OpenTypeのルビ字形を使用する")},
+        {QStringLiteral("Option1"), QStringLiteral("結果の確認")},
+        {QStringLiteral("Option2"), QStringLiteral("結果の確認")},
+        {QStringLiteral("Option3"), QStringLiteral("結果の確認")},
+    };
+    const auto it = labels.find(key);
+    return it == labels.end() ? key : it->second;
 }
 
 QString ResetWarningText() {

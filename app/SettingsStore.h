@@ -84,6 +84,10 @@ QString ResetWarningText();
 DialogValues LoadDialogValues(KeyValueStore& store, const std::function<void()>& onReset, bool writeReset = true,
                               QString* failedKey = nullptr);
 
+// The label a dialog key's control has in the utility dialog ("Combo2" is
+// "かな種別"), or the key itself when it has none.
+QString SettingLabel(const QString& key);
+
 // Writes all dialog keys from the values.
 void SaveDialogValues(KeyValueStore& store, const DialogValues& values);
 

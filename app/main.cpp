@@ -2,9 +2,11 @@
 
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "engine/OutputFiles.h"
 #include "run/PlatformServices.h"
 
 int main(int argc, char** argv) {
+    tessaly::InstallInterruptCleanup();
     QApplication application(argc, argv);
     tessaly::app::SetApplicationIdentity();
 

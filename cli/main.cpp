@@ -6,8 +6,10 @@
 
 #include "app/SettingsStore.h"
 #include "cli/ConvertTool.h"
+#include "engine/OutputFiles.h"
 
 int main(int argc, char** argv) {
+    tessaly::InstallInterruptCleanup();
     QCoreApplication app(argc, argv);
     tessaly::app::SetApplicationIdentity();
     const std::vector<std::string> args(argv + 1, argv + argc);

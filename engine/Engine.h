@@ -25,6 +25,10 @@ struct EngineContext {
     std::filesystem::path outputFolder = {};
     // The custom header file; empty: temp/header.txt below the application folder.
     std::filesystem::path customHeaderFile = {};
+    // The Windows output file's name as the system spells it (built from the
+    // input file's own name, OutputFileNameForInput); empty: from the
+    // document's name.
+    std::filesystem::path outputName = {};
 };
 
 inline constexpr std::u16string_view kProgressCaption = u"ルビ変換処理を実行中です...　";

@@ -1,16 +1,20 @@
 #include "engine/OutputFiles.h"
 
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <optional>
+#include <random>
+#include <stdexcept>
 #include <system_error>
 
 #include "engine/Text.h"
@@ -133,52 +137,159 @@ void CreateFolderAt(const fs::path& path) {
         throw fs::filesystem_error("cannot create the folder", path, ec);
 }
 
+fs::path OutputFileNameForInput(const fs::path& input) {
+    const std::string name = input.filename().string();
+    const size_t period = name.find('.');
+    if (period == 0) return {};
+    return fs::path(name.substr(0, period) + "_ruby.txt");
+}
+
+fs::path MacFileNameFor(const fs::path& windowsName) { return fs::path("Mac_" + windowsName.string()); }
+
+namespace {
+
+// The temporary files not yet in place, where a signal handler can reach
+// them: a fixed table of paths, each slot free (0), being filled (1) or
+// holding a path (2).
+constexpr size_t kSlots = 256;
+struct TemporarySlot {
+    std::atomic<int> state{0};
+    char path[PATH_MAX];
+};
+TemporarySlot g_temporaries[kSlots];
+
+int Remember(const fs::path& temp) {
+    const std::string& path = temp.native();
+    if (path.size() >= PATH_MAX) return -1;
+    for (size_t i = 0; i < kSlots; ++i) {
+        int expected = 0;
+        if (!g_temporaries[i].state.compare_exchange_strong(expected, 1)) continue;
+        std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
+        g_temporaries[i].state = 2;
+        return static_cast<int>(i);
+    }
+    return -1;  // more at once than any run writes: left to the error paths
+}
+
+void Forget(int slot) {
+    if (slot >= 0) g_temporaries[slot].state = 0;
+}
+
+extern "C" void RemoveTemporariesAndEnd(int signal) {
+    for (auto& slot : g_temporaries)
+        if (slot.state.load() == 2) ::unlink(slot.path);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// A short random name in the file's folder, hidden.
+fs::path TemporaryNameBeside(const fs::path& file) {
+    static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string name = ".tessaly-";
+    for (int i = 0; i < 10; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    return file.parent_path() / (name + ".tmp");
+}
+
+[[noreturn]] void Fail(const char* what, const fs::path& file, int error) {
+    throw fs::filesystem_error(what, file, std::error_code(error, std::generic_category()));
+}
+
+}  // namespace
+
+int CreateNewFile(const fs::path& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+void InstallInterruptCleanup() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporariesAndEnd;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+std::string SystemErrorReason(const std::error_code& error) {
+    switch (error.value()) {
+    case ENOSPC: return "ディスクの空き容量が足りません";
+    case EDQUOT: return "ディスクの使用量の上限を超えています";
+    case EACCES:
+    case EPERM: return "書き込む権限がありません";
+    case EISDIR: return "同じ名前のフォルダーがあります";
+    case ENAMETOOLONG: return "名前が長すぎます";
+    case EROFS: return "読み取り専用のファイルシステムです";
+    case EFBIG: return "ファイルの大きさの上限を超えています";
+    case ENOENT: return "フォルダーが見つかりません";
+    case ENOTDIR: return "パスの途中にフォルダーではないものがあります";
+    case EEXIST: return "同じ名前のものがあります";
+    case EIO: return "入出力エラーが起きました";
+    default: return "システムのエラー: " + error.message();
+    }
+}
+
+std::string FileErrorText(const fs::filesystem_error& error) {
+    return "出力ファイルを書き込めません（" + SystemErrorReason(error.code()) + "）: " + ToUtf8(FromUtf8(error.path1().string()));
+}
+
 void WriteFileAtomically(const fs::path& file, std::string_view bytes) {
     WriteFileAtomically(file, [&](const ByteSink& sink) { sink(bytes); });
 }
 
 PendingFile::PendingFile(const fs::path& file, const std::function<void(const ByteSink&)>& write) : m_file(file) {
-    static std::atomic<unsigned> counter{0};
-    fs::path temp = file;
-    temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        throw fs::filesystem_error("cannot create the file", temp,
-                                   std::error_code(errno ? errno : EACCES, std::generic_category()));
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        m_temp = TemporaryNameBeside(file);
+        fd = CreateNewFile(m_temp);
+        if (fd < 0 && (errno != EEXIST || attempt == 100)) {
+            const int error = errno;
+            m_temp.clear();
+            Fail("cannot create the file", file, error);
+        }
     }
-    auto discard = [&] {
-        out.close();
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-    };
+    m_slot = Remember(m_temp);
+    // The first error ends the writing; what the encoder still hands on is dropped.
+    int error = 0;
     try {
         write([&](std::string_view piece) {
-            if (out) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+            while (!piece.empty() && error == 0) {
+                const ssize_t n = ::write(fd, piece.data(), piece.size());
+                if (n < 0) {
+                    if (errno != EINTR) error = errno;
+                    continue;
+                }
+                piece.remove_prefix(static_cast<size_t>(n));
+            }
         });
-        out.flush();
     } catch (...) {
+        ::close(fd);
         discard();
         throw;
     }
-    if (!out) {
-        const int err = errno ? errno : EIO;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+    if (error != 0) {
         discard();
-        throw fs::filesystem_error("cannot write the file", file, std::error_code(err, std::generic_category()));
+        Fail("cannot write the file", file, error);
     }
-    m_temp = temp;  // from here on the destructor removes it unless committed
 }
 
-PendingFile::~PendingFile() {
+PendingFile::~PendingFile() { discard(); }
+
+void PendingFile::discard() {
     if (m_temp.empty()) return;
-    std::error_code ignored;
-    fs::remove(m_temp, ignored);
+    ::unlink(m_temp.c_str());
+    m_temp.clear();
+    Forget(m_slot);
+    m_slot = -1;
 }
 
 void PendingFile::commit() {
-    std::error_code ec;
-    fs::rename(m_temp, m_file, ec);
-    if (ec) throw fs::filesystem_error("cannot replace the file", m_file, ec);
+    if (::rename(m_temp.c_str(), m_file.c_str()) != 0) Fail("cannot replace the file", m_file, errno);
     m_temp.clear();
+    Forget(m_slot);
+    m_slot = -1;
 }
 
 void WriteFileAtomically(const fs::path& file, const std::function<void(const ByteSink&)>& write) {
@@ -186,24 +297,28 @@ void WriteFileAtomically(const fs::path& file, const std::function<void(const By
 }
 
 std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string body, const TaggedTextHeaders& headers,
-                                std::u16string_view documentName, const ConversionOptions& options) {
+                                std::u16string_view documentName, const ConversionOptions& options,
+                                const fs::path& outputName) {
+    if (outputName.empty() && (documentName.empty() || documentName.front() == u'.'))
+        throw std::runtime_error("文書名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。");
     TrimBodyEnd(body);
     if (!FolderExistsAt(outputFolder)) CreateFolderAt(outputFolder);
 
-    std::u16string outputName = OutputFileNameFor(documentName);
-    const fs::path windowsFile = outputFolder / fs::path(ToUtf8(outputName));
+    const fs::path windowsName = outputName.empty() ? fs::path(ToUtf8(OutputFileNameFor(documentName))) : outputName;
     // Each file is encoded straight from its parts: header + body + kTextEnd.
-    // Both are written before either is put in place, the Windows file
-    // first: when writing fails, neither replaces an earlier one.
-    PendingFile windows(windowsFile, [&](const ByteSink& sink) { WindowsFileBytes({headers.windows, body, kTextEnd}, sink); });
+    // Both are on disk before either is put in place, the Windows file
+    // first: when writing fails, neither replaces an earlier one, and an
+    // interruption never leaves a new file beside an old one.
+    PendingFile windows(outputFolder / windowsName,
+                        [&](const ByteSink& sink) { WindowsFileBytes({headers.windows, body, kTextEnd}, sink); });
     std::optional<PendingFile> mac;
     if (options.MacText == 1) {
-        const fs::path macFile = outputFolder / fs::path(ToUtf8(u"Mac_" + outputName));
-        mac.emplace(macFile, [&](const ByteSink& sink) { MacFileBytes({headers.mac, body, kTextEnd}, sink); });
+        mac.emplace(outputFolder / MacFileNameFor(windowsName),
+                    [&](const ByteSink& sink) { MacFileBytes({headers.mac, body, kTextEnd}, sink); });
     }
     windows.commit();
     if (mac) mac->commit();
-    return outputName;
+    return FromUtf8(windowsName.string());
 }
 
 }  // namespace tessaly

@@ -60,10 +60,16 @@ const std::string kSampleBody =
 }  // namespace
 
 TEST_F(ToolFixture, ConvertsTheSampleManuscriptExactly) {
-    const ToolRun r = run({"--defaults", "-o", outDir().string(), std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc"});
+    const std::string sample = std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc";
+    const ToolRun r = run({"--defaults", "-o", outDir().string(), sample});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.starts_with("sample-manuscript.doc: 8 個所変換しました（")) << r.out;
-    EXPECT_TRUE(r.out.ends_with("秒） → " + (outDir() / "sample-manuscript_ruby.txt").string() + "\n")) << r.out;
+    // The input as given, every file written, and the batch's summary.
+    EXPECT_TRUE(r.out.starts_with(sample + ": 8 個所変換しました（")) << r.out;
+    EXPECT_TRUE(r.out.ends_with("秒） → " + (outDir() / "sample-manuscript_ruby.txt").string() + "、" +
+                                (outDir() / "Mac_sample-manuscript_ruby.txt").string() +
+                                "\n変換 1 件、失敗 0 件、ルビ・圏点・割注 8 個所\n"))
+        << r.out;
+    EXPECT_EQ(r.err, "");  // no progress line where the output is no terminal
     const std::string t = text("sample-manuscript_ruby.txt");
     EXPECT_TRUE(t.starts_with("<UNICODE-WIN>\r\n"));
     EXPECT_TRUE(t.ends_with(kSampleBody));
@@ -159,10 +165,12 @@ TEST_F(ToolFixture, ExitStatusesAndMessages) {
 
     // A missing and a foreign file fail; the good one between them is still converted.
     const ToolRun mixed = run({"--defaults", "-o", outDir().string(), "missing.doc", TestData("ManuscriptFeatures.docx").string(),
-                               TestData("sources/ManuscriptFeatures.fodt").string()});
+                               TestData("sources/PlainText.fodt").string()});
     EXPECT_EQ(mixed.status, 1);
     EXPECT_TRUE(Has(mixed.err, "tessaly-convert: missing.doc: ファイルが見つかりません。\n"));
-    EXPECT_TRUE(Has(mixed.err, "tessaly-convert: ManuscriptFeatures.fodt: Word 文書（.doc / .docx）ではありません。\n"));
+    EXPECT_TRUE(Has(mixed.err, "tessaly-convert: " + TestData("sources/PlainText.fodt").string() +
+                                   ": Word 文書（.doc / .docx）ではありません。\n"));
+    EXPECT_TRUE(mixed.out.ends_with("変換 1 件、失敗 2 件、ルビ・圏点・割注 8 個所\n")) << mixed.out;
     EXPECT_TRUE(fs::exists(outDir() / "ManuscriptFeatures_ruby.txt"));
     EXPECT_EQ(run({"--defaults", "-o", outDir().string(), TestData("sources").string()}).status, 1);
 
@@ -179,9 +187,9 @@ TEST_F(ToolFixture, NothingConvertedIsWrittenAndWarned) {
     WriteMiniDocx(doc, "<w:p>" + TextRun("ルビなし") + "</w:p>");
     const ToolRun r = run({"--defaults", "-o", outDir().string(), doc.string()});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.starts_with("plain.docx: 0 個所変換しました"));
-    EXPECT_EQ(r.err, "tessaly-convert: plain.docx: ユーザーにより変換が取り消されたか、または\n"
-                     "処理した結果、ルビや圏点が見つからないか変換されませんでした。\n\n対象文書や設定を確認の上、再度実行して下さい。\n");
+    EXPECT_TRUE(r.out.starts_with(doc.string() + ": 0 個所変換しました"));
+    EXPECT_EQ(r.err, "tessaly-convert: " + doc.string() +
+                         ": ルビ・圏点・割注が見つからないか、変換されませんでした。対象の原稿と設定を確認してください。\n");
     EXPECT_TRUE(fs::exists(outDir() / "plain_ruby.txt"));
 }
 
@@ -189,7 +197,18 @@ TEST_F(ToolFixture, OutputFolderThatCannotBeMadeIsReported) {
     WriteBytes(folder.path() / "file", "x");
     const ToolRun r = run({"--defaults", "-o", (folder.path() / "file" / "sub").string(), TestData("ManuscriptFeatures.doc").string()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.starts_with("tessaly-convert: 出力先フォルダーを作れません（")) << r.err;
+    EXPECT_EQ(r.err, "tessaly-convert: " + TestData("ManuscriptFeatures.doc").string() +
+                         ": 出力先フォルダーを作れません（パスの途中にフォルダーではないものがあります）: " +
+                         (folder.path() / "file" / "sub").string() + "\n");
+    // A file where the folder should be, and a link to nothing, are said at once.
+    EXPECT_EQ(run({"--defaults", "-o", (folder.path() / "file").string(), TestData("ManuscriptFeatures.doc").string()}).err,
+              "tessaly-convert: 出力先 " + (folder.path() / "file").string() + " はフォルダーではありません。\n");
+    fs::create_symlink(folder.path() / "nowhere", folder.path() / "link");
+    const ToolRun dangling = run({"--defaults", "-o", (folder.path() / "link").string(), TestData("ManuscriptFeatures.doc").string()});
+    EXPECT_EQ(dangling.status, 1);
+    EXPECT_EQ(dangling.err, "tessaly-convert: 出力先フォルダー " + (folder.path() / "link").string() +
+                                " は、存在しないものを指すシンボリックリンクです。\n");
+    EXPECT_FALSE(fs::exists(folder.path() / "nowhere"));
 }
 
 namespace {
@@ -220,7 +239,7 @@ TEST_F(ToolFixture, BinaryUsesStoredSettingsAndTheApplicationsFolder) {
     const fs::path output = bin / "RubyData" / "sample-manuscript_ruby.txt";
     EXPECT_TRUE(Has(ToUtf8(DecodeWindowsFile(ReadBytes(output))), "<cRubyString:しょうねん>"));
     EXPECT_EQ(ReadBytes(log.string() + ".err"),
-              "tessaly-convert: 警告: 保存された設定の Combo2 を読み取れないため、Combo2 以降の設定は初期値を使います。\n");
+              "tessaly-convert: 警告: 保存された設定の「かな種別」を読み取れないため、この設定から後は初期値を使います。\n");
     EXPECT_TRUE(fs::exists(bin / "RubyData" / "Mac_sample-manuscript_ruby.txt"));  // Check2 read its default
     // The stored settings are never changed by the tool.
     EXPECT_EQ(ReadBytes(home / "Mivra_App" / "Mivra_App.ini"), "[Tessaly03]\nCombo1=1\nCheck2=0\n");

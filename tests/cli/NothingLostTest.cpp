@@ -60,7 +60,8 @@ TEST(NothingLost, FullDiskKeepsThePreviousOutput) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(status, 1);
-    EXPECT_TRUE(err.starts_with("tessaly-convert: ManuscriptFeatures.doc: 出力ファイルを書き込めません（File too large）: ")) << err;
+    EXPECT_EQ(err, "tessaly-convert: " + doc + ": 出力ファイルを書き込めません（ファイルの大きさの上限を超えています）: " +
+                       (out / "ManuscriptFeatures_ruby.txt").string() + "\n");
     EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), previous);
     EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 1) << "no temporary file is left";
 }
