@@ -305,6 +305,13 @@ std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string bod
     if (!FolderExistsAt(outputFolder)) CreateFolderAt(outputFolder);
 
     const fs::path windowsName = outputName.empty() ? fs::path(ToUtf8(OutputFileNameFor(documentName))) : outputName;
+    // A folder where a file is to go would fail only when the files are put
+    // in place, perhaps after the other one: it is found before.
+    for (const fs::path& name : {windowsName, MacFileNameFor(windowsName)}) {
+        std::error_code ec;
+        if ((name == windowsName || options.MacText == 1) && fs::is_directory(fs::symlink_status(outputFolder / name, ec)))
+            Fail("cannot replace the file", outputFolder / name, EISDIR);
+    }
     // Each file is encoded straight from its parts: header + body + kTextEnd.
     // Both are on disk before either is put in place, the Windows file
     // first: when writing fails, neither replaces an earlier one, and an

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "cli/ConvertTool.h"
+#include "engine/OutputFiles.h"
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
 
@@ -50,14 +51,15 @@ TEST(NothingLost, FullDiskKeepsThePreviousOutput) {
     // A file-size limit stands in for a full disk: writes fail part-way.
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    // As the programs do: the write beyond the limit fails instead of
+    // ending the process.
+    tessaly::InstallInterruptCleanup();
     rlimit small = saved;
     small.rlim_cur = 512;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string err;
     const int status = Convert(folder.path(), {"--defaults", "-q", "--no-mac", "--ruby-style", "group", "-o", out.string(), doc}, &err);
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "tessaly-convert: " + doc + ": 出力ファイルを書き込めません（ファイルの大きさの上限を超えています）: " +
@@ -77,7 +79,7 @@ TEST(NothingLost, ReadOnlyFolderKeepsThePreviousOutput) {
     std::string err;
     EXPECT_EQ(Convert(folder.path(), {"--defaults", "-q", "--no-mac", "--ruby-style", "group", "-o", out.string(), doc}, &err), 1);
     fs::permissions(out, fs::perms::owner_all);
-    EXPECT_TRUE(err.find("出力ファイルを書き込めません（Permission denied）") != std::string::npos) << err;
+    EXPECT_TRUE(err.find("出力ファイルを書き込めません（書き込む権限がありません）") != std::string::npos) << err;
     EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), previous);
 }
 

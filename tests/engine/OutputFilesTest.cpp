@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 
 #include "engine/OutputFiles.h"
 #include "support/EngineHarness.h"
@@ -129,4 +134,109 @@ TEST(WriteOutputFiles, MacFileFollowsTheWindowsFile) {
     EXPECT_EQ(ReadBytes(windows), WindowsFileBytes({u"<W>", u"本文\r\n", kTextEnd}));
     EXPECT_EQ(ReadBytes(mac), MacFileBytes({u"<M>", u"本文\r\n", kTextEnd}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+namespace {
+
+// The names in a folder, sorted.
+std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(PendingFile, TemporaryFileIsNewHiddenAndShort) {
+    TempFolder folder;
+    // A link planted where a file is to be created is never followed, and
+    // an existing file is never opened.
+    const auto target = folder.path() / "elsewhere.txt";
+    WriteBytes(target, "keep");
+    std::filesystem::create_symlink(target, folder.path() / "link");
+    EXPECT_EQ(CreateNewFile(folder.path() / "link"), -1);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(CreateNewFile(target), -1);
+    EXPECT_EQ(ReadBytes(target), "keep");
+
+    // While an output of the longest name the system allows is written, its
+    // temporary file is a short hidden one beside it.
+    const std::string longest(255 - 4 - 9, 'n');  // Mac_<name>_ruby.txt is 255 bytes
+    const auto file = folder.path() / (longest + "_ruby.txt");
+    std::vector<std::string> during;
+    WriteFileAtomically(file, [&](const ByteSink& sink) {
+        sink("part");
+        during = Names(folder.path());
+    });
+    ASSERT_EQ(during.size(), 3u);
+    EXPECT_TRUE(during[0].starts_with(".tessaly-") && during[0].ends_with(".tmp") && during[0].size() == 23) << during[0];
+    EXPECT_EQ(Names(folder.path()), (std::vector<std::string>{"elsewhere.txt", "link", longest + "_ruby.txt"}));
+    EXPECT_EQ(ReadBytes(file), "part");
+}
+
+// Interrupted while writing, a program leaves no temporary file and the
+// earlier output as it was.
+TEST(PendingFile, InterruptionRemovesTheTemporaryFile) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        TempFolder folder;
+        const auto file = folder.path() / "out_ruby.txt";
+        WriteFileAtomically(file, "previous");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            InstallInterruptCleanup();
+            WriteFileAtomically(file, [&](const ByteSink& sink) {
+                sink(std::string(1 << 20, 'x'));
+                ::raise(signal);
+                sink("never");
+            });
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"out_ruby.txt"});
+        EXPECT_EQ(ReadBytes(file), "previous");
+    }
+}
+
+// Both files are on disk before either is put in place: a Mac file that
+// cannot be replaced keeps the Windows file from being replaced too.
+TEST(WriteOutputFiles, TheTwoFilesAreReplacedAsAPair) {
+    TempFolder folder;
+    ConversionOptions options = ConversionOptions::Defaults();
+    options.MacText = 1;
+    const TaggedTextHeaders headers{u"<W>", u"<M>"};
+    const auto windows = folder.path() / "作品_ruby.txt";
+    WriteFileAtomically(windows, "old");
+    std::filesystem::create_directories(folder.path() / "Mac_作品_ruby.txt" / "inside");
+    try {
+        WriteOutputFiles(folder.path(), u"本文\r\n", headers, u"作品.doc", options);
+        ADD_FAILURE() << "written";
+    } catch (const std::filesystem::filesystem_error& e) {
+        EXPECT_EQ(FileErrorText(e), "出力ファイルを書き込めません（同じ名前のフォルダーがあります）: " +
+                                        (folder.path() / "Mac_作品_ruby.txt").string());
+    }
+    EXPECT_EQ(ReadBytes(windows), "old");
+    EXPECT_EQ(Names(folder.path()), (std::vector<std::string>{"Mac_作品_ruby.txt", "作品_ruby.txt"}));
+    // The name given for the output, in another encoding than the system's, is kept byte for byte.
+    std::filesystem::remove_all(folder.path() / "Mac_作品_ruby.txt");
+    const std::filesystem::path shiftJis("\x8C\xB4\x8D\x65_ruby.txt");
+    // (Shown with a replacement character for each byte that is not UTF-8.)
+    EXPECT_EQ(WriteOutputFiles(folder.path(), u"本文", headers, u"\uFFFD\uFFFD.doc", options, shiftJis),
+              u"\uFFFD\uFFFD\uFFFDe_ruby.txt");
+    EXPECT_EQ(ReadBytes(folder.path() / shiftJis), WindowsFileBytes({u"<W>", u"本文", kTextEnd}));
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Mac_\x8C\xB4\x8D\x65_ruby.txt"));
+    // A document name with nothing before its first period names no output.
+    EXPECT_THROW(WriteOutputFiles(folder.path(), u"本文", headers, u".doc", options), std::runtime_error);
+}
+
+TEST(OutputFileNames, BuiltFromTheInputsOwnBytes) {
+    EXPECT_EQ(OutputFileNameForInput("dir/a.b.doc"), "a_ruby.txt");
+    EXPECT_EQ(OutputFileNameForInput("noext"), "noext_ruby.txt");
+    EXPECT_EQ(OutputFileNameForInput("\x8C\xB4\x8D\x65.doc"), "\x8C\xB4\x8D\x65_ruby.txt");
+    EXPECT_EQ(OutputFileNameForInput(".hidden.doc"), "");
+    EXPECT_EQ(OutputFileNameForInput("dir/.doc"), "");
+    EXPECT_EQ(MacFileNameFor("a_ruby.txt"), "Mac_a_ruby.txt");
 }

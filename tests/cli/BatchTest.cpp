@@ -1,0 +1,171 @@
+// A batch of manuscripts on the command line: outputs that would collide or
+// replace an input are refused before anything is written, folders give
+// their manuscripts in a stable order, names are kept as the system spells
+// them, and the run says what it did.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <sstream>
+
+#include "cli/ConvertTool.h"
+#include "support/Corpus.h"
+#include "support/EngineHarness.h"
+
+using namespace tessaly::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct BatchFixture : ::testing::Test {
+    TempFolder folder;
+    fs::path in() const { return folder.path() / "in"; }
+    fs::path out() const { return folder.path() / "out"; }
+
+    struct Result {
+        int status;
+        std::string out;
+        std::string err;
+    };
+    Result run(std::vector<std::string> args) {
+        std::ostringstream o, e;
+        tessaly::cli::ToolEnvironment env{folder.path(), o, e, false};
+        const int status = tessaly::cli::RunConvertTool(args, env);
+        return {status, o.str(), e.str()};
+    }
+    // A copy of a test manuscript under another name (below in/).
+    fs::path manuscript(const std::string& name, const char* from = "ManuscriptFeatures.doc") {
+        const fs::path path = in() / name;
+        fs::create_directories(path.parent_path());
+        fs::copy_file(TestData(from), path, fs::copy_options::overwrite_existing);
+        return path;
+    }
+    std::vector<std::string> outputs() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(out())) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST_F(BatchFixture, CollidingOutputsAreRefusedBeforeAnythingIsWritten) {
+    const fs::path first = manuscript("a.b.doc"), second = manuscript("a.c.docx", "RubyBoundaries.docx");
+    const fs::path x = manuscript("x.doc"), xx = manuscript("x.docx", "RubyBoundaries.docx");
+    const fs::path vol1 = manuscript("vol1/原稿.doc"), vol2 = manuscript("vol2/原稿.docx", "RubyBoundaries.docx");
+    const fs::path dot = manuscript(".doc"), hidden = manuscript(".hidden.doc");
+    const Result r = run({"--defaults", "-j", "2", "-o", out().string(), first.string(), second.string(), x.string(), xx.string(),
+                          vol1.string(), vol2.string(), dot.string(), hidden.string()});
+    EXPECT_EQ(r.status, 1);
+    const std::string o = out().string();
+    EXPECT_EQ(r.err,
+              "tessaly-convert: " + second.string() + ": " + first.string() + " と同じ出力ファイル " + o + "/a_ruby.txt になるため、変換しません。\n"
+              "tessaly-convert: " + xx.string() + ": " + x.string() + " と同じ出力ファイル " + o + "/x_ruby.txt になるため、変換しません。\n"
+              "tessaly-convert: " + vol2.string() + ": " + vol1.string() + " と同じ出力ファイル " + o + "/原稿_ruby.txt になるため、変換しません。\n"
+              "tessaly-convert: " + dot.string() + ": ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。\n"
+              "tessaly-convert: " + hidden.string() + ": ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。\n");
+    EXPECT_TRUE(r.out.ends_with("変換 3 件、失敗 5 件、ルビ・圏点・割注 24 個所\n")) << r.out;
+    // The first of each converted: the .doc's text, not the .docx's.
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_a_ruby.txt", "Mac_x_ruby.txt", "Mac_原稿_ruby.txt", "a_ruby.txt",
+                                                   "x_ruby.txt", "原稿_ruby.txt"}));
+    const std::string fromDoc = ReadBytes(out() / "a_ruby.txt");
+    EXPECT_EQ(ReadBytes(out() / "x_ruby.txt"), fromDoc);
+    EXPECT_EQ(ReadBytes(out() / "原稿_ruby.txt"), fromDoc);
+
+    // A Mac file's name is claimed too: Mac_a.doc would write Mac_a_ruby.txt.
+    const Result mac = run({"--defaults", "-q", "-o", out().string(), first.string(), manuscript("Mac_a.doc").string()});
+    EXPECT_EQ(mac.status, 1);
+    EXPECT_TRUE(mac.err.ends_with(" と同じ出力ファイル " + o + "/Mac_a_ruby.txt になるため、変換しません。\n")) << mac.err;
+}
+
+TEST_F(BatchFixture, AnOutputNeverReplacesAnInput) {
+    const fs::path a = manuscript("a.doc"), c = manuscript("c.doc");
+    const fs::path notes = manuscript("c_ruby.txt", "RubyBoundaries.docx");  // a manuscript, whatever its name
+    const std::string before = ReadBytes(notes);
+    const Result r = run({"--defaults", "-q", "--no-mac", "-o", in().string(), a.string(), notes.string(), c.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tessaly-convert: " + c.string() + ": 出力ファイル " + (in() / "c_ruby.txt").string() +
+                         " は変換する原稿 " + notes.string() + " そのものなので、変換しません。\n");
+    EXPECT_EQ(ReadBytes(notes), before);
+    EXPECT_TRUE(fs::exists(in() / "a_ruby.txt"));
+    EXPECT_TRUE(fs::exists(in() / "c_ruby_ruby.txt"));
+}
+
+TEST_F(BatchFixture, FoldersGiveTheirManuscriptsInOrder) {
+    manuscript("b.docx", "RubyBoundaries.docx");
+    manuscript("a.DOC");
+    manuscript("sub/c.doc");
+    manuscript("notes.fodt", "sources/PlainText.fodt");
+    const Result top = run({"--defaults", "-qj2", "-o", out().string(), in().string()});
+    EXPECT_EQ(top.status, 0) << top.err;
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_a_ruby.txt", "Mac_b_ruby.txt", "a_ruby.txt", "b_ruby.txt"}));
+    fs::remove_all(out());
+    const Result all = run({"--defaults", "-r", "--no-mac", "-o", out().string(), in().string()});
+    EXPECT_EQ(all.status, 0) << all.err;
+    // One line a file, in the order of their paths, then the summary.
+    std::istringstream lines(all.out);
+    std::vector<std::string> firstWords;
+    for (std::string line; std::getline(lines, line);) firstWords.push_back(line.substr(0, line.find(':')));
+    EXPECT_EQ(firstWords, (std::vector<std::string>{(in() / "a.DOC").string(), (in() / "b.docx").string(),
+                                                    (in() / "sub/c.doc").string(), "変換 3 件、失敗 0 件、ルビ・圏点・割注 32 個所"}));
+    // A folder without manuscripts is said; no output folder is made when nothing could be read.
+    fs::remove_all(out());
+    const fs::path empty = folder.path() / "empty";
+    fs::create_directories(empty);
+    const Result none = run({"--defaults", "-o", out().string(), empty.string(), (folder.path() / "missing.doc").string()});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "tessaly-convert: " + empty.string() + ": 変換できる原稿（.doc / .docx）がフォルダーにありません。\n"
+                        "tessaly-convert: " + (folder.path() / "missing.doc").string() + ": ファイルが見つかりません。\n");
+    EXPECT_FALSE(fs::exists(out()));
+}
+
+TEST_F(BatchFixture, NamesAreKeptAsTheSystemSpellsThem) {
+    // A name in Shift_JIS (原稿), as a zip made on Windows unpacks, and the
+    // longest name whose outputs the system allows.
+    const fs::path shiftJis = manuscript("\x8C\xB4\x8D\x65.doc");
+    const std::string longest(255 - 4 - 9, 'n');
+    const fs::path longName = manuscript(longest + ".doc");
+    const Result r = run({"--defaults", "-o", out().string(), shiftJis.string(), longName.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_" + longest + "_ruby.txt", "Mac_\x8C\xB4\x8D\x65_ruby.txt",
+                                                   longest + "_ruby.txt", "\x8C\xB4\x8D\x65_ruby.txt"}));
+    // Shown with replacement characters in messages.
+    EXPECT_TRUE(r.out.starts_with((in() / "\uFFFD\uFFFD\uFFFDe.doc").string() + ": 8 個所変換しました（")) << r.out;
+}
+
+TEST_F(BatchFixture, HelpListsEveryOption) {
+    const Result r = run({"--help"});
+    for (const char* option : {"--jobs", "--recursive", "--quiet", "--output-dir", "--defaults", "--mac"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    EXPECT_EQ(run({"-qx", "a.doc"}).status, 2);
+}
+
+TEST_F(BatchFixture, TwoProcessesWritingOneOutputLeaveOneWholeFile) {
+    const fs::path doc = manuscript("same.doc"), docx = manuscript("dir/same.docx");
+    ASSERT_EQ(run({"--defaults", "-q", "-o", out().string(), doc.string()}).status, 0);
+    const std::string expected = ReadBytes(out() / "same_ruby.txt");
+    const std::string binary = TESSALY_CONVERT_BINARY;
+    for (int round = 0; round < 3; ++round) {
+        const std::string command = "cd '" + folder.path().string() + "' && ('" + binary + "' --defaults -q -o out in/same.doc & '" +
+                                    binary + "' --defaults -q -o out in/dir/same.docx & wait)";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        EXPECT_EQ(ReadBytes(out() / "same_ruby.txt"), expected) << round;
+        EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_same_ruby.txt", "same_ruby.txt"})) << round;
+    }
+}
+
+TEST_F(BatchFixture, ProgressLineOnlyOnATerminal) {
+    const fs::path a = manuscript("a.doc"), b = manuscript("b.docx", "RubyBoundaries.docx");
+    auto runOnTerminal = [&](std::vector<std::string> args) {
+        std::ostringstream o, e;
+        tessaly::cli::ToolEnvironment env{folder.path(), o, e, true};
+        tessaly::cli::RunConvertTool(args, env);
+        return e.str();
+    };
+    const std::string shown = runOnTerminal({"--defaults", "-o", out().string(), a.string(), b.string()});
+    // Which file of how many, each line cleared before the next is drawn.
+    const std::string first = "[1/2] " + a.string(), second = "[2/2] " + b.string();
+    EXPECT_EQ(shown, first + "\r" + std::string(first.size(), ' ') + "\r" + second + "\r" + std::string(second.size(), ' ') + "\r");
+    EXPECT_EQ(runOnTerminal({"--defaults", "-q", "-o", out().string(), a.string(), b.string()}), "");
+}
