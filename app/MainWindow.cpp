@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +14,8 @@
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tessaly::app {
 namespace {
@@ -32,7 +37,47 @@ QStringList NameFilters(const QString& pattern) {
     return filters;
 }
 
+// Whether root is path or a folder above it.
+bool Contains(const QString& root, const QString& path) {
+    if (root.isEmpty()) return false;
+    if (path == root) return true;
+    return path.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+}
+
 }  // namespace
+
+QList<Volume> UserVolumes(const QList<Volume>& mounted) {
+    static const QStringList pseudo = {
+        QStringLiteral("proc"),      QStringLiteral("sysfs"),     QStringLiteral("tmpfs"),     QStringLiteral("devtmpfs"),
+        QStringLiteral("devpts"),    QStringLiteral("cgroup"),    QStringLiteral("cgroup2"),   QStringLiteral("overlay"),
+        QStringLiteral("squashfs"),  QStringLiteral("autofs"),    QStringLiteral("mqueue"),    QStringLiteral("debugfs"),
+        QStringLiteral("tracefs"),   QStringLiteral("securityfs"), QStringLiteral("pstore"),   QStringLiteral("bpf"),
+        QStringLiteral("configfs"),  QStringLiteral("fusectl"),   QStringLiteral("hugetlbfs"), QStringLiteral("binfmt_misc"),
+        QStringLiteral("efivarfs"),  QStringLiteral("nsfs"),      QStringLiteral("ramfs"),     QStringLiteral("rpc_pipefs"),
+        QStringLiteral("fuse.gvfsd-fuse"), QStringLiteral("fuse.portal"), QStringLiteral("fuse.snapfuse"),
+    };
+    // The system's own places; media and disks the user mounts are below
+    // /media, /run/media and /mnt, or elsewhere outside these.
+    static const QStringList system = {
+        QStringLiteral("/proc"), QStringLiteral("/sys"), QStringLiteral("/dev"), QStringLiteral("/run"),
+        QStringLiteral("/snap"), QStringLiteral("/boot"), QStringLiteral("/var"), QStringLiteral("/tmp"),
+        QStringLiteral("/etc"), QStringLiteral("/usr"), QStringLiteral("/opt"), QStringLiteral("/lib"),
+    };
+    QList<Volume> volumes;
+    for (const Volume& v : mounted) {
+        if (v.rootPath == QStringLiteral("/") || pseudo.contains(v.fileSystemType)) continue;
+        // Disks have a device node; what has none (a bind of a sandbox, a
+        // network share's helper) is not one.
+        const bool network = v.fileSystemType.startsWith(QStringLiteral("nfs")) || v.fileSystemType == QStringLiteral("cifs") ||
+                             v.fileSystemType == QStringLiteral("smb3");
+        if (!network && !v.device.startsWith(QStringLiteral("/dev/"))) continue;
+        const bool media = Contains(QStringLiteral("/run/media"), v.rootPath);
+        if (!media && std::any_of(system.begin(), system.end(), [&](const QString& root) { return Contains(root, v.rootPath); }))
+            continue;
+        volumes.push_back(v);
+    }
+    return volumes;
+}
 
 QString DefaultFolder() {
 #ifdef Q_OS_WIN
@@ -84,15 +129,28 @@ MainWindow::MainWindow(KeyValueStore& store, RunState& state, run::RunServices s
 
     m_drives = new QComboBox(this);
     m_drives->setObjectName(QStringLiteral("Drive1"));
+#ifdef Q_OS_WIN
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (!volume.isValid()) continue;
-        QString text = QDir::toNativeSeparators(volume.rootPath());
-#ifdef Q_OS_WIN
-        text = text.left(2).toLower();
-#endif
+        QString text = QDir::toNativeSeparators(volume.rootPath()).left(2).toLower();
         if (!volume.name().isEmpty()) text += QStringLiteral(" [") + volume.name() + QStringLiteral("]");
         m_drives->addItem(text, volume.rootPath());
     }
+#else
+    // The home folder, then the media and disks the user has mounted.
+    m_drives->addItem(QStringLiteral("ホーム [") + QDir::homePath() + QStringLiteral("]"), QDir::homePath());
+    QList<Volume> mounted;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid())
+            mounted.push_back({volume.rootPath(), QString::fromUtf8(volume.fileSystemType()), QString::fromUtf8(volume.device()),
+                               volume.name()});
+    }
+    for (const Volume& volume : UserVolumes(mounted)) {
+        QString text = volume.rootPath;
+        if (!volume.name.isEmpty()) text += QStringLiteral(" [") + volume.name + QStringLiteral("]");
+        m_drives->addItem(text, volume.rootPath);
+    }
+#endif
     m_folders = new FolderList(this);
     m_folders->setObjectName(QStringLiteral("Dir1"));
     m_files = new QListWidget(this);
@@ -140,6 +198,12 @@ MainWindow::MainWindow(KeyValueStore& store, RunState& state, run::RunServices s
     connect(m_drives, &QComboBox::activated, this, [this](int index) { changeDrive(index); });
     connect(m_folders, &FolderList::pathChanged, this, [this](const QString& path) { changeFolder(path); });
     connect(m_fileType, &QComboBox::editTextChanged, this, [this](const QString& text) { changeFileType(text); });
+    // Double-click or Enter on a file starts the run as the button does.
+    connect(m_files, &QListWidget::itemActivated, this, [this] { runClicked(); });
+    connect(m_files, &QListWidget::currentTextChanged, this, [this](const QString& name) {
+        if (!name.isEmpty()) m_lastFile.insert(m_folders->path(), name);
+    });
+    setAcceptDrops(true);
     connect(m_runButton, &QPushButton::clicked, this, [this] { runClicked(); });
     connect(m_utilityButton, &QPushButton::clicked, this, [this] { utilityClicked(); });
     connect(m_exitButton, &QPushButton::clicked, this, [this] { exitClicked(); });
@@ -150,10 +214,15 @@ MainWindow::~MainWindow() { delete m_utility; }
 QString MainWindow::driveRoot(int index) const { return m_drives->itemData(index).toString(); }
 
 void MainWindow::selectDriveFor(const QString& path) {
-    const QString root = QStorageInfo(path).rootPath();
-    const int index = m_drives->findData(root);
+    // The entry whose folder holds the path most closely.
+    int best = -1;
+    for (int i = 0; i < m_drives->count(); ++i) {
+        const QString root = driveRoot(i);
+        if (Contains(QDir::cleanPath(root), path) && (best < 0 || root.size() > driveRoot(best).size())) best = i;
+    }
+    if (best < 0) best = m_drives->findData(QStorageInfo(path).rootPath());
     const QSignalBlocker block(m_drives);
-    if (index >= 0) m_drives->setCurrentIndex(index);
+    if (best >= 0) m_drives->setCurrentIndex(best);
 }
 
 void MainWindow::fallBackToHome() {
@@ -166,6 +235,7 @@ void MainWindow::load() {
     // The file types; the pattern comes from the box's text.
     {
         const QSignalBlocker block(m_fileType);
+        m_fileType->addItem(QStringLiteral("*.doc;*.docx"));
         m_fileType->addItem(QStringLiteral("*.doc"));
         m_fileType->addItem(QStringLiteral("*.*; (全てのファイル)"));
         m_fileType->setEditText(QStringLiteral("*.*"));
@@ -189,17 +259,54 @@ void MainWindow::load() {
         m_folders->setPath(DefaultFolder());
         selectDriveFor(m_folders->path());
         const QSignalBlocker block(m_fileType);
-        m_fileType->setEditText(QStringLiteral("*.doc"));
+        m_fileType->setEditText(QStringLiteral("*.doc;*.docx"));
         m_remember->setChecked(false);
     }
     refreshFiles();
 }
 
 void MainWindow::refreshFiles() {
+    // The file last selected in this folder is selected again, if it is still there.
+    const QString folder = m_folders->path();
+    const QString last = m_lastFile.value(folder);
+    const QSignalBlocker block(m_files);
     m_files->clear();
-    const QDir dir(m_folders->path());
+    const QDir dir(folder);
     m_files->addItems(dir.entryList(NameFilters(m_fileType->currentText()), QDir::Files, QDir::Name | QDir::IgnoreCase));
-    if (m_files->count() > 0) m_files->setCurrentRow(0);
+    const auto found = last.isEmpty() ? QList<QListWidgetItem*>() : m_files->findItems(last, Qt::MatchExactly);
+    if (!found.isEmpty()) m_files->setCurrentItem(found.front());
+    else if (m_files->count() > 0) m_files->setCurrentRow(0);
+}
+
+bool MainWindow::selectFile(const QString& path) {
+    const QFileInfo file(path);
+    if (m_state.RunInProgress || !file.isFile() || !m_folders->setPath(file.absolutePath())) return false;
+    selectDriveFor(m_folders->path());
+    if (!QDir::match(NameFilters(m_fileType->currentText()), file.fileName())) {
+        const QSignalBlocker block(m_fileType);
+        m_fileType->setEditText(QStringLiteral("*.*"));
+    }
+    m_lastFile.insert(m_folders->path(), file.fileName());
+    refreshFiles();
+    return true;
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    // Back in the window: the list shows what the folder holds now.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_state.RunInProgress && !m_folders->path().isEmpty())
+        refreshFiles();
+    QWidget::changeEvent(event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    if (!m_state.RunInProgress && urls.size() == 1 && urls.front().isLocalFile() && QFileInfo(urls.front().toLocalFile()).isFile())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && selectFile(urls.front().toLocalFile())) event->acceptProposedAction();
 }
 
 void MainWindow::changeDrive(int index) {

@@ -3,6 +3,8 @@
 // Controls keep their designer names as object names.
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QListWidget>
 #include <QPointer>
 #include <QWidget>
@@ -54,6 +56,11 @@ public:
     void focusMainWindow() override;
     void showMainWindow() override;
     void minimiseMainWindow() override;
+    QWidget* mainWidget() override { return this; }
+
+    // Selects a manuscript as a drop onto the window does: its drive,
+    // folder and file. False when it is no file.
+    bool selectFile(const QString& path);
 
     // Button handlers.
     void runClicked();
@@ -71,6 +78,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void refreshFiles();
@@ -95,7 +105,22 @@ private:
     QPushButton* m_utilityButton;
     QPushButton* m_exitButton;
     bool m_changingDrive = false;
+    // The file last selected in each folder shown, to select it again.
+    QHash<QString, QString> m_lastFile;
 };
+
+// A mounted volume as the system lists it.
+struct Volume {
+    QString rootPath;
+    QString fileSystemType;
+    QString device;
+    QString name;
+};
+
+// The volumes a user picks a manuscript from: removable media and mounted
+// disks, not the system's own mount points, pseudo file systems or a
+// sandbox's binds. The home folder is offered before them by the main window.
+QList<Volume> UserVolumes(const QList<Volume>& mounted);
 
 // The folder the defaults "C:" and "C:\" stand for on this system.
 QString DefaultFolder();

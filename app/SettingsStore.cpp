@@ -1,5 +1,7 @@
 #include "app/SettingsStore.h"
 
+#include "run/RunServices.h"
+
 #include <map>
 
 #include <QCoreApplication>
@@ -90,8 +92,10 @@ const std::vector<SettingDefault>& SettingDefaults() {
         {"Combo1", "0"},       {"Combo2", "0"},      {"Combo3", "0"},     {"Combo4", "3"},
         {"Combo5", "1"},       {"Combo6", "3"},      {"Combo7", "0"},     {"Combo8", "4"},
         {"Check1", "0"},       {"Check2", "1"},      {"Check3", "0"},     {"Check4", "0"},
-        {"Check5", "1"},       {"Check6", "1"},      {"Option1", "False"}, {"Option2", "False"},
-        {"Option3", "True"},
+        {"Check5", "1"},       {"Check6", "1"},      {"Option1", "False"},
+        // Placing into InDesign where the build can drive it, else opening the text file.
+        {"Option2", run::kBuildDrivesInDesign ? "False" : "True"},
+        {"Option3", run::kBuildDrivesInDesign ? "True" : "False"},
     };
     return table;
 }

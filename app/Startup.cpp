@@ -3,6 +3,9 @@
 #include "run/ProgressWindows.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -25,17 +28,26 @@ SplashWindow::SplashWindow() : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTo
     layout->addWidget(new QLabel(QStringLiteral("起動しています．．．　しばらくお待ち下さい"), this), 0, Qt::AlignHCenter);
 }
 
+bool InstallQtJapanese(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 void RunStartup(KeyValueStore& store, run::PauseClock& clock, MainWindow& main) {
     InitialiseIfEmpty(store);
     {
         SplashWindow splash;
         splash.show();
-        splash.repaint();
-        QCoreApplication::processEvents();
-        // No event is handled while the splash stands.
+        // The splash is drawn once the window system shows it, and the pause
+        // starts then; while it stands the window is drawn but takes no input.
+        run::WaitUntilExposed(splash, clock);
         const double start = clock.seconds();
-        while (run::RoundHalfEven(clock.seconds() - start) < 3) {
-        }
+        while (run::RoundHalfEven(clock.seconds() - start) < 3) clock.processPaintEvents();
     }
     main.load();
 }

@@ -2,6 +2,7 @@
 // two and a half seconds, and the main window's load.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QWidget>
 
@@ -15,6 +16,10 @@ class SplashWindow : public QWidget {
 public:
     SplashWindow();
 };
+
+// Qt's own texts (the standard buttons はい, いいえ, キャンセル, …) in
+// Japanese, from Qt's translations; false when they are not installed.
+bool InstallQtJapanese(QCoreApplication& application);
 
 // Runs the start-up steps; the main window is loaded but not yet shown.
 void RunStartup(KeyValueStore& store, run::PauseClock& clock, MainWindow& main);

@@ -1,5 +1,7 @@
 #include "app/UtilityDialog.h"
 
+#include "run/RunServices.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -13,6 +15,8 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include "run/RunServices.h"
 
 namespace tessaly::app {
 namespace {
@@ -106,6 +110,8 @@ UtilityDialog::UtilityDialog(KeyValueStore& store, ConversionOptions& options, r
     row(g4, 0, QStringLiteral("変換のみ"), m_options3[0]);
     row(g4, 1, QStringLiteral("テキストファイルを表示する"), m_options3[1]);
     row(g4, 2, QStringLiteral("アクティブなInDesign文書に流し込む"), m_options3[2]);
+    // Shown with its label, but not to be chosen where InDesign cannot be driven.
+    m_options3[2]->setEnabled(run::kBuildDrivesInDesign);
     auto* v2 = new QVBoxLayout(page2);
     v2->addWidget(output);
     v2->addWidget(result);

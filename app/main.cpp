@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     tessaly::InstallInterruptCleanup();
     QApplication application(argc, argv);
     tessaly::app::SetApplicationIdentity();
+    tessaly::app::InstallQtJapanese(application);
 
     auto store = tessaly::app::OpenUserSettings();
     tessaly::RunState state;

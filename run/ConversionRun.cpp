@@ -1,6 +1,9 @@
 #include "run/ConversionRun.h"
 
 #include <QDir>
+#include <QWidget>
+
+#include <stdexcept>
 
 #include <filesystem>
 
@@ -14,30 +17,53 @@ namespace {
 
 std::filesystem::path PathOf(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
 
-// The engine's view of the user interface: the progress window, the
-// message boxes and the clock.
-class WindowHost : public EngineHost {
-public:
-    WindowHost(ProgressWindow& progress, RunServices& services) : m_progress(progress), m_services(services) {}
-    void UpdateProgress(int value, int max, float width, const std::u16string& caption) override {
-        m_progress.UpdateProgress(value, max, width, QString::fromStdU16String(caption));
-    }
-    void ShowConvertedCount(int32_t count) override { m_progress.setConvertedCount(count); }
-    void Yield() override { m_services.clock.processEvents(); }
-    MessageAnswer ShowMessage(const Message& message) override { return m_services.messages.show(message); }
-    void Pause(std::chrono::milliseconds duration) override {
-        // The clipboard's second try waits without handling events.
-        const double start = m_services.clock.seconds();
-        while (RoundHalfEven(m_services.clock.seconds() - start) < duration.count() / 1000.0) {
-        }
-    }
-
-private:
-    ProgressWindow& m_progress;
-    RunServices& m_services;
-};
-
 }  // namespace
+
+bool IsManuscriptFileName(const QString& name) {
+    return name.endsWith(QStringLiteral(".doc"), Qt::CaseInsensitive) || name.endsWith(QStringLiteral(".docx"), Qt::CaseInsensitive);
+}
+
+void ThrottledProgress::paint(double now) {
+    if (!m_countShown) {
+        m_progress.setConvertedCount(m_count);
+        m_countShown = true;
+    }
+    m_progress.UpdateProgress(m_value, m_max, m_width, m_caption);  // repaints at once
+    m_shownPercent = static_cast<int>(RoundHalfEven(100.0 * m_value / m_max));
+    m_lastPaint = now;
+}
+
+void ThrottledProgress::UpdateProgress(int value, int max, float width, const std::u16string& caption) {
+    if (max == 0) throw std::runtime_error("progress total of 0");
+    m_value = value;
+    m_max = max;
+    m_width = width;
+    if (m_caption.size() != static_cast<qsizetype>(caption.size()) || m_caption != QStringView(caption))
+        m_caption = QString::fromStdU16String(caption);
+    const double now = m_services.clock.seconds();
+    if (static_cast<int>(RoundHalfEven(100.0 * value / max)) != m_shownPercent || now - m_lastPaint >= kFrameSeconds) paint(now);
+}
+
+void ThrottledProgress::ShowConvertedCount(int32_t count) {
+    m_count = count;
+    m_countShown = false;
+}
+
+void ThrottledProgress::Yield() {
+    const double now = m_services.clock.seconds();
+    if (now - m_lastYield < kFrameSeconds) return;
+    // The latest count, before the window's turn, unless painted within the frame.
+    if (!m_countShown && now - m_lastPaint >= kFrameSeconds) paint(now);
+    m_services.clock.processEvents();
+    m_lastYield = now;
+}
+
+void ThrottledProgress::Pause(std::chrono::milliseconds duration) {
+    // The clipboard's second try waits without handling events.
+    const double start = m_services.clock.seconds();
+    while (RoundHalfEven(m_services.clock.seconds() - start) < duration.count() / 1000.0) {
+    }
+}
 
 ConversionRun::ConversionRun(RunServices services, MainWindowAccess& main, RunState& state, QString appFolder)
     : m_services(services), m_main(main), m_state(state), m_appFolder(std::move(appFolder)) {}
@@ -89,7 +115,7 @@ void ConversionRun::RunCommand() {
         m_main.focusMainWindow();
         return;
     }
-    if (QString::fromStdU16String(m_state.DocumentFileName).endsWith(QStringLiteral("doc"), Qt::CaseSensitive)) {
+    if (IsManuscriptFileName(QString::fromStdU16String(m_state.DocumentFileName))) {
         if (m_preparation) m_preparation->close();
         RunConversion(m_main.captureOptions());
     } else {
@@ -98,7 +124,17 @@ void ConversionRun::RunCommand() {
     m_main.setFileControlsEnabled(true);
 }
 
-void ConversionRun::RunConversion(const ConversionOptions& options) {
+void ConversionRun::place(QWidget& window) {
+    QWidget* main = m_main.mainWidget();
+    if (!main) return;
+    const QRect over = main->frameGeometry();
+    window.move(over.center() - QPoint(window.width() / 2, window.height() / 2));
+}
+
+void ConversionRun::RunConversion(const ConversionOptions& given) {
+    // Where InDesign cannot be driven, placing into it opens the text file.
+    ConversionOptions options = given;
+    if (options.ResultAction == 3 && !m_services.inDesign.canDrive()) options.ResultAction = 2;
     m_state.DocumentName.clear();
     m_state.AbortRequested = false;
     m_state.RunInProgress = false;
@@ -155,21 +191,24 @@ void ConversionRun::RunConversion(const ConversionOptions& options) {
         m_main.setFileControlsEnabled(false);
         delete m_preparation;
         delete m_progress;
-        m_preparation = new PreparationWindow(m_state, m_services.messages);
-        m_progress = new ProgressWindow(m_state);
+        m_preparation = new PreparationWindow(m_state, m_services.messages, m_main.mainWidget());
+        m_progress = new ProgressWindow(m_state, m_main.mainWidget());
+        place(*m_preparation);
+        place(*m_progress);
         const QString name = QString::fromStdU16String(m_state.DocumentName);
         m_preparation->setDocumentName(name);
         m_progress->setDocumentName(name);
         const double start = m_services.clock.seconds();
 
-        // The preparation pause, the only time the user can abort.
+        // The preparation pause, the only time the user can abort; it
+        // starts once the window is on screen.
         m_preparation->show();
-        m_preparation->repaint();
+        WaitUntilExposed(*m_preparation, m_services.clock);
         const double pauseStart = m_services.clock.seconds();
         for (;;) {
             const double elapsed = RoundHalfEven(m_services.clock.seconds() - pauseStart);
             m_services.clock.processEvents();
-            if (elapsed >= 5) break;
+            if (elapsed >= m_services.pauses.preparation) break;
         }
         m_preparation->close();
         if (m_state.AbortRequested) {
@@ -181,13 +220,14 @@ void ConversionRun::RunConversion(const ConversionOptions& options) {
         }
 
         m_state.ProgressBarWidth = m_progress->ShowProgress(kRunningCaption);
+        WaitUntilExposed(*m_progress, m_services.clock);
         m_services.clock.processEvents();
         m_progress->setConvertedCount(0);
         m_progress->UpdateProgress(10, 100, m_state.ProgressBarWidth, kRunningCaption);
         m_services.clock.processEvents();
 
         m_state.EngineFailed = false;
-        WindowHost host(*m_progress, m_services);
+        ThrottledProgress host(*m_progress, m_services);
         EngineContext context{*m_word, *m_word, options, m_state, host, PathOf(m_appFolder)};
         ConvertToTaggedText(context);
         if (m_state.EngineFailed) {
@@ -204,7 +244,8 @@ void ConversionRun::RunConversion(const ConversionOptions& options) {
         }
 
         closeWord();
-        m_progress->FinishProgress(kFinishingCaption, m_services.clock);
+        m_progress->setConvertedCount(m_state.ConvertedCount);
+        m_progress->FinishProgress(kFinishingCaption, m_services.clock, m_services.pauses.completion);
         const QString outputFolder = m_appFolder + QLatin1Char('/') + QString::fromStdU16String(std::u16string(kOutputFolder)) + QLatin1Char('/');
         const QString output = outputFolder + QString::fromStdU16String(m_state.OutputFileName);
         if (options.ResultAction == 3) {

@@ -33,6 +33,15 @@ public:
     virtual void focusMainWindow() = 0;
     virtual void showMainWindow() = 0;
     virtual void minimiseMainWindow() = 0;
+    // The main window, over which the run's windows open (null: none).
+    virtual QWidget* mainWidget() = 0;
+};
+
+// The fixed pauses, in seconds: the preparation window's (the only time a
+// run can be aborted) and the completion's. A benchmark sets them to zero.
+struct RunPauses {
+    double preparation = 5;
+    double completion = 1;
 };
 
 struct RunServices {
@@ -41,6 +50,41 @@ struct RunServices {
     WindowSystem& windows;
     InDesignConnector& inDesign;
     ShellOpener& shell;
+    RunPauses pauses = {};
+};
+
+// Whether a file name is one the run converts: .doc or .docx, in any case.
+bool IsManuscriptFileName(const QString& name);
+
+// The progress window as the engine drives it: the bar and the count are
+// repainted when the shown percentage changes or a frame's time (1/30 s) has
+// passed, and the user interface is given its turn at most that often, so
+// that a book of a hundred thousand rubies costs the display no more than a
+// few hundred repaints. The count shown is the latest whenever it is painted.
+class ThrottledProgress : public EngineHost {
+public:
+    static constexpr double kFrameSeconds = 1.0 / 30;
+
+    ThrottledProgress(ProgressWindow& progress, RunServices& services) : m_progress(progress), m_services(services) {}
+    void UpdateProgress(int value, int max, float width, const std::u16string& caption) override;
+    void ShowConvertedCount(int32_t count) override;
+    void Yield() override;
+    MessageAnswer ShowMessage(const Message& message) override { return m_services.messages.show(message); }
+    void Pause(std::chrono::milliseconds duration) override;
+
+private:
+    void paint(double now);
+
+    ProgressWindow& m_progress;
+    RunServices& m_services;
+    int m_value = 0, m_max = 100;
+    float m_width = 0;
+    QString m_caption;
+    int m_shownPercent = -1;
+    int32_t m_count = 0;
+    bool m_countShown = true;
+    double m_lastPaint = -1e9;
+    double m_lastYield = -1e9;
 };
 
 class ConversionRun {
@@ -62,6 +106,8 @@ private:
     void closeWord();
     void closeRunWindows();
     void failed(const QString& reason);
+    // Puts a run window over the main window.
+    void place(QWidget& window);
 
     RunServices m_services;
     MainWindowAccess& m_main;

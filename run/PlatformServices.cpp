@@ -35,6 +35,7 @@ MessageAnswer QtMessageService::show(const Message& message) {
 }
 
 void SteadyPauseClock::processEvents() { QApplication::processEvents(); }
+void SteadyPauseClock::processPaintEvents() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 bool DesktopShell::open(const QString& path) {
     return QFileInfo(path).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));

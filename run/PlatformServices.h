@@ -25,6 +25,7 @@ public:
     SteadyPauseClock() { m_timer.start(); }
     double seconds() override { return m_timer.nsecsElapsed() / 1e9; }
     void processEvents() override;
+    void processPaintEvents() override;
 
 private:
     QElapsedTimer m_timer;

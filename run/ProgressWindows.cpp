@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QWindow>
 
 #include <stdexcept>
 
@@ -55,8 +56,16 @@ QPixmap RubyPicture(int width, int height) {
     return picture;
 }
 
+void WaitUntilExposed(QWidget& window, PauseClock& clock) {
+    const double start = clock.seconds();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && clock.seconds() - start < 2)
+        clock.processPaintEvents();
+    clock.processPaintEvents();  // and drawn
+}
+
 RunWindow::RunWindow(RunState& state, QWidget* parent) : QWidget(parent, Qt::Window), m_state(state) {
     setWindowTitle(QStringLiteral("進行状況"));
+    setFixedSize(kRunWindowSize);
 }
 
 void RunWindow::closeEvent(QCloseEvent* event) {
@@ -139,17 +148,16 @@ void ProgressWindow::UpdateProgress(int done, int total, float fullWidth, const 
     repaint();
 }
 
-void ProgressWindow::FinishProgress(const QString& caption, PauseClock& clock) {
+void ProgressWindow::FinishProgress(const QString& caption, PauseClock& clock, double pause) {
     m_caption->setText(caption);
     m_bar->setFixedWidth(static_cast<int>(m_background->width() * 0.98));
     m_percentage->setText(QStringLiteral("100％"));
     m_background->setStyleSheet(QStringLiteral("background-color: #ffffff; color: #ffffff;"));
     m_focus->setFocus();
     repaint();
-    // The completion pause: no events are handled while it lasts.
+    // The completion pause: the window is drawn, but no input is handled.
     const double start = clock.seconds();
-    while (RoundHalfEven(clock.seconds() - start) < 1) {
-    }
+    while (RoundHalfEven(clock.seconds() - start) < pause) clock.processPaintEvents();
     close();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QSize>
 #include <QWidget>
 
 #include "engine/RunState.h"
@@ -18,6 +19,15 @@ namespace tessaly::run {
 
 // The product's small picture: a ruby over its base character.
 QPixmap RubyPicture(int width, int height);
+
+// Lets a window that was just shown be drawn: events other than the user's
+// input are handled until the window system has exposed it (for at most two
+// seconds), so that a wait that follows starts with the window on screen.
+void WaitUntilExposed(QWidget& window, PauseClock& clock);
+
+// The preparation and progress windows take the same size and place, over
+// the main window, so that the display does not jump between them.
+inline constexpr QSize kRunWindowSize(460, 170);
 
 // Refuses a close from its own title bar while a run is active.
 class RunWindow : public QWidget {
@@ -49,8 +59,10 @@ public:
     float ShowProgress(const QString& caption);
     // done of total: the bar (98 % of its share of the width) and the percentage.
     void UpdateProgress(int done, int total, float fullWidth, const QString& caption);
-    // A full bar and "100％", a pause of a little over half a second, closed.
-    void FinishProgress(const QString& caption, PauseClock& clock);
+    // A full bar and "100％", a pause of a little over half a second (pause
+    // seconds, rounded) during which the window is drawn but takes no input,
+    // then closed.
+    void FinishProgress(const QString& caption, PauseClock& clock, double pause = 1);
 
     void setConvertedCount(int count);
     void setDocumentName(const QString& name);

@@ -25,6 +25,9 @@ public:
     virtual ~PauseClock() = default;
     virtual double seconds() = 0;      // a clock that never goes back
     virtual void processEvents() = 0;  // yields to the user interface
+    // Lets the windows be drawn (paint and expose events) while keeping the
+    // user's input out: the waits during which no interaction is wanted.
+    virtual void processPaintEvents() = 0;
 };
 
 // Opening a file with the program associated with its type.
@@ -48,14 +51,24 @@ public:
 class InDesignConnector {
 public:
     virtual ~InDesignConnector() = default;
+    // Whether this build has a way to drive InDesign at all. Where it has
+    // none, placing into InDesign (result action 3) is not offered and a
+    // stored 3 acts as 2 (open the text file).
+    virtual bool canDrive() const { return true; }
     virtual std::unique_ptr<InDesignApplication> connect() = 0;
 };
 
 // Where no InDesign can be driven: every connection fails.
 class UnreachableInDesign : public InDesignConnector {
 public:
+    bool canDrive() const override { return false; }
     std::unique_ptr<InDesignApplication> connect() override;
 };
+
+// Whether the desktop application as built drives InDesign: no InDesign
+// connector is built in yet, so the application uses UnreachableInDesign and
+// its settings default to opening the text file.
+inline constexpr bool kBuildDrivesInDesign = false;
 
 // The window manager as far as the Word window checks need it.
 class WindowSystem {

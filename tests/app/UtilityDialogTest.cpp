@@ -37,9 +37,16 @@ TEST_F(DialogFixture, ShowsTheDefaultsAfterAFirstStart) {
     const bool ticked[6] = {false, true, false, false, true, true};
     const char* checks[6] = {"Check1", "Check2", "Check3", "Check4", "Check5", "Check6"};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(control<QCheckBox>(dialog, checks[i])->isChecked(), ticked[i]) << checks[i];
-    EXPECT_TRUE(control<QRadioButton>(dialog, "Option3")->isChecked());
+    // InDesign cannot be driven here: the result is opened as a text file,
+    // and placing into InDesign is shown but cannot be chosen.
+    EXPECT_TRUE(control<QRadioButton>(dialog, "Option2")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(dialog, "Option3")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(dialog, "Option3")->isEnabled());
+    EXPECT_TRUE(control<QRadioButton>(dialog, "Option2")->isEnabled());
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(options, ConversionOptions::Defaults());
+    ConversionOptions openTheFile = ConversionOptions::Defaults();
+    openTheFile.ResultAction = 2;
+    EXPECT_EQ(options, openTheFile);
     QStringList tabs;
     for (int i = 0; i < dialog.tabs()->count(); ++i) tabs << dialog.tabs()->tabText(i);
     EXPECT_EQ(tabs, (QStringList{QStringLiteral("設定1"), QStringLiteral("設定2"), QStringLiteral("設定3"), QStringLiteral("管理")}));
@@ -86,6 +93,7 @@ TEST_F(DialogFixture, UnreadableValueResetsWithOneWarning) {
 
 TEST_F(DialogFixture, NoOptionButtonSelectedAndAMissingManual) {
     app::WriteDefaults(store);
+    store.write(QStringLiteral("Option2"), QStringLiteral("False"));
     store.write(QStringLiteral("Option3"), QStringLiteral("False"));
     options.ResultAction = 0;
     app::UtilityDialog dialog(store, options, messages, shell, QStringLiteral("/opt/tessaly"));

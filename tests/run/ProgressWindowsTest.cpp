@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
+#include "run/ConversionRun.h"
 #include "run/ProgressWindows.h"
 #include "support/GuiFakes.h"
 
@@ -36,7 +39,58 @@ TEST(ProgressWindow, FinishShowsAHundredPausesAndCloses) {
     EXPECT_FALSE(window.isVisible());
     EXPECT_GE(clock.now - before, 0.5);
     EXPECT_LE(clock.now - before, 1.0);  // the clock is read once more to start the pause
-    EXPECT_EQ(clock.pumps, 0) << "no events during the completion pause";
+    EXPECT_EQ(clock.pumps, 0) << "no input during the completion pause";
+    EXPECT_GT(clock.paintPumps, 0) << "but the window is drawn";
+}
+
+namespace {
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST(ThrottledProgress, ManyFieldRunsInOneFrameGiveOneRepaintWithTheLatestCount) {
+    RunState state;
+    run::ProgressWindow window(state);
+    const float width = window.ShowProgress(QStringLiteral("c"));
+    QApplication::processEvents();
+    PaintCounter counter;
+    window.installEventFilter(&counter);
+    ScriptedMessages messages;
+    SteppingClock clock;
+    clock.step = 0;  // the clock stands still: everything below happens within one frame
+    run::NoWordWindows windows;
+    run::UnreachableInDesign inDesign;
+    FakeShell shell;
+    run::RunServices services{messages, clock, windows, inDesign, shell};
+    run::ThrottledProgress host(window, services);
+    auto count = [&] { return window.findChild<QLabel*>(QStringLiteral("Label9"))->text(); };
+
+    host.UpdateProgress(50, 100, width, u"c");  // a new percentage: painted at once
+    EXPECT_EQ(counter.paints, 1);
+    for (int field = 1; field <= 1000; ++field) {
+        host.ShowConvertedCount(field);
+        host.UpdateProgress(50, 100, width, u"c");
+        host.Yield();
+    }
+    EXPECT_EQ(counter.paints, 1);
+    EXPECT_EQ(clock.pumps, 1) << "the first yield only";
+    // A frame later the next run is painted, with the latest count.
+    clock.now += 0.04;
+    host.ShowConvertedCount(1001);
+    host.UpdateProgress(50, 100, width, u"c");
+    EXPECT_EQ(counter.paints, 2);
+    EXPECT_EQ(count(), QStringLiteral("1001"));
+    host.UpdateProgress(51, 100, width, u"c");  // and a new percentage at once
+    EXPECT_EQ(counter.paints, 3);
+    EXPECT_EQ(window.percentage(), QStringLiteral("51％"));
 }
 
 TEST(PreparationWindow, AbortAsksAndSetsTheFlagOnYesOnly) {

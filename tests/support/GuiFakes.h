@@ -39,6 +39,11 @@ struct SteppingClock : run::PauseClock {
         QApplication::processEvents();
         if (onPump) onPump();
     }
+    int paintPumps = 0;
+    void processPaintEvents() override {
+        ++paintPumps;
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
 };
 
 struct FakeInDesign : run::InDesignConnector {
