@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFile>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -108,4 +111,20 @@ TEST_F(DialogFixture, NoOptionButtonSelectedAndAMissingManual) {
     EXPECT_EQ(messages.text(0), QStringLiteral("使用説明書Win10対応.pdf を開くことができませんでした。\r\n\r\n") +
                                     QDir::toNativeSeparators(QStringLiteral("/opt/tessaly")) +
                                     QStringLiteral("\r\n\r\n上記のパスにファイルが存在するか、PDFファイルを開けるか\r\nを確認して下さい。"));
+}
+
+TEST_F(DialogFixture, TheManualIsBuiltBesideThePrograms) {
+    // The build makes the manual in the programs' folder, the application
+    // folder where it can be written; 使用説明書 opens it.
+    const QString folder = QCoreApplication::applicationDirPath();
+    QFile manual(folder + QStringLiteral("/使用説明書Win10対応.pdf"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(manual.read(5).startsWith("%PDF-"));
+    EXPECT_GT(manual.size(), 20000);
+    app::WriteDefaults(store);
+    app::UtilityDialog dialog(store, options, messages, shell, folder);
+    dialog.openManual();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], manual.fileName());
+    EXPECT_TRUE(messages.shown.empty());
 }
