@@ -17,7 +17,7 @@ if [ ! -x /usr/bin/time ]; then
   "${sudo_cmd[@]}" apt-get install -y -qq time >/dev/null
 fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSALY_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build build -j "$(nproc)" --target tessaly-convert generate-manuscript tessaly-bench >/dev/null
+cmake --build build -j "$(nproc)" --target tessaly-convert generate-manuscript tessaly-bench tessaly-desktop-bench >/dev/null
 
 have_soffice=$(command -v soffice || true)
 have_antiword=$(command -v antiword || true)
@@ -113,3 +113,9 @@ awk -F, '$1 ~ /_median"$/ {
   END {
     for (s in stages) if (t[s "@100000"] > 0) printf "%-26s 100,000 to 1,000,000 characters: %.1f times as long\n", s, t[s "@1000000"] / t[s "@100000"]
   }' "$work/stages.csv" | sort
+echo
+# The desktop application's run (driver, engine, progress windows offscreen,
+# pauses set to zero) beside the command line's, on the novel: within 1.5 times.
+build/bin/tessaly-desktop-bench --benchmark_out="$work/desktop.csv" --benchmark_out_format=csv
+awk -F, '$1 ~ /BM_DesktopRun/ {d = $3} $1 ~ /BM_CommandLine/ {c = $3}
+  END { if (c > 0) printf "desktop / command line, 1,000,000-character novel: %.2f (budget 1.5)\n", d / c }' "$work/desktop.csv"
