@@ -88,7 +88,7 @@ QString ApplicationFolder() {
 
 const std::vector<SettingDefault>& SettingDefaults() {
     static const std::vector<SettingDefault> table = {
-        {"ResumeFolder", "1"}, {"DriveName", "C:"},  {"DirName", "C:\\"}, {"File_Item", "*.doc"},
+        {"ResumeFolder", "1"}, {"DriveName", "C:"},  {"DirName", "C:\\"}, {"File_Item", "*.doc;*.docx"},
         {"Combo1", "0"},       {"Combo2", "0"},      {"Combo3", "0"},     {"Combo4", "3"},
         {"Combo5", "1"},       {"Combo6", "3"},      {"Combo7", "0"},     {"Combo8", "4"},
         {"Check1", "0"},       {"Check2", "1"},      {"Check3", "0"},     {"Check4", "0"},

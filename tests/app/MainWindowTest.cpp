@@ -247,7 +247,7 @@ TEST_F(AppFixture, FirstStartDefaultsAndTheRememberedFolder) {
         app::RunStartup(empty, clock, first);
         EXPECT_EQ(empty.read(QStringLiteral("Combo8")), QStringLiteral("4"));
         EXPECT_EQ(first.currentFolder(), QDir::toNativeSeparators(app::DefaultFolder()));
-        EXPECT_EQ(first.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("*.doc"));
+        EXPECT_EQ(first.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("*.doc;*.docx"));
         EXPECT_TRUE(first.findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
         const QString docs = QString::fromStdU16String(documents.u16string());
         first.findChild<app::FolderList*>(QStringLiteral("Dir1"))->setPath(docs);
