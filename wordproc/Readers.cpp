@@ -6,6 +6,8 @@
 
 #include "wordproc/DocxReader.h"
 #include "wordproc/DocReader.h"
+#include "wordproc/OleContainer.h"
+#include "wordproc/TextReader.h"
 
 namespace tessaly::wordproc {
 namespace {
@@ -40,11 +42,30 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file) {
+bool IsPlainTextName(const std::filesystem::path& file) {
+    std::string ext = file.extension().string();
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return ext == ".txt";
+}
+
+std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file, const ReadOptions& options, ReadReport* report) {
     std::string bytes = ReadWholeFile(file);
     if (bytes.size() == 0) throw ReadError(ReadErrorKind::NotWordDocument, file, "ファイルが空です。");
-    if (bytes.starts_with("PK")) return ReadDocx(bytes, file);
-    return ReadDoc(std::move(bytes), file);
+    std::unique_ptr<DocumentModel> model;
+    bool notation = options.rubyNotation;
+    if (bytes.starts_with("PK")) {
+        model = ReadDocx(bytes, file);
+    } else if (IsPlainTextName(file) && !OleContainer::HasSignature(UnwrapMacFile(bytes))) {
+        model = ReadPlainText(bytes, file);
+        notation = true;
+    } else {
+        model = ReadDoc(std::move(bytes), file);
+    }
+    ReadReport ignored;
+    ReadReport& r = report ? *report : ignored;
+    if (notation) r.notationApplied = ApplyRubyNotation(*model);
+    else r.notationLeft = CountRubyNotation(*model);
+    return model;
 }
 
 }  // namespace tessaly::wordproc

@@ -1,6 +1,6 @@
 // Reading a manuscript file into the embedded word processor: the reader is
-// chosen by the file's content (a ZIP package or a compound file), not by its
-// extension.
+// chosen by the file's content (a ZIP package or a compound file), and a
+// file named .txt that is neither is a plain-text manuscript.
 #pragma once
 
 #include <filesystem>
@@ -8,14 +8,32 @@
 
 #include "wordproc/DocumentModel.h"
 #include "wordproc/ReadError.h"
+#include "wordproc/RubyNotation.h"
 
 namespace tessaly::wordproc {
 
 // The largest file a reader accepts.
 inline constexpr uintmax_t kMaxInputFileBytes = uintmax_t(512) << 20;
 
-// Reads a .docx or .doc manuscript. The model's main document is named after
-// the file. Throws ReadError; never writes anything.
-std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file);
+struct ReadOptions {
+    // Ruby and emphasis written as text (|漢字《かんじ》, 《《傍点》》) in a Word
+    // manuscript become rubies and emphasis; in a plain-text manuscript they
+    // always do.
+    bool rubyNotation = false;
+};
+
+// What reading did beside the model, for the front ends' reports.
+struct ReadReport {
+    NotationCount notationApplied;  // notation turned into rubies and emphasis
+    NotationCount notationLeft;     // places that look like notation, left as text
+};
+
+// Reads a .docx, .doc or .txt manuscript. The model's main document is named
+// after the file. Throws ReadError; never writes anything.
+std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file, const ReadOptions& options = {},
+                                            ReadReport* report = nullptr);
+
+// Whether a file name is a plain-text manuscript's (.txt in any case).
+bool IsPlainTextName(const std::filesystem::path& file);
 
 }  // namespace tessaly::wordproc

@@ -14,6 +14,7 @@
 #include "wordproc/DocumentBuilder.h"
 #include "wordproc/DocxReader.h"
 #include "wordproc/EqField.h"
+#include "wordproc/RubyNotation.h"
 
 using namespace tessaly;
 
@@ -73,6 +74,8 @@ int FuzzConversion(const uint8_t* data, size_t size) {
     } catch (const wordproc::MarkupError&) {
         return 0;
     }
+    // The notation written as text, turned into rubies and emphasis first.
+    if (data[6] & 1) wordproc::ApplyRubyNotation(*model);
     RunState state;
     state.DocumentName = u"fuzz.doc";
     EngineHost host;
