@@ -235,6 +235,7 @@ void MainWindow::load() {
     // The file types; the pattern comes from the box's text.
     {
         const QSignalBlocker block(m_fileType);
+        m_fileType->addItem(QStringLiteral("*.doc;*.docx;*.txt"));
         m_fileType->addItem(QStringLiteral("*.doc;*.docx"));
         m_fileType->addItem(QStringLiteral("*.doc"));
         m_fileType->addItem(QStringLiteral("*.*; (全てのファイル)"));
@@ -259,7 +260,7 @@ void MainWindow::load() {
         m_folders->setPath(DefaultFolder());
         selectDriveFor(m_folders->path());
         const QSignalBlocker block(m_fileType);
-        m_fileType->setEditText(QStringLiteral("*.doc;*.docx"));
+        m_fileType->setEditText(QStringLiteral("*.doc;*.docx;*.txt"));
         m_remember->setChecked(false);
     }
     refreshFiles();

@@ -88,7 +88,7 @@ QString ApplicationFolder() {
 
 const std::vector<SettingDefault>& SettingDefaults() {
     static const std::vector<SettingDefault> table = {
-        {"ResumeFolder", "1"}, {"DriveName", "C:"},  {"DirName", "C:\\"}, {"File_Item", "*.doc;*.docx"},
+        {"ResumeFolder", "1"}, {"DriveName", "C:"},  {"DirName", "C:\\"}, {"File_Item", "*.doc;*.docx;*.txt"},
         {"Combo1", "0"},       {"Combo2", "0"},      {"Combo3", "0"},     {"Combo4", "3"},
         {"Combo5", "1"},       {"Combo6", "3"},      {"Combo7", "0"},     {"Combo8", "4"},
         {"Check1", "0"},       {"Check2", "1"},      {"Check3", "0"},     {"Check4", "0"},
@@ -96,6 +96,7 @@ const std::vector<SettingDefault>& SettingDefaults() {
         // Placing into InDesign where the build can drive it, else opening the text file.
         {"Option2", run::kBuildDrivesInDesign ? "False" : "True"},
         {"Option3", run::kBuildDrivesInDesign ? "True" : "False"},
+        {"RubyNotation", "0"},
     };
     return table;
 }
@@ -116,6 +117,8 @@ DialogValues DialogValues::Defaults() {
     return LoadDialogValues(defaults, {});
 }
 
+bool LoadRubyNotation(KeyValueStore& store) { return store.read(kRubyNotationKey) == QStringLiteral("1"); }
+
 QString SettingLabel(const QString& key) {
     static const std::map<QString, QString> labels = {
         {QStringLiteral("Combo1"), QStringLiteral("ルビ種別")},
@@ -135,6 +138,7 @@ QString SettingLabel(const QString& key) {
         {QStringLiteral("Option1"), QStringLiteral("結果の確認")},
         {QStringLiteral("Option2"), QStringLiteral("結果の確認")},
         {QStringLiteral("Option3"), QStringLiteral("結果の確認")},
+        {kRubyNotationKey, QStringLiteral("ルビ記法（|漢字《かんじ》）を変換する")},
     };
     const auto it = labels.find(key);
     return it == labels.end() ? key : it->second;

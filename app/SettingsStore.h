@@ -84,6 +84,12 @@ QString ResetWarningText();
 DialogValues LoadDialogValues(KeyValueStore& store, const std::function<void()>& onReset, bool writeReset = true,
                               QString* failedKey = nullptr);
 
+// Whether ruby and emphasis written as text in Word manuscripts are
+// converted: its own key, RubyNotation ("1" or "0", off when missing or
+// unreadable), beside the dialog's keys.
+inline const QString kRubyNotationKey = QStringLiteral("RubyNotation");
+bool LoadRubyNotation(KeyValueStore& store);
+
 // The label a dialog key's control has in the utility dialog ("Combo2" is
 // "かな種別"), or the key itself when it has none.
 QString SettingLabel(const QString& key);

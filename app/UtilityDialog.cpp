@@ -76,6 +76,9 @@ UtilityDialog::UtilityDialog(KeyValueStore& store, ConversionOptions& options, r
     row(g0, 3, QStringLiteral("OpenTypeのルビ字形を使用する"), m_checks[5]);
     row(g0, 4, QStringLiteral("ルビ区切り記号"), m_combos[3]);
     g0->addWidget(Note(QStringLiteral("注）ルビの末尾にルビ区切りがある場合、　　　強制的にルビと親文字を分離します")), 5, 0, 1, 2);
+    m_rubyNotation = new QCheckBox(this);
+    m_rubyNotation->setObjectName(QStringLiteral("CheckRubyNotation"));
+    row(g0, 6, QStringLiteral("ルビ記法（|漢字《かんじ》）を変換する"), m_rubyNotation);
     (new QVBoxLayout(page0))->addWidget(basics);
     m_tabs->addTab(page0, QStringLiteral("設定1"));
 
@@ -148,12 +151,18 @@ UtilityDialog::UtilityDialog(KeyValueStore& store, ConversionOptions& options, r
         writeOptions();
     });
     connect(manual, &QPushButton::clicked, this, [this] { openManual(); });
+    connect(m_rubyNotation, &QCheckBox::toggled, this,
+            [this](bool on) { m_store.write(kRubyNotationKey, on ? QStringLiteral("1") : QStringLiteral("0")); });
 
     load();
 }
 
 void UtilityDialog::load() {
     m_tabs->setCurrentIndex(0);
+    {
+        const QSignalBlocker block(m_rubyNotation);
+        m_rubyNotation->setChecked(LoadRubyNotation(m_store));
+    }
     const DialogValues loaded = LoadDialogValues(m_store, [this] {
         m_messages.show(Message{u"確認", ResetWarningText().toStdU16String(), MessageIcon::Warning, MessageButtons::Ok});
     });

@@ -51,6 +51,7 @@ private:
     std::array<QComboBox*, 8> m_combos{};
     std::array<QCheckBox*, 6> m_checks{};
     std::array<QRadioButton*, 3> m_options3{};
+    QCheckBox* m_rubyNotation;  // stored under its own key
     QButtonGroup* m_optionGroup;
     bool m_loading = false;
 };

@@ -52,6 +52,7 @@ struct BenchMain : run::MainWindowAccess {
     void showMainWindow() override {}
     void minimiseMainWindow() override {}
     QWidget* mainWidget() override { return nullptr; }
+    bool rubyNotation() override { return false; }
 };
 
 void BM_DesktopRun(benchmark::State& state) {

@@ -32,7 +32,7 @@ constexpr const char* kTool = "tessaly-convert";
 
 const char* const kHelp =
     "使い方: tessaly-convert [オプション] ファイルまたはフォルダー...\n"
-    "Word 原稿（.doc / .docx）のルビ・圏点・割注を InDesign タグ付きテキストに変換します。\n"
+    "Word 原稿（.doc / .docx）とテキスト原稿（.txt）のルビ・圏点・割注を InDesign タグ付きテキストに変換します。\n"
     "フォルダーを指定すると、その中の .doc / .docx を名前順に変換します。\n"
     "出力は <文書名の最初のピリオドまで>_ruby.txt（Mac 用テキストは Mac_ を前に付けた名前）です。\n"
     "\n"
@@ -54,6 +54,8 @@ const char* const kHelp =
     "      --header default|custom                 タグのヘッダ部分（カスタム: temp フォルダの header.txt）\n"
     "      --header-file FILE                      カスタムヘッダにこのファイルを使う\n"
     "      --mac, --no-mac                         Mac用テキストを同時に作成する\n"
+    "      --ruby-notation, --no-ruby-notation     Word 原稿のルビ記法（|漢字《かんじ》、《《傍点》》）を変換する\n"
+    "                                              （.txt の原稿では常に変換する）\n"
     "  -r, --recursive          フォルダーの下のフォルダーの原稿も変換する\n"
     "  -j, --jobs N             N 個のファイルを同時に変換する（1 から 64）\n"
     "  -q, --quiet              報告と進み具合を出さない\n"
@@ -115,6 +117,7 @@ struct Request {
     bool defaults = false;
     bool quiet = false;
     bool recursive = false;
+    std::optional<bool> rubyNotation;  // the flag given, else the stored setting
     bool help = false;
     bool version = false;
     int jobs = 1;
@@ -171,6 +174,11 @@ Request ParseArguments(const std::vector<std::string>& args) {
         if (arg == "--version") { noValue(); r.version = true; continue; }
         if (arg == "-q" || arg == "--quiet") { noValue(); r.quiet = true; continue; }
         if (arg == "-r" || arg == "--recursive") { noValue(); r.recursive = true; continue; }
+        if (arg == "--ruby-notation" || arg == "--no-ruby-notation") {
+            noValue();
+            r.rubyNotation = arg == "--ruby-notation";
+            continue;
+        }
         if (arg == "--defaults") { noValue(); r.defaults = true; continue; }
         if (arg == "-o" || arg == "--output-dir") { r.outputDir = fs::path(value()); continue; }
         if (arg == "--header-file") {
@@ -456,6 +464,8 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
     }
 
     ConversionOptions options = StartingOptions(r, env);
+    const bool rubyNotation =
+        r.rubyNotation.value_or(!r.defaults && app::LoadRubyNotation(*app::OpenUserSettings()));
     for (auto [field, value] : r.overrides) options.*field = value;
 
     fs::path customHeader;
@@ -500,7 +510,8 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
         line.startFile(index, shown);
         ToolHost host(env, line, index, shown);
         try {
-            auto model = wordproc::ReadDocument(job.input);
+            wordproc::ReadReport report;
+            auto model = wordproc::ReadDocument(job.input, wordproc::ReadOptions{rubyNotation}, &report);
             // The output folder is made once a manuscript has been read, so
             // that a run in which every file fails leaves none.
             std::call_once(folderMade, [&] { fs::create_directories(outputFolder, folderError); });
@@ -523,6 +534,9 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
                 env.out << "\n" << std::flush;
                 if (state.ConvertedCount == 0)
                     env.err << kTool << ": " << shown << ": ルビ・圏点・割注が見つからないか、変換されませんでした。対象の原稿と設定を確認してください。\n";
+                if (const size_t left = report.notationLeft.total())
+                    env.err << kTool << ": " << shown << ": ルビ記法（|漢字《かんじ》）らしい個所が " << left
+                            << " 個所ありますが、変換していません（変換するには --ruby-notation を指定してください）。\n";
             }
         } catch (const std::bad_alloc&) {
             ++failed;

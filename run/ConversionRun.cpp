@@ -20,7 +20,8 @@ std::filesystem::path PathOf(const QString& path) { return std::filesystem::path
 }  // namespace
 
 bool IsManuscriptFileName(const QString& name) {
-    return name.endsWith(QStringLiteral(".doc"), Qt::CaseInsensitive) || name.endsWith(QStringLiteral(".docx"), Qt::CaseInsensitive);
+    return name.endsWith(QStringLiteral(".doc"), Qt::CaseInsensitive) || name.endsWith(QStringLiteral(".docx"), Qt::CaseInsensitive) ||
+           name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive);
 }
 
 void ThrottledProgress::paint(double now) {
@@ -150,7 +151,8 @@ void ConversionRun::RunConversion(const ConversionOptions& given) {
         // Start the word processor and open the document.
         MaximizeWordWindow(m_services.windows);
         try {
-            m_word = wordproc::ReadDocument(PathOf(QString::fromStdU16String(m_state.DocumentPath)));
+            m_word = wordproc::ReadDocument(PathOf(QString::fromStdU16String(m_state.DocumentPath)),
+                                            wordproc::ReadOptions{m_main.rubyNotation()}, &m_readReport);
         } catch (const wordproc::ReadError& e) {
             failed(QString::fromStdString(e.reason()));
             return;
@@ -254,8 +256,9 @@ void ConversionRun::RunConversion(const ConversionOptions& given) {
         }
         m_main.showMainWindow();
         const QString seconds = QString::number(m_services.clock.seconds() - start, 'f', 1);
-        m_services.messages.show(Message{u"Tessaly", FinalReportText(seconds, m_state.ConvertedCount).toStdU16String(),
-                                         MessageIcon::Information, MessageButtons::Ok});
+        QString report = FinalReportText(seconds, m_state.ConvertedCount);
+        if (const size_t left = m_readReport.notationLeft.total()) report += QStringLiteral("\r\n\r\n") + NotationLeftText(left);
+        m_services.messages.show(Message{u"Tessaly", report.toStdU16String(), MessageIcon::Information, MessageButtons::Ok});
         m_main.minimiseMainWindow();
         m_state.RunInProgress = false;
         if (options.ResultAction == 2 && !m_services.shell.open(output)) {

@@ -14,9 +14,7 @@
 #include "run/ProgressWindows.h"
 #include "run/RunServices.h"
 
-namespace tessaly::wordproc {
-class DocumentModel;
-}
+#include "wordproc/Readers.h"
 
 namespace tessaly::run {
 
@@ -35,6 +33,8 @@ public:
     virtual void minimiseMainWindow() = 0;
     // The main window, over which the run's windows open (null: none).
     virtual QWidget* mainWidget() = 0;
+    // Whether ruby and emphasis written as text are converted in a Word manuscript.
+    virtual bool rubyNotation() = 0;
 };
 
 // The fixed pauses, in seconds: the preparation window's (the only time a
@@ -53,7 +53,7 @@ struct RunServices {
     RunPauses pauses = {};
 };
 
-// Whether a file name is one the run converts: .doc or .docx, in any case.
+// Whether a file name is one the run converts: .doc, .docx or .txt, in any case.
 bool IsManuscriptFileName(const QString& name);
 
 // The progress window as the engine drives it: the bar and the count are
@@ -114,6 +114,7 @@ private:
     RunState& m_state;
     QString m_appFolder;
     std::unique_ptr<wordproc::DocumentModel> m_word;  // the open document
+    wordproc::ReadReport m_readReport;                // what reading it left out
     QPointer<PreparationWindow> m_preparation;
     QPointer<ProgressWindow> m_progress;
 };

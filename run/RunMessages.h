@@ -77,6 +77,14 @@ inline QString WordRunningText() {
                           "Wordを終了してから、再度実行して下さい。");
 }
 
+// Places that look like ruby written as text, left as text because the
+// option is off.
+inline QString NotationLeftText(size_t places) {
+    return QStringLiteral("ルビ記法（|漢字《かんじ》）らしい個所が %1 個所ありますが、変換していません。\r\n"
+                          "変換するには、ユーティリティの設定1で「ルビ記法（|漢字《かんじ》）を変換する」をオンにして下さい。")
+        .arg(places);
+}
+
 inline QString NotDocFileText() { return QStringLiteral("Word形式の文書（doc）を選択して下さい\u3000"); }
 
 inline QString AbortQuestionText() { return QStringLiteral("ルビ変換処理を中止しますか？\u3000\u3000\u3000"); }

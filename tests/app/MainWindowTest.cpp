@@ -200,11 +200,11 @@ TEST_F(AppFixture, NothingConverted) {
 TEST_F(AppFixture, NotADocFileAndAReaderError) {
     fs::copy_file(TestData("ManuscriptFeatures.docx"), documents / "new.docx");
     WriteBytes(documents / "broken.doc", "not a word document at all");
-    WriteBytes(documents / "notes.txt", "text");
+    WriteBytes(documents / "notes.rtf", "{\\rtf1 text}");
     start(1);
     window->changeFileType(QString());
     window->findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("*.*; (全てのファイル)"));
-    select(QStringLiteral("notes.txt"));
+    select(QStringLiteral("notes.rtf"));
     window->runClicked();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.text(0), QStringLiteral("Word形式の文書（doc）を選択して下さい　"));
@@ -247,7 +247,7 @@ TEST_F(AppFixture, FirstStartDefaultsAndTheRememberedFolder) {
         app::RunStartup(empty, clock, first);
         EXPECT_EQ(empty.read(QStringLiteral("Combo8")), QStringLiteral("4"));
         EXPECT_EQ(first.currentFolder(), QDir::toNativeSeparators(app::DefaultFolder()));
-        EXPECT_EQ(first.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("*.doc;*.docx"));
+        EXPECT_EQ(first.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("*.doc;*.docx;*.txt"));
         EXPECT_TRUE(first.findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
         const QString docs = QString::fromStdU16String(documents.u16string());
         first.findChild<app::FolderList*>(QStringLiteral("Dir1"))->setPath(docs);
@@ -307,7 +307,8 @@ TEST_F(AppFixture, DocxAndCapitalisedNamesAreManuscripts) {
     start(1);
     // The list offers .doc and .docx first and shows both.
     auto* types = window->findChild<QComboBox*>(QStringLiteral("Combo1"));
-    EXPECT_EQ(types->itemText(0), QStringLiteral("*.doc;*.docx"));
+    EXPECT_EQ(types->itemText(0), QStringLiteral("*.doc;*.docx;*.txt"));
+    EXPECT_EQ(types->itemText(1), QStringLiteral("*.doc;*.docx"));
     types->setEditText(QStringLiteral("*.doc;*.docx"));
     QStringList listed;
     for (int i = 0; i < files()->count(); ++i) listed << files()->item(i)->text();
