@@ -151,6 +151,7 @@ void ConversionRun::RunConversion(const ConversionOptions& given) {
         // Start the word processor and open the document.
         MaximizeWordWindow(m_services.windows);
         try {
+            m_readReport = {};
             m_word = wordproc::ReadDocument(PathOf(QString::fromStdU16String(m_state.DocumentPath)),
                                             wordproc::ReadOptions{m_main.rubyNotation()}, &m_readReport);
         } catch (const wordproc::ReadError& e) {
@@ -239,7 +240,9 @@ void ConversionRun::RunConversion(const ConversionOptions& given) {
         }
         if (m_state.ConvertedCount == 0) {
             m_progress->close();
-            warn(NothingConvertedText());
+            QString text = NothingConvertedText();
+            if (const size_t left = m_readReport.notationLeft.total()) text += QStringLiteral("\r\n\r\n") + NotationLeftText(left);
+            warn(text);
             m_main.focusMainWindow();
             m_state.RunInProgress = false;
             return;

@@ -19,6 +19,7 @@
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
 #include "support/GuiFakes.h"
+#include "support/MiniDocx.h"
 
 using namespace tessaly;
 using namespace tessaly::testing;
@@ -388,4 +389,43 @@ TEST(QtTexts, StandardButtonsSpeakJapanese) {
     EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
     EXPECT_TRUE(box.button(QMessageBox::Cancel)->text().startsWith(QStringLiteral("キャンセル")));
     EXPECT_TRUE(box.button(QMessageBox::Ok)->text().startsWith(QStringLiteral("OK")));
+}
+
+TEST_F(AppFixture, RubyNotationInTextAndWordManuscripts) {
+    WriteBytes(documents / "notes.txt", "|漢字《かんじ》と《《傍点》》\n");
+    WriteMiniDocx(documents / "word.docx", "<w:p>" + TextRun("|漢字《かんじ》と《《傍点》》") + "</w:p>");
+    start(1);
+    window->findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("*.doc;*.docx;*.txt"));
+    const QRegularExpression report(QStringLiteral("^ルビ変換処理が終了しました。\n\r処理にかかった時間は \\d+\\.\\d 秒で、2 個所変換しました。$"));
+    auto body = [&](const char* output) {
+        const std::string text = ToUtf8(DecodeWindowsFile(ReadBytes(folder.path() / "app" / "RubyData" / output)));
+        return text.substr(text.find("<ParaStyle:段落標準>"));
+    };
+    const std::string converted =
+        "<ParaStyle:段落標準><CharStyle:グループルビ><cRuby:1><cRubyString:かんじ>漢字<cRuby:><cRubyString:><CharStyle:>と"
+        "<CharStyle:圏点1>傍点<CharStyle:>\r\n<ParaStyle:>";
+    // A plain-text manuscript: always converted.
+    select(QStringLiteral("notes.txt"));
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(report.match(messages.text(1)).hasMatch()) << messages.text(1).toStdString();
+    EXPECT_EQ(body("notes_ruby.txt"), converted);
+    // A Word manuscript with the option off: left as text, and the report says so.
+    messages.shown.clear();
+    select(QStringLiteral("word.docx"));
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(messages.text(1).startsWith(QStringLiteral("ユーザーにより変換が取り消されたか")));
+    EXPECT_TRUE(messages.text(1).endsWith(QStringLiteral("\r\n\r\nルビ記法（|漢字《かんじ》）らしい個所が 2 個所ありますが、変換していません。\r\n"
+                                                         "変換するには、ユーティリティの設定1で「ルビ記法（|漢字《かんじ》）を変換する」をオンにして下さい。")))
+        << messages.text(1).toStdString();
+    // Turned on in 設定1, stored under its own key: converted as the text was.
+    window->utilityClicked();
+    window->utilityDialog()->findChild<QCheckBox*>(QStringLiteral("CheckRubyNotation"))->setChecked(true);
+    EXPECT_EQ(store.read(QStringLiteral("RubyNotation")), QStringLiteral("1"));
+    messages.shown.clear();
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(report.match(messages.text(1)).hasMatch()) << messages.text(1).toStdString();
+    EXPECT_EQ(body("word_ruby.txt"), converted);
 }
