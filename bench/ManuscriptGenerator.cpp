@@ -96,25 +96,52 @@ ManuscriptShape ManuscriptShape::ChildrensBook(size_t characters, uint64_t seed)
     return ManuscriptShape{characters, 300, 2, seed};
 }
 
-std::string GenerateDocumentXml(const ManuscriptShape& shape) {
+namespace {
+
+// Where the generated manuscript goes: WordprocessingML, or plain text in
+// the ruby notation.
+struct Writer {
+    virtual ~Writer() = default;
+    virtual void paragraphStart() = 0;
+    virtual void paragraphEnd() = 0;
+    virtual void text(const std::string& text, int emphasis = 0) = 0;
+    virtual void ruby(const std::string& reading, const std::string& base) = 0;
+};
+
+struct XmlWriter : Writer {
+    std::string xml;
+    void paragraphStart() override { xml += "<w:p>"; }
+    void paragraphEnd() override { xml += "</w:p>"; }
+    void text(const std::string& text, int emphasis) override { TextRun(xml, text, emphasis); }
+    void ruby(const std::string& reading, const std::string& base) override { RubyRun(xml, reading, base); }
+};
+
+struct NotationWriter : Writer {
+    std::string text_;
+    void paragraphStart() override {}
+    void paragraphEnd() override { text_ += "\n"; }
+    void text(const std::string& text, int emphasis) override {
+        // The notation has the sesame mark only; other emphasis is left out.
+        text_ += emphasis == 2 ? "《《" + text + "》》" : text;
+    }
+    void ruby(const std::string& reading, const std::string& base) override { text_ += "|" + base + "《" + reading + "》"; }
+};
+
+void Generate(const ManuscriptShape& shape, Writer& out) {
     Random random(shape.seed);
-    std::string xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>";
-    xml.reserve(shape.characters * 40);
     // Per character: the chance that a ruby run or an emphasis stretch starts.
     const double rubyChance = shape.rubyPer1000 / 1000.0 / 2.2;  // runs average 2.2 fields
     const double boutenChance = shape.boutenPer1000 / 1000.0;
     size_t written = 0;
     while (written < shape.characters) {
-        xml += "<w:p>";
-        TextRun(xml, "　");
+        out.paragraphStart();
+        out.text("　");
         written += 1;
         const size_t paragraph = 100 + random.below(300);
         std::string plain;
         size_t inParagraph = 0;
         auto flush = [&] {
-            if (!plain.empty()) TextRun(xml, plain);
+            if (!plain.empty()) out.text(plain);
             plain.clear();
         };
         while (inParagraph < paragraph && written < shape.characters) {
@@ -123,24 +150,24 @@ std::string GenerateDocumentXml(const ManuscriptShape& shape) {
                 flush();
                 if (random.chance(0.2)) {  // group ruby
                     const Kanji& k = kCompound[random.below(std::size(kCompound))];
-                    RubyRun(xml, k.reading, k.base);
+                    out.ruby(k.reading, k.base);
                     added = Count(k.base);
                 } else if (random.chance(0.05)) {  // warichu after a compound
                     const Kanji& k = kCompound[random.below(std::size(kCompound))];
-                    RubyRun(xml, std::string("ここに注記") + "★", k.base);
+                    out.ruby(std::string("ここに注記") + "★", k.base);
                     added = Count(k.base);
                 } else {  // per-character ruby, a run of 1-4 fields
                     const size_t n = 1 + random.below(4);
                     for (size_t i = 0; i < n; ++i) {
                         const Kanji& k = kSingle[random.below(std::size(kSingle))];
-                        RubyRun(xml, k.reading, k.base);
+                        out.ruby(k.reading, k.base);
                     }
                     added = n;
                 }
             } else if (random.chance(boutenChance)) {
                 flush();
                 const std::string stretch = std::string(kProse[random.below(std::size(kProse))]) + kProse[random.below(std::size(kProse))];
-                TextRun(xml, stretch, random.chance(0.5) ? 1 : 2);
+                out.text(stretch, random.chance(0.5) ? 1 : 2);
                 added = Count(stretch);
             } else if (random.chance(0.001)) {
                 plain += kEscapable[random.below(std::size(kEscapable))];
@@ -155,10 +182,27 @@ std::string GenerateDocumentXml(const ManuscriptShape& shape) {
             written += added;
         }
         flush();
-        xml += "</w:p>";
+        out.paragraphEnd();
     }
-    xml += "<w:sectPr/></w:body></w:document>";
-    return xml;
+}
+
+}  // namespace
+
+std::string GenerateDocumentXml(const ManuscriptShape& shape) {
+    XmlWriter out;
+    out.xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+              "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>";
+    out.xml.reserve(shape.characters * 40);
+    Generate(shape, out);
+    out.xml += "<w:sectPr/></w:body></w:document>";
+    return out.xml;
+}
+
+std::string GenerateNotationText(const ManuscriptShape& shape) {
+    NotationWriter out;
+    out.text_.reserve(shape.characters * 4);
+    Generate(shape, out);
+    return out.text_;
 }
 
 std::string GenerateDocx(const ManuscriptShape& shape) {

@@ -22,6 +22,10 @@ struct ManuscriptShape {
 // The WordprocessingML of the document part.
 std::string GenerateDocumentXml(const ManuscriptShape& shape);
 
+// The same manuscript as plain text (UTF-8) with its rubies and sesame
+// emphasis in the notation |漢字《かんじ》 and 《《傍点》》.
+std::string GenerateNotationText(const ManuscriptShape& shape);
+
 // A whole .docx package in memory.
 std::string GenerateDocx(const ManuscriptShape& shape);
 

@@ -1,5 +1,6 @@
-// generate-manuscript: writes a large generated manuscript as .docx.
-//   generate-manuscript [--shape novel|children] [--size N] [--ruby R] [--bouten B] [--seed S] OUT.docx
+// generate-manuscript: writes a large generated manuscript as .docx, or as
+// plain text in the ruby notation when OUT ends in .txt.
+//   generate-manuscript [--shape novel|children] [--size N] [--ruby R] [--bouten B] [--seed S] OUT.docx|OUT.txt
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
         std::cerr << "usage: generate-manuscript [--shape novel|children] [--size N] [--ruby R] [--bouten B] [--seed S] OUT.docx\n";
         return 2;
     }
-    const std::string bytes = tessaly::bench::GenerateDocx(shape);
+    const bool text = std::strlen(out) > 4 && !std::strcmp(out + std::strlen(out) - 4, ".txt");
+    const std::string bytes = text ? tessaly::bench::GenerateNotationText(shape) : tessaly::bench::GenerateDocx(shape);
     std::ofstream file(out, std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!file) { std::cerr << "generate-manuscript: cannot write " << out << "\n"; return 1; }

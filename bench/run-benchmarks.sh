@@ -28,6 +28,7 @@ manuscripts=("novel-10000 novel 10000" "novel-100000 novel 100000" "novel-100000
 for m in "${manuscripts[@]}"; do
   set -- $m
   [ -f "$work/$1.docx" ] || build/bin/generate-manuscript --shape "$2" --size "$3" "$work/$1.docx"
+  [ -f "$work/$1.txt" ] || build/bin/generate-manuscript --shape "$2" --size "$3" "$work/$1.txt"
   if [ -n "$have_soffice" ] && [ ! -f "$work/$1.doc" ]; then
     (cd "$work" && soffice --headless --convert-to doc "$1.docx" >/dev/null 2>&1) || true
   fi
@@ -62,7 +63,7 @@ declare -A seconds
 printf '%-22s %12s %12s %14s %8s %12s %8s\n' "file" "tessaly s" "tessaly MB" "LibreOffice s" "ratio" "antiword s" "ratio"
 for m in "${manuscripts[@]}"; do
   set -- $m
-  for ext in docx doc; do
+  for ext in docx doc txt; do
     f="$work/$1.$ext"
     [ -f "$f" ] || continue
     read -r ts tk < <(measure 5 build/bin/tessaly-convert --defaults -q -o "$work/out" "$f")
