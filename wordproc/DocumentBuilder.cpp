@@ -45,6 +45,17 @@ void DocumentBuilder::endParagraph() {
     m_story.append(Cell{u'\r', 0});
 }
 
+std::u16string DocumentBuilder::paragraphTail(size_t n) const {
+    size_t from = m_story.size();
+    while (from > 0 && m_story.size() - from < n && !(m_story[from - 1].code == u'\r')) --from;
+    std::u16string text;
+    for (size_t i = from; i < m_story.size(); ++i) {
+        if (IsField(m_story[i])) text += m_story.fieldText(m_story[i]);
+        else AppendCodePoint(text, m_story[i].code);
+    }
+    return text;
+}
+
 bool DocumentBuilder::endsWithParagraphMark() const {
     return m_story.size() > 0 && m_story[m_story.size() - 1].code == u'\r';
 }

@@ -52,6 +52,10 @@ public:
     // point goes to the start.
     void finish();
 
+    // The last characters (at most n) of the paragraph being built; fields
+    // give their plain text.
+    std::u16string paragraphTail(size_t n) const;
+
     // Whether the last position so far is a paragraph mark.
     bool endsWithParagraphMark() const;
 

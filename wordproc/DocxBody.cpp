@@ -3,10 +3,73 @@
 #include <cstdlib>
 
 #include "engine/Text.h"
+#include "wordproc/EqField.h"
 
 namespace tessaly::wordproc {
 
+namespace {
+
+struct ContentWalker : pugi::xml_tree_walker {
+    const WordNames& w;
+    PartContent content;
+    // The open text boxes and mc:Choice elements above the node, by depth:
+    // kept as the walk goes, so that no node looks up its ancestors.
+    std::vector<std::pair<int, bool>> open;  // (depth, is a text box)
+    int boxes = 0, choices = 0;              // of them
+    explicit ContentWalker(const WordNames& names) : w(names) {}
+
+    void push(bool isBox) {
+        open.emplace_back(depth(), isBox);
+        ++(isBox ? boxes : choices);
+    }
+    bool for_each(pugi::xml_node& n) override {
+        while (!open.empty() && open.back().first >= depth()) {
+            --(open.back().second ? boxes : choices);
+            open.pop_back();
+        }
+        const bool box = boxes > 0;
+        const std::string_view name = n.name();
+        const std::string_view local = w.local(n);
+        if (name.ends_with(":Choice") || name == "Choice") push(false);
+        if (choices > 0) return true;  // what mc:Fallback repeats
+        if (local == "txbxContent") {
+            ++content.textBoxes;
+            push(true);
+            return true;
+        }
+        const bool ruby = local == "ruby" || (local == "instrText" && ParseEqField(FromUtf8(n.text().get())).value_or(EqField{}).isRuby);
+        const bool text = local == "t" && std::string_view(n.text().get()).find_first_not_of(" \t") != std::string_view::npos;
+        if (box) {
+            if (ruby) ++content.textBoxRubies;
+            if (text) content.textBoxText = true;
+        } else {
+            if (ruby) ++content.rubies;
+            if (text) content.hasText = true;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+PartContent ExamineContent(const pugi::xml_node& root, const WordNames& w) {
+    ContentWalker walker(w);
+    pugi::xml_node node = root;
+    node.traverse(walker);
+    return walker.content;
+}
+
 void DocxBody::block(const pugi::xml_node& c) {
+    if (m_leftOut) {
+        // Text boxes stand in runs the walk passes over.
+        const PartContent boxes = ExamineContent(c, m_w);
+        if (boxes.textBoxes > 0)
+            m_leftOut->addStory({"テキストボックス", boxes.textBoxRubies, boxes.textBoxes, boxes.textBoxText || boxes.textBoxRubies > 0});
+    }
+    blockContent(c);
+}
+
+void DocxBody::blockContent(const pugi::xml_node& c) {
     if (m_w.isAlternateContent(c)) {
         blocks(m_w.fallbackOf(c));
         return;
@@ -19,7 +82,7 @@ void DocxBody::block(const pugi::xml_node& c) {
 }
 
 void DocxBody::blocks(const pugi::xml_node& parent) {
-    for (pugi::xml_node c : parent.children()) block(c);
+    for (pugi::xml_node c : parent.children()) blockContent(c);
 }
 
 // Rows, possibly wrapped in content controls or custom XML; each cell's
@@ -47,9 +110,14 @@ void DocxBody::rows(const pugi::xml_node& parent) {
 
 void DocxBody::paragraph(const pugi::xml_node& p) {
     std::string style = m_styles.defaultParagraphStyle();
-    if (auto pPr = m_w.child(p, "pPr"))
+    std::optional<bool> numbered;  // its own numbering, over its style's
+    if (auto pPr = m_w.child(p, "pPr")) {
         if (auto pStyle = m_w.child(pPr, "pStyle"))
             if (const auto id = m_w.attribute(pStyle, "val")) style = *id;
+        if (auto numPr = m_w.child(pPr, "numPr"))
+            if (auto numId = m_w.child(numPr, "numId")) numbered = m_w.attribute(numId, "val").value_or("0") != "0";
+    }
+    if (m_leftOut && numbered.value_or(!style.empty() && m_styles.numbered(style))) ++m_leftOut->unnumberedParagraphs;
     m_paragraphEmphasis = style.empty() ? std::nullopt : m_styles.emphasis(style);
     inlines(p);
     m_story.paragraphEnd();

@@ -13,13 +13,30 @@
 
 #include "wordproc/DocxStyles.h"
 #include "wordproc/DocxXml.h"
+#include "wordproc/LeftOut.h"
 #include "wordproc/StoryAssembler.h"
 
 namespace tessaly::wordproc {
 
+// What a story part holds that the main story's conversion leaves out: its
+// rubies (w:ruby and EQ ruby fields) and whether it has text. Text boxes in
+// part are counted too (those inside mc:Choice, which its mc:Fallback
+// repeats, are not). Iterative: parts of any depth.
+struct PartContent {
+    size_t rubies = 0;
+    bool hasText = false;
+    size_t textBoxes = 0;
+    size_t textBoxRubies = 0;
+    bool textBoxText = false;
+};
+PartContent ExamineContent(const pugi::xml_node& root, const WordNames& w);
+
 class DocxBody {
 public:
-    DocxBody(const DocxStyles& styles, StoryAssembler& story) : m_styles(styles), m_story(story) {}
+    // leftOut, when given, records the text boxes and the numbered
+    // paragraphs whose numbers are not written.
+    DocxBody(const DocxStyles& styles, StoryAssembler& story, LeftOut* leftOut = nullptr)
+        : m_styles(styles), m_story(story), m_leftOut(leftOut) {}
 
     // The names the part uses, from its root element.
     void setNames(WordNames names) { m_w = std::move(names); }
@@ -28,6 +45,7 @@ public:
     void block(const pugi::xml_node& node);
 
 private:
+    void blockContent(const pugi::xml_node& node);
     void blocks(const pugi::xml_node& parent);
     void rows(const pugi::xml_node& parent);
     void paragraph(const pugi::xml_node& p);
@@ -45,6 +63,7 @@ private:
 
     const DocxStyles& m_styles;
     StoryAssembler& m_story;
+    LeftOut* m_leftOut;
     WordNames m_w;
     std::optional<int> m_paragraphEmphasis;  // of the current paragraph's style
     std::u16string m_text;

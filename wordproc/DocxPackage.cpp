@@ -74,20 +74,27 @@ std::optional<std::string> DocxPackage::read(const std::string& name) {
 }
 
 std::optional<std::string> DocxPackage::relationship(const std::string& sourcePart, std::string_view typeSuffix) {
+    auto targets = relationships(sourcePart, typeSuffix);
+    if (targets.empty()) return std::nullopt;
+    return targets.front();
+}
+
+std::vector<std::string> DocxPackage::relationships(const std::string& sourcePart, std::string_view typeSuffix) {
     const std::string folder = FolderOf(sourcePart);
     const std::string relsName = folder + "_rels/" + sourcePart.substr(folder.size()) + ".rels";
     auto data = read(relsName);
-    if (!data) return std::nullopt;
+    if (!data) return {};
     const pugi::xml_document doc = ParseXmlPart(*data, relsName, m_file);
+    std::vector<std::string> targets;
     for (pugi::xml_node rel : doc.document_element().children()) {
         const char* name = rel.name();
         const char* colon = std::strchr(name, ':');
         if (std::strcmp(colon ? colon + 1 : name, "Relationship") != 0) continue;
         if (!std::string_view(rel.attribute("Type").value()).ends_with(typeSuffix)) continue;
         if (std::string_view(rel.attribute("TargetMode").value()) == "External") continue;
-        return ResolveTarget(folder, rel.attribute("Target").value());
+        targets.push_back(ResolveTarget(folder, rel.attribute("Target").value()));
     }
-    return std::nullopt;
+    return targets;
 }
 
 std::string FolderOf(const std::string& part) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct zip;
 
@@ -33,6 +34,8 @@ public:
     // The part that the first relationship of sourcePart ("" for the
     // package itself) of a type ending in typeSuffix leads to, or nothing.
     std::optional<std::string> relationship(const std::string& sourcePart, std::string_view typeSuffix);
+    // Every such part, in the order of the relationships.
+    std::vector<std::string> relationships(const std::string& sourcePart, std::string_view typeSuffix);
 
 private:
     [[noreturn]] void damaged(const std::string& name) const;

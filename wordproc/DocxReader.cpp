@@ -18,9 +18,25 @@ DocxStyles ReadStyles(DocxPackage& package, const std::string& mainPart, const s
     return DocxStyles(doc.document_element());
 }
 
+// The stories of the other parts: notes, comments, headers and footers.
+void RecordOtherStories(DocxPackage& package, const std::string& mainPart, const std::filesystem::path& file, LeftOut& leftOut) {
+    const std::pair<const char*, const char*> kinds[] = {
+        {"/footnotes", "脚注"}, {"/endnotes", "文末脚注"}, {"/comments", "コメント"}, {"/header", "ヘッダー"}, {"/footer", "フッター"}};
+    for (const auto& [type, kind] : kinds) {
+        for (const std::string& part : package.relationships(mainPart, type)) {
+            auto data = package.read(part);
+            if (!data) continue;
+            const pugi::xml_document doc = ParseXmlPart(*data, part, file);
+            const WordNames names(doc.document_element());
+            const PartContent content = ExamineContent(doc.document_element(), names);
+            leftOut.addStory({kind, content.rubies + content.textBoxRubies, 0, content.hasText || content.textBoxText});
+        }
+    }
+}
+
 }  // namespace
 
-std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::filesystem::path& file) {
+std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::filesystem::path& file, LeftOut* leftOut) {
     DocxPackage package(bytes, file);
     const auto mainPart = package.relationship("", "/officeDocument");
     if (!mainPart)
@@ -33,8 +49,8 @@ std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::files
 
     auto model = std::make_unique<DocumentModel>(FromUtf8(file.filename().string()));
     DocumentBuilder builder(*model);
-    StoryAssembler story(builder);
-    DocxBody body(styles, story);
+    StoryAssembler story(builder, leftOut);
+    DocxBody body(styles, story, leftOut);
     XmlBlockScanner scanner(*xml);
     try {
         std::string_view text;
@@ -57,6 +73,7 @@ std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::files
         if (!scanner.sawBody())
             throw ReadError(ReadErrorKind::NotWordDocument, file, "Word 文書の本文（w:body）がないため読み込めません。");
         story.finish();
+        if (leftOut) RecordOtherStories(package, *mainPart, file, *leftOut);
     } catch (const XmlTooDeep& e) {
         throw ReadError(ReadErrorKind::TooLarge, file,
                         "入れ子が深すぎるため読み込めません（" + *mainPart + "、" + e.what() + "）。");

@@ -20,6 +20,8 @@ DocxStyles::DocxStyles(const pugi::xml_node& root) {
         Style style;
         if (auto based = w.child(s, "basedOn")) style.basedOn = w.attribute(based, "val").value_or("");
         style.emphasis = emphasisOf(w.child(s, "rPr"));
+        if (auto numPr = w.child(w.child(s, "pPr"), "numPr"))
+            if (auto numId = w.child(numPr, "numId")) style.numbered = w.attribute(numId, "val").value_or("0") != "0";
         const auto isDefault = w.attribute(s, "default");
         if (w.attribute(s, "type") == "paragraph" && (isDefault == "1" || isDefault == "true"))
             m_defaultParagraphStyle = *id;
@@ -36,6 +38,16 @@ std::optional<int> DocxStyles::emphasis(std::string_view styleId) const {
         styleId = it->second.basedOn;
     }
     return std::nullopt;
+}
+
+bool DocxStyles::numbered(std::string_view styleId) const {
+    for (int step = 0; step < 64 && !styleId.empty(); ++step) {
+        const auto it = m_styles.find(styleId);
+        if (it == m_styles.end()) return false;
+        if (it->second.numbered) return *it->second.numbered;
+        styleId = it->second.basedOn;
+    }
+    return false;
 }
 
 }  // namespace tessaly::wordproc

@@ -22,6 +22,9 @@ public:
     std::optional<int> emphasis(std::string_view styleId) const;
     // The mark of the document defaults' run properties, when they have one.
     std::optional<int> defaultEmphasis() const { return m_defaultEmphasis; }
+    // Whether paragraphs of a style are numbered (a list or heading number,
+    // w:numPr with a list other than 0, its own or its w:basedOn chain's).
+    bool numbered(std::string_view styleId) const;
     // The style of a paragraph that names none.
     const std::string& defaultParagraphStyle() const { return m_defaultParagraphStyle; }
 
@@ -29,6 +32,7 @@ private:
     struct Style {
         std::string basedOn;
         std::optional<int> emphasis;
+        std::optional<bool> numbered;
     };
     std::map<std::string, Style, std::less<>> m_styles;
     std::optional<int> m_defaultEmphasis;

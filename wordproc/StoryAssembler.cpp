@@ -18,6 +18,7 @@ void StoryAssembler::emit(Position p) {
         }
         m_atParagraphStart = mark;
         m_afterBreak = false;
+        if (mark) ++m_paragraphs;
         if (p.isField) m_builder.appendField(p.fieldText, p.emphasis, p.readingLength);
         else m_builder.appendCodePoint(p.code, p.emphasis);
         return;
@@ -127,8 +128,13 @@ void StoryAssembler::fieldEnd() {
 
     if (const auto eq = ParseEqField(field.instruction)) {
         const int em = field.markAt(eq->firstCharOffset);
-        if (eq->isRuby) ruby(eq->reading, eq->base, em);
-        else text(eq->text, em);
+        if (eq->isRuby) {
+            ruby(eq->reading, eq->base, em);
+        } else {
+            if (m_leftOut && m_depth == 0 && !eq->text.empty())
+                m_leftOut->formulas.push_back({eq->text, m_paragraphs + 1, m_builder.paragraphTail(8)});
+            text(eq->text, em);
+        }
         // Paragraph marks that stood inside the field are kept.
         for (auto& p : field.result)
             if (!p.isField && p.code == U'\r') emit(std::move(p));

@@ -11,12 +11,14 @@
 
 #include "wordproc/DocumentBuilder.h"
 #include "wordproc/EqField.h"
+#include "wordproc/LeftOut.h"
 
 namespace tessaly::wordproc {
 
 class StoryAssembler {
 public:
-    explicit StoryAssembler(DocumentBuilder& builder) : m_builder(builder) {}
+    // leftOut, when given, records the EQ fields that are not ruby.
+    explicit StoryAssembler(DocumentBuilder& builder, LeftOut* leftOut = nullptr) : m_builder(builder), m_leftOut(leftOut) {}
 
     // An ordinary character; CR is a paragraph mark.
     void character(char32_t cp, int emphasis);
@@ -68,6 +70,8 @@ private:
     OpenField& innermost() { return m_fields[m_depth - 1]; }
 
     DocumentBuilder& m_builder;
+    LeftOut* m_leftOut;
+    size_t m_paragraphs = 0;  // paragraph marks of the main story so far
     // The open fields are the first m_depth; those after them are kept
     // for their storage, so that a field does not cost new allocations.
     std::vector<OpenField> m_fields;

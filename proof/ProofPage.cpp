@@ -1,0 +1,159 @@
+#include "proof/ProofPage.h"
+
+#include "engine/Text.h"
+
+namespace tessaly::proof {
+namespace {
+
+constexpr const char* kStyle = R"(
+body { font-family: "IPAMincho", "Noto Serif CJK JP", serif; margin: 1.5em; color: #222; background: #fdfdf8; }
+header h1 { font-size: 1.2em; margin: 0 0 .5em; }
+.report { font-family: "IPAGothic", "Noto Sans CJK JP", sans-serif; font-size: .9em; background: #f3f0e6; padding: .6em 1em; border-radius: 4px; }
+.report ul { margin: .3em 0; padding-left: 1.4em; }
+.switch { margin: 1em 0 .5em; font-family: sans-serif; font-size: .9em; }
+#vertical { margin-right: .4em; }
+main { line-height: 2.1; font-size: 1.1em; }
+#vertical:checked ~ main { writing-mode: vertical-rl; height: 80vh; overflow-x: auto; }
+main p { margin: 0; text-indent: 0; }
+main p:target { background: #fff3b0; }
+.converted { text-decoration: underline; text-decoration-color: #8ab4e8; text-decoration-thickness: 2px; text-underline-offset: .25em; }
+ruby rt { font-size: .5em; }
+.kenten.dot { text-emphasis: filled dot; -webkit-text-emphasis: filled dot; }
+.kenten.sesame { text-emphasis: filled sesame; -webkit-text-emphasis: filled sesame; }
+.warichu { display: inline-flex; flex-direction: column; font-size: .5em; line-height: 1.15; vertical-align: middle; }
+#vertical:checked ~ main .warichu { flex-direction: row-reverse; vertical-align: baseline; }
+.after-quarter { margin-inline-end: .25em; }
+.after-half { margin-inline-end: .5em; }
+)";
+
+void AppendHtml(std::string& out, std::u16string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        size_t units;
+        const char32_t c = CodePointAt(text, i, &units);
+        i += units;
+        if (c == U'<') out += "&lt;";
+        else if (c == U'>') out += "&gt;";
+        else if (c == U'&') out += "&amp;";
+        else if (c == U'"') out += "&quot;";
+        else AppendUtf8CodePoint(out, c);
+    }
+}
+
+void AppendHtml(std::string& out, const std::string& utf8) { AppendHtml(out, FromUtf8(utf8)); }
+
+// The characters of a text: each with its variation selectors.
+std::vector<std::u16string_view> Characters(std::u16string_view text) {
+    std::vector<std::u16string_view> chars;
+    for (size_t i = 0; i < text.size();) {
+        const size_t units = CharacterUnitsAt(text, i);
+        chars.push_back(text.substr(i, units));
+        i += units;
+    }
+    return chars;
+}
+
+std::vector<std::u16string_view> Readings(std::u16string_view reading) {
+    std::vector<std::u16string_view> parts;
+    size_t from = 0;
+    for (size_t i = 0; i <= reading.size(); ++i) {
+        if (i == reading.size() || reading[i] == u'\u3000') {
+            parts.push_back(reading.substr(from, i - from));
+            from = i + 1;
+        }
+    }
+    return parts;
+}
+
+void AppendRuby(std::string& out, const Inline& ruby) {
+    const auto bases = Characters(ruby.text);
+    const auto readings = Readings(ruby.reading);
+    out += ruby.group ? "<ruby class=\"group converted\">" : "<ruby class=\"mono converted\">";
+    if (!ruby.group && bases.size() == readings.size()) {
+        // Mono ruby: one reading over each base character, as InDesign sets it.
+        for (size_t i = 0; i < bases.size(); ++i) {
+            AppendHtml(out, bases[i]);
+            out += "<rt>";
+            AppendHtml(out, readings[i]);
+            out += "</rt>";
+        }
+    } else {
+        AppendHtml(out, ruby.text);
+        out += "<rt>";
+        AppendHtml(out, ruby.reading);
+        out += "</rt>";
+    }
+    out += "</ruby>";
+}
+
+void AppendWarichu(std::string& out, const Inline& note) {
+    // Two lines, the first the longer by at most one character.
+    const auto chars = Characters(note.text);
+    const size_t firstLine = (chars.size() + 1) / 2;
+    out += "<span class=\"warichu converted\"><span class=\"line\">";
+    for (size_t i = 0; i < chars.size(); ++i) {
+        if (i == firstLine) out += "</span><span class=\"line\">";
+        AppendHtml(out, chars[i]);
+    }
+    out += "</span></span>";
+}
+
+void AppendText(std::string& out, const Inline& text) {
+    const char* open = nullptr;
+    if (text.kenten == Kenten::Dot) open = "<span class=\"kenten dot converted\">";
+    else if (text.kenten == Kenten::Sesame) open = "<span class=\"kenten sesame converted\">";
+    else if (text.style == u"文字後4分アキ") open = "<span class=\"after-quarter\">";
+    else if (text.style == u"文字後半角アキ") open = "<span class=\"after-half\">";
+    if (open) out += open;
+    AppendHtml(out, text.text);
+    if (open) out += "</span>";
+}
+
+std::string Count(const char* label, size_t n) { return std::string(label) + " " + std::to_string(n); }
+
+}  // namespace
+
+std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
+    std::string html = "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+    AppendHtml(html, report.title);
+    html += " — 校正用</title>\n<style>";
+    html += kStyle;
+    html += "</style>\n</head>\n<body>\n<header><h1>";
+    AppendHtml(html, report.title);
+    html += "</h1>\n<section class=\"report\" id=\"report\">\n<p>";
+    const Counts c = CountConverted(text);
+    html += Count("モノルビ", c.monoRuns) + "（親文字 " + std::to_string(c.monoBases) + "）、" + Count("グループルビ", c.groupRubies) + "、" +
+            Count("割注", c.warichu) + "、" + Count("圏点", c.kentenStretches) + "</p>\n";
+    if (report.items.empty()) {
+        html += "<p>変換しなかったものはありません。</p>\n";
+    } else {
+        html += "<ul>\n";
+        for (const auto& item : report.items) {
+            html += "<li>";
+            if (item.paragraph) html += "<a href=\"#p" + std::to_string(*item.paragraph) + "\">";
+            AppendHtml(html, item.text);
+            if (item.paragraph) html += "</a>";
+            html += "</li>\n";
+        }
+        html += "</ul>\n";
+    }
+    html += "</section>\n</header>\n";
+    html += "<input type=\"checkbox\" id=\"vertical\"><label class=\"switch\" for=\"vertical\">縦組みで表示する</label>\n<main>\n";
+    size_t number = 0;
+    for (const auto& p : text.paragraphs) {
+        html += "<p id=\"p" + std::to_string(++number) + "\">";
+        for (const auto& item : p.items) {
+            switch (item.kind) {
+            case Inline::Kind::Text: AppendText(html, item); break;
+            case Inline::Kind::Ruby: AppendRuby(html, item); break;
+            case Inline::Kind::Warichu: AppendWarichu(html, item); break;
+            case Inline::Kind::LineBreak: html += "<br>"; break;
+            }
+        }
+        if (p.items.empty()) html += "<br>";
+        html += "</p>\n";
+    }
+    html += "</main>\n</body>\n</html>\n";
+    return html;
+}
+
+}  // namespace tessaly::proof

@@ -1,0 +1,60 @@
+#include "wordproc/LeftOut.h"
+
+#include "engine/Text.h"
+
+namespace tessaly::wordproc {
+
+void LeftOut::addStory(OtherStory story) {
+    if (!story.hasText && story.rubies == 0) return;
+    for (auto& s : stories) {
+        if (s.kind != story.kind) continue;  // several parts of one kind count as one story
+        s.rubies += story.rubies;
+        s.count += story.count;
+        s.hasText = s.hasText || story.hasText;
+        return;
+    }
+    stories.push_back(std::move(story));
+}
+
+namespace {
+
+std::string StoryPhrase(const OtherStory& s) {
+    if (s.rubies > 0) return s.kind + "のルビ " + std::to_string(s.rubies) + " 個所";
+    if (s.count > 0) return s.kind + " " + std::to_string(s.count) + " 個";
+    return s.kind + "のテキスト";
+}
+
+}  // namespace
+
+std::string LeftOutSummary(const LeftOut& leftOut) {
+    std::string line;
+    if (!leftOut.stories.empty()) {
+        for (size_t i = 0; i < leftOut.stories.size(); ++i) line += (i ? "と" : "") + StoryPhrase(leftOut.stories[i]);
+        line += "は変換していません。";
+    }
+    if (!leftOut.formulas.empty()) line += "数式フィールド " + std::to_string(leftOut.formulas.size()) + " 個を文字にしました。";
+    if (leftOut.unnumberedParagraphs > 0)
+        line += "段落番号・見出し番号 " + std::to_string(leftOut.unnumberedParagraphs) + " 個所は書き出していません。";
+    return line;
+}
+
+std::vector<std::pair<std::string, std::optional<size_t>>> LeftOutItems(const LeftOut& leftOut) {
+    std::vector<std::pair<std::string, std::optional<size_t>>> items;
+    for (const auto& s : leftOut.stories) {
+        std::string text = s.kind + "（変換していません）";
+        if (s.count > 0) text += ": " + std::to_string(s.count) + " 個";
+        if (s.rubies > 0) text += std::string(s.count > 0 ? "、" : ": ") + "ルビ " + std::to_string(s.rubies) + " 個所";
+        items.emplace_back(text, std::nullopt);
+    }
+    for (const auto& f : leftOut.formulas) {
+        items.emplace_back(std::to_string(f.paragraph) + " 段落目「…" + ToUtf8(f.context) + "」の後の数式フィールドを「" + ToUtf8(f.text) +
+                               "」にしました",
+                           f.paragraph);
+    }
+    if (leftOut.unnumberedParagraphs > 0)
+        items.emplace_back("段落番号・見出し番号のある段落 " + std::to_string(leftOut.unnumberedParagraphs) + " 個所（番号は書き出していません）",
+                           std::nullopt);
+    return items;
+}
+
+}  // namespace tessaly::wordproc

@@ -1,0 +1,48 @@
+// What a reader leaves out of the model, recorded beside it for the front
+// ends' reports: the stories other than the main one, EQ fields that are not
+// ruby (their arguments' text stands in the body), and list and heading
+// numbers that were not written. The engine never sees it.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tessaly::wordproc {
+
+// A story other than the main one: footnotes, headers, comments, text boxes…
+struct OtherStory {
+    std::string kind;   // in words for the user: 脚注, テキストボックス, …
+    size_t rubies = 0;  // the rubies in it
+    size_t count = 0;   // how many of them (text boxes), when known
+    bool hasText = false;
+};
+
+// An EQ field that is not ruby: the text it became, and where.
+struct FormulaField {
+    std::u16string text;
+    size_t paragraph = 0;     // of the main story, from 1
+    std::u16string context;   // the characters before it in the paragraph
+};
+
+struct LeftOut {
+    std::vector<OtherStory> stories;  // only those with text or rubies
+    std::vector<FormulaField> formulas;
+    size_t unnumberedParagraphs = 0;  // paragraphs whose list or heading number was not written
+    bool empty() const { return stories.empty() && formulas.empty() && unnumberedParagraphs == 0; }
+
+    // Adds a story of that kind unless it is empty.
+    void addStory(OtherStory story);
+};
+
+// The one line a front end shows when anything was left out, e.g.
+// 「脚注のルビ 3 個所とテキストボックス 2 個は変換していません。数式フィールド 1 個を文字にしました。」;
+// empty when nothing was.
+std::string LeftOutSummary(const LeftOut& leftOut);
+
+// Each thing left out, in words, with the paragraph it stands in when known.
+std::vector<std::pair<std::string, std::optional<size_t>>> LeftOutItems(const LeftOut& leftOut);
+
+}  // namespace tessaly::wordproc
