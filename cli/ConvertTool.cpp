@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <chrono>
 #include <cstdio>
 #include <iomanip>
@@ -20,6 +22,7 @@
 #include "engine/Engine.h"
 #include "engine/OutputFiles.h"
 #include "engine/Text.h"
+#include "proof/ProofPage.h"
 #include "wordproc/Readers.h"
 
 namespace tessaly::cli {
@@ -56,6 +59,8 @@ const char* const kHelp =
     "      --mac, --no-mac                         Mac用テキストを同時に作成する\n"
     "      --ruby-notation, --no-ruby-notation     Word 原稿のルビ記法（|漢字《かんじ》、《《傍点》》）を変換する\n"
     "                                              （.txt の原稿では常に変換する）\n"
+    "      --report             変換の報告（変換した個所の数と、変換しなかったもの）をすべて表示する\n"
+    "      --proof              校正用の HTML（<文書名>_proof.html）を出力ファイルの横に作る\n"
     "  -r, --recursive          フォルダーの下のフォルダーの原稿も変換する\n"
     "  -j, --jobs N             N 個のファイルを同時に変換する（1 から 64）\n"
     "  -q, --quiet              報告と進み具合を出さない\n"
@@ -117,6 +122,8 @@ struct Request {
     bool defaults = false;
     bool quiet = false;
     bool recursive = false;
+    bool report = false;  // the whole conversion report
+    bool proof = false;   // the proof page beside the outputs
     std::optional<bool> rubyNotation;  // the flag given, else the stored setting
     bool help = false;
     bool version = false;
@@ -174,6 +181,8 @@ Request ParseArguments(const std::vector<std::string>& args) {
         if (arg == "--version") { noValue(); r.version = true; continue; }
         if (arg == "-q" || arg == "--quiet") { noValue(); r.quiet = true; continue; }
         if (arg == "-r" || arg == "--recursive") { noValue(); r.recursive = true; continue; }
+        if (arg == "--report") { noValue(); r.report = true; continue; }
+        if (arg == "--proof") { noValue(); r.proof = true; continue; }
         if (arg == "--ruby-notation" || arg == "--no-ruby-notation") {
             noValue();
             r.rubyNotation = arg == "--ruby-notation";
@@ -297,7 +306,7 @@ struct Job {
 // Decides which inputs are converted before anything is written: an input
 // whose output name is empty, is another input's output (Windows or Mac
 // name), or is one of the run's inputs itself is refused with its reason.
-std::vector<Job> PlanJobs(const std::vector<fs::path>& inputs, const fs::path& outputFolder, bool macText,
+std::vector<Job> PlanJobs(const std::vector<fs::path>& inputs, const fs::path& outputFolder, bool macText, bool proof,
                           std::vector<std::string>& refusals) {
     // The inputs as the file system knows them, to find an output that is one.
     std::map<std::pair<dev_t, ino_t>, fs::path> inputIds;
@@ -315,6 +324,7 @@ std::vector<Job> PlanJobs(const std::vector<fs::path>& inputs, const fs::path& o
         }
         std::vector<fs::path> names = {name};
         if (macText) names.push_back(MacFileNameFor(name));
+        if (proof) names.push_back(ProofFileNameFor(name));
         std::string refusal;
         for (const auto& n : names) {
             const fs::path output = outputFolder / n;
@@ -436,10 +446,16 @@ ConversionOptions StartingOptions(const Request& r, const ToolEnvironment& env) 
     return app::CaptureOptions(values, 3);
 }
 
+std::string ReadWholeFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // What went wrong with one file, in words for the user.
 std::string FailureText(const std::exception& e) {
     if (auto read = dynamic_cast<const wordproc::ReadError*>(&e)) return read->reason();
     if (auto file = dynamic_cast<const fs::filesystem_error*>(&e)) return FileErrorText(*file);
+    if (dynamic_cast<const proof::TaggedTextError*>(&e)) return std::string("書き出したタグ付きテキストを読み返せません（") + e.what() + "）。";
     return e.what();
 }
 
@@ -493,7 +509,7 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
 
     std::vector<std::string> refusals;
     const std::vector<fs::path> inputs = ExpandInputs(r.files, r.recursive, refusals);
-    const std::vector<Job> jobs = PlanJobs(inputs, outputFolder, options.MacText == 1, refusals);
+    const std::vector<Job> jobs = PlanJobs(inputs, outputFolder, options.MacText == 1, r.proof, refusals);
     for (const auto& refusal : refusals) env.err << kTool << ": " << refusal << "\n";
 
     ProgressLine line(env.err, env.errIsTerminal && !r.quiet, jobs.size());
@@ -523,6 +539,14 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
             ConvertToTaggedText(ctx);
             if (state.EngineFailed) throw std::runtime_error("変換を続けられませんでした。");
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+            // What InDesign receives, read back for the report and the proof page.
+            std::optional<proof::TaggedText> readBack;
+            if (r.report || r.proof) readBack = proof::ReadTaggedText(ReadWholeFile(outputFolder / job.outputName));
+            if (r.proof) {
+                proof::ProofReport proofReport{shown, {}};
+                for (auto& [text, paragraph] : wordproc::LeftOutItems(report.leftOut)) proofReport.items.push_back({text, paragraph});
+                WriteFileAtomically(outputFolder / ProofFileNameFor(job.outputName), proof::ProofPageHtml(*readBack, proofReport));
+            }
             ++converted;
             places += state.ConvertedCount;
             std::lock_guard guard(line.lock());
@@ -531,7 +555,16 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
                 env.out << shown << ": " << state.ConvertedCount << " 個所変換しました（" << Seconds(seconds) << " 秒） → "
                         << Shown(outputFolder / job.outputName);
                 if (options.MacText == 1) env.out << "、" << Shown(outputFolder / MacFileNameFor(job.outputName));
-                env.out << "\n" << std::flush;
+                if (r.proof) env.out << "、" << Shown(outputFolder / ProofFileNameFor(job.outputName));
+                env.out << "\n";
+                if (r.report) {
+                    const proof::Counts c = proof::CountConverted(*readBack);
+                    env.out << "  モノルビ " << c.monoRuns << "（親文字 " << c.monoBases << "）、グループルビ " << c.groupRubies << "、割注 "
+                            << c.warichu << "、圏点 " << c.kentenStretches << "\n";
+                    for (const auto& [text, paragraph] : wordproc::LeftOutItems(report.leftOut)) env.out << "  " << text << "\n";
+                }
+                env.out << std::flush;
+                if (!report.leftOut.empty()) env.err << kTool << ": " << shown << ": " << wordproc::LeftOutSummary(report.leftOut) << "\n";
                 if (state.ConvertedCount == 0)
                     env.err << kTool << ": " << shown << ": ルビ・圏点・割注が見つからないか、変換されませんでした。対象の原稿と設定を確認してください。\n";
                 if (const size_t left = report.notationLeft.total())

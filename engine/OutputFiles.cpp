@@ -146,6 +146,13 @@ fs::path OutputFileNameForInput(const fs::path& input) {
 
 fs::path MacFileNameFor(const fs::path& windowsName) { return fs::path("Mac_" + windowsName.string()); }
 
+fs::path ProofFileNameFor(const fs::path& windowsName) {
+    std::string name = windowsName.string();
+    constexpr std::string_view kSuffix = "_ruby.txt";
+    if (name.ends_with(kSuffix)) name.resize(name.size() - kSuffix.size());
+    return fs::path(name + "_proof.html");
+}
+
 namespace {
 
 // The temporary files not yet in place, where a signal handler can reach

@@ -29,6 +29,8 @@ std::u16string OutputFileNameFor(std::u16string_view documentName);
 std::filesystem::path OutputFileNameForInput(const std::filesystem::path& input);
 // The Mac file's name beside the Windows file's.
 std::filesystem::path MacFileNameFor(const std::filesystem::path& windowsName);
+// The proof page's name beside the Windows file's: <name>_proof.html.
+std::filesystem::path ProofFileNameFor(const std::filesystem::path& windowsName);
 
 // Receives a file's bytes a piece at a time, in order.
 using ByteSink = std::function<void(std::string_view)>;

@@ -69,19 +69,25 @@ private:
         }
     }
 
-    // <name:value>, or <name> (a value of its own, as <UNICODE-WIN>).
+    // <name:value>, or <name> (a value of its own, as <UNICODE-WIN>). A
+    // header's values hold tags of their own (<ColorTable:=<Black:…>>).
     std::pair<std::u16string, std::u16string> readTag() {
         const size_t start = m_pos++;
         std::u16string name, value;
         bool inValue = false;
-        while (m_pos < m_text.size() && m_text[m_pos] != u'>') {
+        int depth = 0;
+        while (m_pos < m_text.size() && (m_text[m_pos] != u'>' || depth > 0)) {
             char16_t c = m_text[m_pos++];
-            if (c == u'\\' && m_pos < m_text.size()) c = m_text[m_pos++];
-            else if (c == u':' && !inValue) {
+            if (c == u'\\' && m_pos < m_text.size()) {
+                c = m_text[m_pos++];
+            } else if (c == u':' && !inValue) {
                 inValue = true;
                 continue;
             } else if (c == u'<') {
-                throw TaggedTextError("タグの中に < があります" + Where(m_pos - 1));
+                if (!inValue) throw TaggedTextError("タグの名前の中に < があります" + Where(m_pos - 1));
+                ++depth;
+            } else if (c == u'>') {
+                --depth;
             }
             (inValue ? value : name).push_back(c);
         }

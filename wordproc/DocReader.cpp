@@ -1,6 +1,7 @@
 #include "wordproc/DocReader.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <climits>
 #include <cstdint>
@@ -76,6 +77,7 @@ size_t NextControlCharacter(std::u16string_view text, size_t k) {
 
 constexpr uint16_t kSprmCKcd = 0x2A34;
 constexpr uint16_t kSprmCIstd = 0x4A30;
+constexpr uint16_t kSprmPIlfo = 0x460B;
 constexpr uint16_t kNoStyle = 0x0FFF;
 
 // Character properties the reader needs from a grpprl.
@@ -84,8 +86,10 @@ struct CharProps {
     std::optional<uint16_t> charStyle;
 };
 
-// Walks a grpprl; a malformed sprm ends the walk (what came before stays).
-void ApplySprms(std::string_view grpprl, CharProps& props) {
+// Calls f(sprm, operand) for each sprm of a grpprl; a malformed sprm ends
+// the walk (what came before stays).
+template <class F>
+void ForEachSprm(std::string_view grpprl, F&& f) {
     size_t i = 0;
     while (i + 2 <= grpprl.size()) {
         const uint16_t sprm = static_cast<uint16_t>(static_cast<uint8_t>(grpprl[i]) | static_cast<uint8_t>(grpprl[i + 1]) << 8);
@@ -106,15 +110,39 @@ void ApplySprms(std::string_view grpprl, CharProps& props) {
             }
         }
         if (i + operand > grpprl.size()) return;
-        if (sprm == kSprmCKcd) {
-            const int kcd = static_cast<uint8_t>(grpprl[i]);
-            props.emphasis = kcd <= 4 ? kcd : 0;
-        } else if (sprm == kSprmCIstd) {
-            props.charStyle = static_cast<uint16_t>(static_cast<uint8_t>(grpprl[i]) | static_cast<uint8_t>(grpprl[i + 1]) << 8);
-        }
+        f(sprm, grpprl.substr(i, operand));
         i += operand;
     }
 }
+
+uint16_t U16(std::string_view b) { return static_cast<uint16_t>(static_cast<uint8_t>(b[0]) | static_cast<uint8_t>(b[1]) << 8); }
+
+void ApplySprms(std::string_view grpprl, CharProps& props) {
+    ForEachSprm(grpprl, [&](uint16_t sprm, std::string_view operand) {
+        if (sprm == kSprmCKcd) {
+            const int kcd = static_cast<uint8_t>(operand[0]);
+            props.emphasis = kcd <= 4 ? kcd : 0;
+        } else if (sprm == kSprmCIstd) {
+            props.charStyle = U16(operand);
+        }
+    });
+}
+
+// Whether a paragraph grpprl says the paragraph is in a list (sprmPIlfo):
+// true or false when it says, nothing when it does not.
+std::optional<bool> ListNumbering(std::string_view grpprl) {
+    std::optional<bool> numbered;
+    ForEachSprm(grpprl, [&](uint16_t sprm, std::string_view operand) {
+        if (sprm == kSprmPIlfo) numbered = U16(operand) != 0;
+    });
+    return numbered;
+}
+
+// A paragraph's properties: its style, and whether it has its own list number.
+struct ParaProps {
+    uint16_t istd = 0;
+    std::optional<bool> numbered;
+};
 
 // A run of file offsets [fcStart, fcEnd) with one set of properties.
 template <class T>
@@ -135,11 +163,13 @@ struct Piece {
 struct Style {
     uint16_t base = kNoStyle;
     CharProps props;
+    std::optional<bool> numbered;  // a paragraph style's list numbering
 };
 
 class DocReader {
 public:
-    DocReader(std::string bytes, const std::filesystem::path& file) : m_bytes(std::move(bytes)), m_file(file) {}
+    DocReader(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut)
+        : m_bytes(std::move(bytes)), m_file(file), m_leftOut(leftOut) {}
     std::unique_ptr<DocumentModel> read();
 
 private:
@@ -155,6 +185,12 @@ private:
     void readCharRuns();
     void readParagraphRuns();
     std::optional<int> styleEmphasis(uint16_t istd, int depth = 0) const;
+    // Whether a paragraph is numbered: its own list numbering, else its style's.
+    bool numbered(const ParaProps* para) const;
+    // The characters of the stories' text from cp to end, as the pieces give them.
+    std::u16string storyText(uint32_t cp, uint32_t end) const;
+    // The stories after the main one: notes, headers, comments, text boxes.
+    void recordOtherStories();
     int emphasisOf(const CharProps* run, const uint16_t* paragraphStyle, const Piece& piece) const;
     void emitStory(StoryAssembler& story);
 
@@ -165,7 +201,12 @@ private:
     Bytes m_word;
     Bytes m_table;
 
+    LeftOut* m_leftOut;
     uint32_t m_ccpText = 0;
+    // The other stories' lengths, in the order their text follows the main
+    // story's: footnotes, headers and footers, macros, comments, endnotes,
+    // text boxes, header text boxes.
+    std::array<uint32_t, 7> m_ccpOther{};
     uint32_t m_fcClx = 0, m_lcbClx = 0;
     uint32_t m_fcStshf = 0, m_lcbStshf = 0;
     uint32_t m_fcBteChpx = 0, m_lcbBteChpx = 0;
@@ -174,7 +215,7 @@ private:
     std::vector<Piece> m_pieces;
     std::vector<Style> m_styles;
     std::vector<FcRun<CharProps>> m_charRuns;
-    std::vector<FcRun<uint16_t>> m_paraRuns;  // paragraph style of each paragraph
+    std::vector<FcRun<ParaProps>> m_paraRuns;  // paragraph style and numbering of each paragraph
     std::u16string m_segment;  // the characters of the segment being read
 };
 
@@ -207,6 +248,7 @@ void DocReader::readFib() {
     const size_t rgLw = o + 2;
     if (cslw < 4) damaged("FIB の長さが不正です");
     m_ccpText = w.u32(rgLw + 3 * 4);
+    for (size_t k = 0; k < m_ccpOther.size() && 4 + k < cslw; ++k) m_ccpOther[k] = w.u32(rgLw + (4 + k) * 4);
     o = rgLw + size_t(cslw) * 4;
     const uint16_t cbRgFcLcb = w.u16(o);
     const size_t rgFcLcb = o + 2;
@@ -282,6 +324,7 @@ void DocReader::readStyles() {
             // Paragraph styles: PAPX then CHPX; character styles: CHPX.
             const bool isChpx = (stk == 1 && k == 1) || (stk == 2 && k == 0);
             if (isChpx) ApplySprms(upx, style.props);
+            else if (stk == 1 && k == 0 && upx.size() >= 2) style.numbered = ListNumbering(upx.substr(2));  // after its istd
         }
     }
 }
@@ -326,8 +369,71 @@ void DocReader::readCharRuns() {
 // second count byte, then the style index).
 void DocReader::readParagraphRuns() {
     readRuns(m_fcBtePapx, m_lcbBtePapx, 13, "段落書式", m_paraRuns, [](const Bytes& page, size_t at) {
-        return page.u8(at) != 0 ? page.u16(at + 1) : page.u16(at + 2);
+        // A count of words (2 × count − 1 bytes), or 0 and a count of words
+        // (2 × count bytes): the style index, then the grpprl.
+        const uint8_t cb = page.u8(at);
+        const size_t size = cb != 0 ? size_t(cb) * 2 - 1 : size_t(page.u8(at + 1)) * 2;
+        const size_t data = cb != 0 ? at + 1 : at + 2;
+        ParaProps props;
+        props.istd = page.u16(data);
+        const size_t available = page.size() > data + 2 ? page.size() - data - 2 : 0;
+        if (size > 2) props.numbered = ListNumbering(page.slice(data + 2, std::min(size - 2, available)));
+        return props;
     });
+}
+
+bool DocReader::numbered(const ParaProps* para) const {
+    if (!para) return false;
+    if (para->numbered) return *para->numbered;
+    // The style's, or its base's: a chain longer than any real one is a loop.
+    uint16_t istd = para->istd;
+    for (int step = 0; step < 32 && istd < m_styles.size(); ++step) {
+        const Style& s = m_styles[istd];
+        if (s.numbered) return *s.numbered;
+        if (s.base == kNoStyle || s.base == istd) break;
+        istd = s.base;
+    }
+    return false;
+}
+
+std::u16string DocReader::storyText(uint32_t cp, uint32_t end) const {
+    std::u16string text;
+    for (const Piece& piece : m_pieces) {
+        const uint32_t from = std::max(cp, piece.cpStart), to = std::min(end, piece.cpEnd);
+        if (from >= to) continue;
+        const size_t width = piece.compressed ? 1 : 2;
+        const std::string_view bytes = m_word.slice(piece.fc + size_t(from - piece.cpStart) * width, size_t(to - from) * width);
+        for (size_t k = 0; k < size_t(to - from); ++k) {
+            const auto* b = reinterpret_cast<const unsigned char*>(bytes.data()) + k * width;
+            text.push_back(piece.compressed ? char16_t(FromCp1252(b[0])) : char16_t(b[0] | b[1] << 8));
+        }
+    }
+    return text;
+}
+
+void DocReader::recordOtherStories() {
+    static constexpr const char* kKinds[] = {"脚注", "ヘッダー・フッター", nullptr, "コメント", "文末脚注", "テキストボックス", "テキストボックス"};
+    uint64_t cp = m_ccpText;
+    for (size_t k = 0; k < m_ccpOther.size(); ++k) {
+        const uint64_t end = cp + m_ccpOther[k];
+        if (kKinds[k] && m_ccpOther[k] > 0 && end <= UINT32_MAX) {
+            const std::u16string text = storyText(static_cast<uint32_t>(cp), static_cast<uint32_t>(end));
+            // Rubies are EQ fields; an instruction (0x13 to 0x14 or 0x15) is not text.
+            OtherStory story{kKinds[k]};
+            for (size_t i = 0; i < text.size(); ++i) {
+                if (text[i] == 0x13) {
+                    size_t j = i + 1;
+                    while (j < text.size() && text[j] != 0x13 && text[j] != 0x14 && text[j] != 0x15) ++j;
+                    if (const auto eq = ParseEqField(std::u16string_view(text).substr(i + 1, j - i - 1)); eq && eq->isRuby) ++story.rubies;
+                    i = j - 1;
+                } else if (text[i] > 0x20 && text[i] != 0x3000) {
+                    story.hasText = true;
+                }
+            }
+            m_leftOut->addStory(std::move(story));
+        }
+        cp = end;
+    }
 }
 
 std::optional<int> DocReader::styleEmphasis(uint16_t istd, int depth) const {
@@ -386,7 +492,7 @@ void DocReader::emitStory(StoryAssembler& story) {
         // The piece's bytes, checked once against the stream.
         const auto text = reinterpret_cast<const unsigned char*>(m_word.slice(piece.fc, count * width).data());
         RunCursor<CharProps> chars(m_charRuns, piece.fc);
-        RunCursor<uint16_t> paragraphs(m_paraRuns, piece.fc);
+        RunCursor<ParaProps> paragraphs(m_paraRuns, piece.fc);
         // The piece is read in segments of one formatting. Each segment is
         // decoded whole; the ordinary characters between special characters
         // go to the assembler as one text, which holds no paragraph mark (a
@@ -394,7 +500,8 @@ void DocReader::emitStory(StoryAssembler& story) {
         size_t i = 0;
         while (i < count) {
             const uint32_t fc = static_cast<uint32_t>(piece.fc + i * width);
-            const int em = emphasisOf(chars.at(fc), paragraphs.at(fc), piece);
+            const ParaProps* para = paragraphs.at(fc);
+            const int em = emphasisOf(chars.at(fc), para ? &para->istd : nullptr, piece);
             const uint32_t boundary = std::min(chars.boundary(fc), paragraphs.boundary(fc));
             size_t segmentEnd = count;
             if (boundary != UINT32_MAX)
@@ -423,7 +530,11 @@ void DocReader::emitStory(StoryAssembler& story) {
                 story.textWithoutMarks(segment.substr(from, k - from), em);
                 from = k + 1;
                 switch (c) {
-                case 0x0D: case 0x07: story.paragraphEnd(); break;
+                case 0x0D:
+                    if (m_leftOut && numbered(para)) ++m_leftOut->unnumberedParagraphs;
+                    story.paragraphEnd();
+                    break;
+                case 0x07: story.paragraphEnd(); break;
                 case 0x0C: case 0x0E: story.breakParagraph(); break;
                 case 0x13: story.fieldBegin(); break;
                 case 0x14: story.fieldSeparate(); break;
@@ -484,9 +595,10 @@ std::unique_ptr<DocumentModel> DocReader::read() {
 
         auto model = std::make_unique<DocumentModel>(FromUtf8(m_file.filename().string()));
         DocumentBuilder builder(*model);
-        StoryAssembler story(builder);
+        StoryAssembler story(builder, m_leftOut);
         emitStory(story);
         story.finish();
+        if (m_leftOut) recordOtherStories();
         return model;
     } catch (const OutOfBounds& e) {
         damaged(e.what());
@@ -525,8 +637,8 @@ std::string_view UnwrapMacFile(std::string_view bytes) {
     return bytes;
 }
 
-std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file) {
-    return DocReader(std::move(bytes), file).read();
+std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut) {
+    return DocReader(std::move(bytes), file, leftOut).read();
 }
 
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "wordproc/DocumentModel.h"
+#include "wordproc/LeftOut.h"
 #include "wordproc/ReadError.h"
 
 namespace tessaly::wordproc {
@@ -16,7 +17,8 @@ namespace tessaly::wordproc {
 // Reads the compound file in bytes (MacBinary and AppleSingle wrappers are
 // taken off first). Throws ReadError. The bytes are let go of as soon as
 // the streams are out of them.
-std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file);
+// leftOut, when given, records what the model leaves out.
+std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut = nullptr);
 
 // The data fork of a MacBinary or AppleSingle file, or the bytes unchanged.
 std::string_view UnwrapMacFile(std::string_view bytes);

@@ -51,18 +51,18 @@ bool IsPlainTextName(const std::filesystem::path& file) {
 std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file, const ReadOptions& options, ReadReport* report) {
     std::string bytes = ReadWholeFile(file);
     if (bytes.size() == 0) throw ReadError(ReadErrorKind::NotWordDocument, file, "ファイルが空です。");
+    ReadReport ignored;
+    ReadReport& r = report ? *report : ignored;
     std::unique_ptr<DocumentModel> model;
     bool notation = options.rubyNotation;
     if (bytes.starts_with("PK")) {
-        model = ReadDocx(bytes, file);
+        model = ReadDocx(bytes, file, &r.leftOut);
     } else if (IsPlainTextName(file) && !OleContainer::HasSignature(UnwrapMacFile(bytes))) {
         model = ReadPlainText(bytes, file);
         notation = true;
     } else {
-        model = ReadDoc(std::move(bytes), file);
+        model = ReadDoc(std::move(bytes), file, &r.leftOut);
     }
-    ReadReport ignored;
-    ReadReport& r = report ? *report : ignored;
     if (notation) r.notationApplied = ApplyRubyNotation(*model);
     else r.notationLeft = CountRubyNotation(*model);
     return model;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "wordproc/DocumentModel.h"
+#include "wordproc/LeftOut.h"
 #include "wordproc/ReadError.h"
 #include "wordproc/RubyNotation.h"
 
@@ -26,6 +27,7 @@ struct ReadOptions {
 struct ReadReport {
     NotationCount notationApplied;  // notation turned into rubies and emphasis
     NotationCount notationLeft;     // places that look like notation, left as text
+    LeftOut leftOut;                // other stories, formulas, list numbers
 };
 
 // Reads a .docx, .doc or .txt manuscript. The model's main document is named
