@@ -58,6 +58,7 @@ public:
     void minimiseMainWindow() override;
     QWidget* mainWidget() override { return this; }
     bool rubyNotation() override { return LoadRubyNotation(m_store); }
+    bool proofPage() override { return LoadProofPage(m_store); }
 
     // Selects a manuscript as a drop onto the window does: its drive,
     // folder and file. False when it is no file.

@@ -97,6 +97,7 @@ const std::vector<SettingDefault>& SettingDefaults() {
         {"Option2", run::kBuildDrivesInDesign ? "False" : "True"},
         {"Option3", run::kBuildDrivesInDesign ? "True" : "False"},
         {"RubyNotation", "0"},
+        {"ProofPage", "0"},
     };
     return table;
 }
@@ -118,6 +119,7 @@ DialogValues DialogValues::Defaults() {
 }
 
 bool LoadRubyNotation(KeyValueStore& store) { return store.read(kRubyNotationKey) == QStringLiteral("1"); }
+bool LoadProofPage(KeyValueStore& store) { return store.read(kProofPageKey) == QStringLiteral("1"); }
 
 QString SettingLabel(const QString& key) {
     static const std::map<QString, QString> labels = {
@@ -139,6 +141,7 @@ QString SettingLabel(const QString& key) {
         {QStringLiteral("Option2"), QStringLiteral("結果の確認")},
         {QStringLiteral("Option3"), QStringLiteral("結果の確認")},
         {kRubyNotationKey, QStringLiteral("ルビ記法（|漢字《かんじ》）を変換する")},
+        {kProofPageKey, QStringLiteral("校正用HTMLを作成して表示する")},
     };
     const auto it = labels.find(key);
     return it == labels.end() ? key : it->second;

@@ -90,6 +90,11 @@ DialogValues LoadDialogValues(KeyValueStore& store, const std::function<void()>&
 inline const QString kRubyNotationKey = QStringLiteral("RubyNotation");
 bool LoadRubyNotation(KeyValueStore& store);
 
+// Whether a proof page is made and shown after each run: its own key,
+// ProofPage ("1" or "0", off when missing).
+inline const QString kProofPageKey = QStringLiteral("ProofPage");
+bool LoadProofPage(KeyValueStore& store);
+
 // The label a dialog key's control has in the utility dialog ("Combo2" is
 // "かな種別"), or the key itself when it has none.
 QString SettingLabel(const QString& key);

@@ -108,6 +108,9 @@ UtilityDialog::UtilityDialog(KeyValueStore& store, ConversionOptions& options, r
     row(g3, 0, QStringLiteral("タグのヘッダ部分"), m_combos[2]);
     g3->addWidget(Note(QStringLiteral("注）カスタムの場合は、tempフォルダ内に　　　header.txtが必要です")), 1, 0, 1, 2);
     row(g3, 2, QStringLiteral("Mac用テキストを同時に作成する"), m_checks[1]);
+    m_proofPage = new QCheckBox(this);
+    m_proofPage->setObjectName(QStringLiteral("CheckProofPage"));
+    row(g3, 3, QStringLiteral("校正用HTMLを作成して表示する"), m_proofPage);
     auto* result = new QGroupBox(QStringLiteral("結果の確認"));
     auto* g4 = new QGridLayout(result);
     row(g4, 0, QStringLiteral("変換のみ"), m_options3[0]);
@@ -153,6 +156,8 @@ UtilityDialog::UtilityDialog(KeyValueStore& store, ConversionOptions& options, r
     connect(manual, &QPushButton::clicked, this, [this] { openManual(); });
     connect(m_rubyNotation, &QCheckBox::toggled, this,
             [this](bool on) { m_store.write(kRubyNotationKey, on ? QStringLiteral("1") : QStringLiteral("0")); });
+    connect(m_proofPage, &QCheckBox::toggled, this,
+            [this](bool on) { m_store.write(kProofPageKey, on ? QStringLiteral("1") : QStringLiteral("0")); });
 
     load();
 }
@@ -162,6 +167,10 @@ void UtilityDialog::load() {
     {
         const QSignalBlocker block(m_rubyNotation);
         m_rubyNotation->setChecked(LoadRubyNotation(m_store));
+    }
+    {
+        const QSignalBlocker block(m_proofPage);
+        m_proofPage->setChecked(LoadProofPage(m_store));
     }
     const DialogValues loaded = LoadDialogValues(m_store, [this] {
         m_messages.show(Message{u"確認", ResetWarningText().toStdU16String(), MessageIcon::Warning, MessageButtons::Ok});

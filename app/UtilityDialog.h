@@ -52,6 +52,7 @@ private:
     std::array<QCheckBox*, 6> m_checks{};
     std::array<QRadioButton*, 3> m_options3{};
     QCheckBox* m_rubyNotation;  // stored under its own key
+    QCheckBox* m_proofPage;     // likewise
     QButtonGroup* m_optionGroup;
     bool m_loading = false;
 };

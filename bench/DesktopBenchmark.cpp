@@ -53,6 +53,7 @@ struct BenchMain : run::MainWindowAccess {
     void minimiseMainWindow() override {}
     QWidget* mainWidget() override { return nullptr; }
     bool rubyNotation() override { return false; }
+    bool proofPage() override { return false; }
 };
 
 void BM_DesktopRun(benchmark::State& state) {

@@ -3,12 +3,15 @@
 #include <QDir>
 #include <QWidget>
 
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include <filesystem>
 
 #include "engine/Engine.h"
 #include "engine/OutputFiles.h"
+#include "proof/ProofPage.h"
 #include "run/RunMessages.h"
 #include "wordproc/Readers.h"
 
@@ -123,6 +126,25 @@ void ConversionRun::RunCommand() {
         warn(NotDocFileText());
     }
     m_main.setFileControlsEnabled(true);
+}
+
+void ConversionRun::showProofPage(const QString& outputFolder) {
+    const std::filesystem::path folder = PathOf(outputFolder);
+    const std::filesystem::path output = folder / PathOf(QString::fromStdU16String(m_state.OutputFileName));
+    const std::filesystem::path page = folder / ProofFileNameFor(output.filename());
+    try {
+        std::ifstream in(output, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        proof::ProofReport report{QString::fromStdU16String(m_state.DocumentName).toStdString(), {}};
+        for (auto& [text, paragraph] : wordproc::LeftOutItems(m_readReport.leftOut)) report.items.push_back({text, paragraph});
+        WriteFileAtomically(page, proof::ProofPageHtml(proof::ReadTaggedText(bytes), report));
+    } catch (const std::exception& e) {
+        warn(QStringLiteral("校正用HTMLを作成できませんでした。\r\n\r\n") + QString::fromStdString(e.what()));
+        return;
+    }
+    const QString pagePath = QString::fromStdU16String(page.u16string());
+    if (!m_services.shell.open(pagePath))
+        warn(OpenFailedText(QString::fromStdU16String(page.filename().u16string()), QDir::toNativeSeparators(outputFolder)));
 }
 
 void ConversionRun::place(QWidget& window) {
@@ -260,6 +282,8 @@ void ConversionRun::RunConversion(const ConversionOptions& given) {
         m_main.showMainWindow();
         const QString seconds = QString::number(m_services.clock.seconds() - start, 'f', 1);
         QString report = FinalReportText(seconds, m_state.ConvertedCount);
+        if (!m_readReport.leftOut.empty())
+            report += QStringLiteral("\r\n\r\n") + QString::fromStdString(wordproc::LeftOutSummary(m_readReport.leftOut));
         if (const size_t left = m_readReport.notationLeft.total()) report += QStringLiteral("\r\n\r\n") + NotationLeftText(left);
         m_services.messages.show(Message{u"Tessaly", report.toStdU16String(), MessageIcon::Information, MessageButtons::Ok});
         m_main.minimiseMainWindow();
@@ -268,6 +292,7 @@ void ConversionRun::RunConversion(const ConversionOptions& given) {
             warn(OpenFailedText(QString::fromStdU16String(m_state.OutputFileName),
                                 QDir::toNativeSeparators(outputFolder)));
         }
+        if (m_main.proofPage()) showProofPage(outputFolder);
     } catch (const std::exception&) {
         failed({});
     }

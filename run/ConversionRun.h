@@ -35,6 +35,8 @@ public:
     virtual QWidget* mainWidget() = 0;
     // Whether ruby and emphasis written as text are converted in a Word manuscript.
     virtual bool rubyNotation() = 0;
+    // Whether a proof page is made and shown after the run.
+    virtual bool proofPage() = 0;
 };
 
 // The fixed pauses, in seconds: the preparation window's (the only time a
@@ -106,6 +108,8 @@ private:
     void closeWord();
     void closeRunWindows();
     void failed(const QString& reason);
+    // Writes the proof page beside the output and opens it.
+    void showProofPage(const QString& outputFolder);
     // Puts a run window over the main window.
     void place(QWidget& window);
 
