@@ -543,7 +543,7 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
             std::optional<proof::TaggedText> readBack;
             if (r.report || r.proof) readBack = proof::ReadTaggedText(ReadWholeFile(outputFolder / job.outputName));
             if (r.proof) {
-                proof::ProofReport proofReport{shown, {}};
+                proof::ProofReport proofReport{Shown(job.input.filename()), {}};
                 for (auto& [text, paragraph] : wordproc::LeftOutItems(report.leftOut)) proofReport.items.push_back({text, paragraph});
                 WriteFileAtomically(outputFolder / ProofFileNameFor(job.outputName), proof::ProofPageHtml(*readBack, proofReport));
             }

@@ -13,7 +13,7 @@ header h1 { font-size: 1.2em; margin: 0 0 .5em; }
 .switch { margin: 1em 0 .5em; font-family: sans-serif; font-size: .9em; }
 #vertical { margin-right: .4em; }
 main { line-height: 2.1; font-size: 1.1em; }
-#vertical:checked ~ main { writing-mode: vertical-rl; height: 80vh; overflow-x: auto; }
+#vertical:checked ~ main, #tate:target ~ main { writing-mode: vertical-rl; height: 80vh; overflow-x: auto; }
 main p { margin: 0; text-indent: 0; }
 main p:target { background: #fff3b0; }
 .converted { text-decoration: underline; text-decoration-color: #8ab4e8; text-decoration-thickness: 2px; text-underline-offset: .25em; }
@@ -21,7 +21,7 @@ ruby rt { font-size: .5em; }
 .kenten.dot { text-emphasis: filled dot; -webkit-text-emphasis: filled dot; }
 .kenten.sesame { text-emphasis: filled sesame; -webkit-text-emphasis: filled sesame; }
 .warichu { display: inline-flex; flex-direction: column; font-size: .5em; line-height: 1.15; vertical-align: middle; }
-#vertical:checked ~ main .warichu { flex-direction: row-reverse; vertical-align: baseline; }
+#vertical:checked ~ main .warichu, #tate:target ~ main .warichu { flex-direction: row-reverse; vertical-align: baseline; }
 .after-quarter { margin-inline-end: .25em; }
 .after-half { margin-inline-end: .5em; }
 )";
@@ -137,7 +137,9 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
         html += "</ul>\n";
     }
     html += "</section>\n</header>\n";
-    html += "<input type=\"checkbox\" id=\"vertical\"><label class=\"switch\" for=\"vertical\">縦組みで表示する</label>\n<main>\n";
+    // Vertical writing: the check box, or the page opened as …#tate.
+    html += "<span id=\"tate\"></span><input type=\"checkbox\" id=\"vertical\"><label class=\"switch\" for=\"vertical\">"
+            "縦組みで表示する</label>\n<main>\n";
     size_t number = 0;
     for (const auto& p : text.paragraphs) {
         html += "<p id=\"p" + std::to_string(++number) + "\">";

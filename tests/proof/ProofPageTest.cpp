@@ -1,0 +1,37 @@
+// The proof page's markup: rubies, kenten, warichu and the report.
+#include <gtest/gtest.h>
+
+#include "proof/ProofPage.h"
+#include "support/EngineHarness.h"
+
+using namespace tessaly;
+using namespace tessaly::proof;
+using namespace tessaly::testing;
+
+namespace {
+
+bool Has(const std::string& html, const std::string& part) { return html.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(ProofPage, ShowsWhatInDesignReceives) {
+    Conversion conversion;
+    conversion.run(u"{はる|春}{あさ|朝}と{あじさい|紫陽花}。[1ほんとう]と[2つぶやく]\r灯台{めいじきのけんぞう★|灯台}<&>\nです",
+                   ConversionOptions::Defaults());
+    const std::string html = ProofPageHtml(ReadTaggedText(ReadBytes(conversion.outputFile())),
+                                           ProofReport{"作品A.doc", {{"脚注のルビ 3 個所", std::nullopt}, {"数式フィールド", 2}}});
+    EXPECT_TRUE(html.starts_with("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>作品A.doc — 校正用</title>"));
+    EXPECT_FALSE(Has(html, "<script"));
+    EXPECT_FALSE(Has(html, "http"));  // nothing from the network
+    // Mono ruby: one reading over each base character; group ruby: one over all.
+    EXPECT_TRUE(Has(html, "<p id=\"p1\"><ruby class=\"mono converted\">春<rt>はる</rt>朝<rt>あさ</rt></ruby>と"
+                          "<ruby class=\"group converted\">紫陽花<rt>あじさい</rt></ruby>。"
+                          "<span class=\"kenten dot converted\">ほんとう</span>と<span class=\"kenten sesame converted\">つぶやく</span></p>"));
+    // The warichu in two lines in its brackets; escaped characters as themselves; a forced line break.
+    EXPECT_TRUE(Has(html, "<p id=\"p2\">灯台灯台（<span class=\"warichu converted\"><span class=\"line\">めいじきの</span>"
+                          "<span class=\"line\">けんぞう</span></span>）&lt;&amp;&gt;<br>です</p>"));
+    // The report: counts and what was left out, linked to its place.
+    EXPECT_TRUE(Has(html, "<p>モノルビ 1（親文字 2）、グループルビ 1、割注 1、圏点 2</p>"));
+    EXPECT_TRUE(Has(html, "<li>脚注のルビ 3 個所</li>\n<li><a href=\"#p2\">数式フィールド</a></li>"));
+    EXPECT_TRUE(Has(html, "#vertical:checked ~ main, #tate:target ~ main { writing-mode: vertical-rl;"));
+}
