@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libpugixml-dev libgsf-1-dev
+  chromium
   qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic fonts-ipafont-mincho
   clang libclang-rt-14-dev
 )

@@ -429,3 +429,26 @@ TEST_F(AppFixture, RubyNotationInTextAndWordManuscripts) {
     EXPECT_TRUE(report.match(messages.text(1)).hasMatch()) << messages.text(1).toStdString();
     EXPECT_EQ(body("word_ruby.txt"), converted);
 }
+
+TEST_F(AppFixture, TheReportSaysWhatWasLeftOutAndTheProofPageOpens) {
+    fs::copy_file(TestData("LeftOutStories.docx"), documents / "stories.docx");
+    start(1);
+    window->findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("*.doc;*.docx;*.txt"));
+    select(QStringLiteral("stories.docx"));
+    // With the proof page on (設定3, its own key), it is written and opened after the run.
+    window->utilityClicked();
+    window->utilityDialog()->findChild<QCheckBox*>(QStringLiteral("CheckProofPage"))->setChecked(true);
+    EXPECT_EQ(store.read(QStringLiteral("ProofPage")), QStringLiteral("1"));
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ルビ変換処理が終了しました。\n\r処理にかかった時間は \\d+\\.\\d 秒で、1 個所変換しました。"
+                                                  "\r\n\r\nテキストボックスのルビ 1 個所と脚注のルビ 2 個所とコメントのテキストとヘッダーのルビ 1 個所は"
+                                                  "変換していません。段落番号・見出し番号 3 個所は書き出していません。$"))
+                    .match(messages.text(1))
+                    .hasMatch())
+        << messages.text(1).toStdString();
+    const fs::path page = folder.path() / "app" / "RubyData" / "stories_proof.html";
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(fs::path(shell.opened[0].toStdU16String()), page);
+    EXPECT_NE(ReadBytes(page).find("<ruby class=\"mono converted\">漢<rt>かん</rt></ruby>"), std::string::npos);
+}

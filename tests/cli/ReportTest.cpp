@@ -1,0 +1,82 @@
+// What a conversion leaves out is said, and the proof page shows what was
+// converted, checked in a real headless browser.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/ConvertTool.h"
+#include "support/Corpus.h"
+#include "support/EngineHarness.h"
+
+using namespace tessaly;
+using namespace tessaly::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ReportFixture : ::testing::Test {
+    TempFolder folder;
+    fs::path out() const { return folder.path() / "out"; }
+    std::string stdOut, stdErr;
+
+    int run(std::vector<std::string> args) {
+        std::ostringstream o, e;
+        const cli::ToolEnvironment env{folder.path(), o, e, false};
+        const int status = cli::RunConvertTool(args, env);
+        stdOut = o.str();
+        stdErr = e.str();
+        return status;
+    }
+};
+
+}  // namespace
+
+TEST_F(ReportFixture, WhatWasLeftOutIsSaidOnALineAndInTheReport) {
+    const std::string file = TestData("LeftOutStories.doc").string();
+    ASSERT_EQ(run({"--defaults", "--no-mac", "-o", out().string(), file}), 0);
+    EXPECT_EQ(stdErr, "tessaly-convert: " + file +
+                          ": 脚注のルビ 2 個所とヘッダー・フッターのルビ 1 個所とコメントのテキストとテキストボックスのルビ 1 個所は変換していません。"
+                          "段落番号・見出し番号 3 個所は書き出していません。\n");
+    ASSERT_EQ(run({"--defaults", "--no-mac", "--report", "-o", out().string(), file}), 0);
+    const size_t result = stdOut.find("\n");
+    EXPECT_EQ(stdOut.substr(result + 1),
+              "  モノルビ 1（親文字 1）、グループルビ 0、割注 0、圏点 0\n"
+              "  脚注（変換していません）: ルビ 2 個所\n"
+              "  ヘッダー・フッター（変換していません）: ルビ 1 個所\n"
+              "  コメント（変換していません）\n"
+              "  テキストボックス（変換していません）: ルビ 1 個所\n"
+              "  段落番号・見出し番号のある段落 3 個所（番号は書き出していません）\n"
+              "変換 1 件、失敗 0 件、ルビ・圏点・割注 1 個所\n");
+    // Nothing left out: nothing said.
+    ASSERT_EQ(run({"--defaults", "--no-mac", "-o", out().string(), TestData("RubyBoundaries.docx").string()}), 0);
+    EXPECT_EQ(stdErr, "");
+}
+
+TEST_F(ReportFixture, ProofPageOfTheSampleInAHeadlessBrowser) {
+    const std::string sample = std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc";
+    ASSERT_EQ(run({"--defaults", "--proof", "-o", out().string(), sample}), 0);
+    const fs::path page = out() / "sample-manuscript_proof.html";
+    EXPECT_TRUE(stdOut.find("、" + page.string() + "\n") != std::string::npos) << stdOut;
+    const std::string html = ReadBytes(page);
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "no Chromium here (scripts/install-deps.sh installs it)";
+    // The page as the browser builds it.
+    const fs::path dom = folder.path() / "dom.html";
+    const std::string command = "/usr/bin/chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                                "--disable-background-networking --disable-component-update --disable-sync --user-data-dir='" +
+                                (folder.path() / "profile").string() + "' --dump-dom 'file://" + page.string() + "' >'" +
+                                dom.string() + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string built = ReadBytes(dom);
+    for (const char* part : {
+             "<ruby class=\"mono converted\">春<rt>はる</rt></ruby>の<ruby class=\"mono converted\">朝<rt>あさ</rt></ruby>",
+             "<ruby class=\"mono converted\">少<rt>しょう</rt>年<rt>ねん</rt></ruby>",
+             "<ruby class=\"group converted\">紫陽花<rt>あじさい</rt></ruby>",
+             "<span class=\"kenten dot converted\">ほんとう</span>",
+             "<span class=\"kenten sesame converted\">つぶやいた</span>",
+             "古い灯台（<span class=\"warichu converted\"><span class=\"line\">明治期</span><span class=\"line\">の建造</span></span>）",
+             "<p>モノルビ 3（親文字 4）、グループルビ 1、割注 1、圏点 2</p>",
+             "<input type=\"checkbox\" id=\"vertical\">",
+         })
+        EXPECT_NE(built.find(part), std::string::npos) << part << "\n" << built;
+}
