@@ -21,7 +21,6 @@ ruby rt { font-size: .5em; }
 .kenten.dot { text-emphasis: filled dot; -webkit-text-emphasis: filled dot; }
 .kenten.sesame { text-emphasis: filled sesame; -webkit-text-emphasis: filled sesame; }
 .warichu { display: inline-flex; flex-direction: column; font-size: .5em; line-height: 1.15; vertical-align: middle; }
-#vertical:checked ~ main .warichu, #tate:target ~ main .warichu { flex-direction: row-reverse; vertical-align: baseline; }
 .after-quarter { margin-inline-end: .25em; }
 .after-half { margin-inline-end: .5em; }
 )";
@@ -117,7 +116,8 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
     AppendHtml(html, report.title);
     html += " — 校正用</title>\n<style>";
     html += kStyle;
-    html += "</style>\n</head>\n<body>\n<header><h1>";
+    // Vertical writing: the check box below, or the page opened as …#tate.
+    html += "</style>\n</head>\n<body>\n<span id=\"tate\"></span>\n<header><h1>";
     AppendHtml(html, report.title);
     html += "</h1>\n<section class=\"report\" id=\"report\">\n<p>";
     const Counts c = CountConverted(text);
@@ -137,9 +137,7 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
         html += "</ul>\n";
     }
     html += "</section>\n</header>\n";
-    // Vertical writing: the check box, or the page opened as …#tate.
-    html += "<span id=\"tate\"></span><input type=\"checkbox\" id=\"vertical\"><label class=\"switch\" for=\"vertical\">"
-            "縦組みで表示する</label>\n<main>\n";
+    html += "<input type=\"checkbox\" id=\"vertical\"><label class=\"switch\" for=\"vertical\">縦組みで表示する</label>\n<main>\n";
     size_t number = 0;
     for (const auto& p : text.paragraphs) {
         html += "<p id=\"p" + std::to_string(++number) + "\">";

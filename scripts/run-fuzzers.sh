@@ -14,7 +14,7 @@ mode=${3:-fixed}
 seeds="$build/fuzz-seeds"
 findings="$build/fuzz-findings"
 rm -rf "$seeds"
-mkdir -p "$seeds"/{doc,docx,eq,conversion} "$findings"
+mkdir -p "$seeds"/{doc,docx,eq,conversion,tagged} "$findings"
 
 roots=(tests/data)
 [ -d ../shared/corpus ] && roots+=(../shared/corpus)  # absent from a user's clone
@@ -27,7 +27,7 @@ copy_seeds '*.doc' "$seeds/doc"
 copy_seeds '*.docx' "$seeds/docx"
 for f in tests/data/fuzz-regressions/*; do  # the faults found before
   t=$(basename "$f"); t=${t%%-*}
-  case $t in FuzzDocReader) d=doc ;; FuzzDocxReader) d=docx ;; FuzzEqField) d=eq ;; *) d=conversion ;; esac
+  case $t in FuzzDocReader) d=doc ;; FuzzDocxReader) d=docx ;; FuzzEqField) d=eq ;; FuzzTaggedText) d=tagged ;; *) d=conversion ;; esac
   cp "$f" "$seeds/$d/"
 done
 printf '%s' ' EQ \* jc2 \* "Font:ＭＳ 明朝" \* hps10 \o\ad(\s\up 9(かん),漢)' > "$seeds/eq/ruby"
@@ -44,7 +44,13 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPT
 
 status=0
 # target:seed folder:runs (about fifteen seconds each here)
-for entry in FuzzDocReader:doc:36000 FuzzDocxReader:docx:3500 FuzzEqField:eq:150000 FuzzConversion:conversion:65000; do
+# Tagged text as Tessaly writes it, to read back.
+for f in tests/data/*.doc tests/data/*.docx; do
+  build/bin/tessaly-convert --defaults -q -o "$seeds/tagged-out" "$f" >/dev/null 2>&1 || true
+done
+[ -d "$seeds/tagged-out" ] && find "$seeds/tagged-out" -name '*_ruby.txt' -size -64k -exec cp {} "$seeds/tagged/" \;
+for entry in FuzzDocReader:doc:36000 FuzzDocxReader:docx:3500 FuzzEqField:eq:150000 FuzzConversion:conversion:65000 \
+             FuzzTaggedText:tagged:100000; do
   IFS=: read -r target corpus runs <<<"$entry"
   limits=(-max_total_time="$seconds")
   [ "$mode" = random ] || limits+=(-seed=1 -runs="$runs")

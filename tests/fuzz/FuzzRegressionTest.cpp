@@ -14,7 +14,8 @@
 TEST(FuzzRegressions, EveryFoundFaultStaysFixed) {
     const std::map<std::string, int (*)(const uint8_t*, size_t)> targets = {
         {"FuzzDocReader", FuzzDocReader}, {"FuzzDocxReader", FuzzDocxReader},
-        {"FuzzEqField", FuzzEqField},     {"FuzzConversion", FuzzConversion}};
+        {"FuzzEqField", FuzzEqField},     {"FuzzConversion", FuzzConversion},
+        {"FuzzTaggedText", FuzzTaggedText}};
     int replayed = 0;
     for (const auto& entry : std::filesystem::directory_iterator(tessaly::testing::TestData("fuzz-regressions"))) {
         const std::string name = entry.path().filename().string();

@@ -10,6 +10,7 @@
 #include "engine/Escaping.h"
 #include "engine/OutputFiles.h"
 #include "engine/Text.h"
+#include "proof/ProofPage.h"
 #include "wordproc/DocReader.h"
 #include "wordproc/DocumentBuilder.h"
 #include "wordproc/DocxReader.h"
@@ -89,5 +90,16 @@ int FuzzConversion(const uint8_t* data, size_t size) {
     const std::string windows = WindowsFileBytes({headers.windows, body});
     const std::string mac = MacFileBytes({headers.mac, body});
     if (windows.size() % 2 != 0 || mac.size() % 2 != 0 || state.ConvertedCount < 0) std::abort();
+    return 0;
+}
+
+// Fuzzes reading tagged text back: any bytes give paragraphs or a
+// TaggedTextError, nothing else.
+int FuzzTaggedText(const uint8_t* data, size_t size) {
+    try {
+        const auto text = tessaly::proof::ReadTaggedText(std::string_view(reinterpret_cast<const char*>(data), size));
+        (void)tessaly::proof::ProofPageHtml(text, {"fuzz", {}});
+    } catch (const tessaly::proof::TaggedTextError&) {
+    }
     return 0;
 }
