@@ -41,15 +41,6 @@ const std::string kBody =
     "<CharStyle:モノルビ><cRuby:1><cRubyString:か>火<cRuby:><cRubyString:><CharStyle:>と"
     "<CharStyle:圏点1>傍点<CharStyle:>。《題》\r\t二行目\r\n<ParaStyle:>";
 
-std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
-    std::string bytes;
-    for (char16_t c : text) {
-        const char hi = char(c >> 8), lo = char(c & 0xFF);
-        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-    }
-    return bytes;
-}
-
 }  // namespace
 
 TEST_F(NotationFixture, PlainTextInEveryEncodingGivesTheSameBytes) {

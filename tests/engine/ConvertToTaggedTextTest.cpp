@@ -10,15 +10,6 @@ using namespace tessaly::testing;
 
 namespace {
 
-std::string Utf16(std::u16string_view text, bool bigEndian) {
-    std::string bytes;
-    for (char16_t c : text) {
-        const char hi = char(c >> 8), lo = char(c & 0xFF);
-        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-    }
-    return bytes;
-}
-
 std::u16string Mono(std::u16string_view r, std::u16string_view b) {
     return u"<CharStyle:モノルビ><cRuby:1><cRubyString:" + std::u16string(r) + u">" + std::u16string(b) +
            u"<cRuby:><cRubyString:><CharStyle:>";
@@ -36,7 +27,7 @@ struct ConvertFixture : ::testing::Test {
     void expectBody(std::u16string_view markup, std::u16string_view body) {
         conversion.run(markup, options);
         const std::u16string text = kDefaultWindowsHeader + std::u16string(body) + u"\r\n<ParaStyle:>";
-        EXPECT_EQ(ReadBytes(conversion.outputFile()), "\xFF\xFE" + Utf16(text, false));
+        EXPECT_EQ(ReadBytes(conversion.outputFile()), "\xFF\xFE" + Utf16Bytes(text, false));
     }
 };
 
@@ -166,11 +157,11 @@ TEST_F(ConvertFixture, NothingConvertedStillWritesTheFile) {
 TEST_F(ConvertFixture, CustomHeaderIsUsedAsItIs) {
     options.TagHeader = 1;
     std::filesystem::create_directories(conversion.folder.path() / "temp");
-    WriteBytes(conversion.folder.path() / "temp" / "header.txt", "\xFF\xFE" + Utf16(u"<UNICODE-WIN>\r\n<X-WIN>", false));
+    WriteBytes(conversion.folder.path() / "temp" / "header.txt", "\xFF\xFE" + Utf16Bytes(u"<UNICODE-WIN>\r\n<X-WIN>", false));
     options.MacText = 1;
     conversion.run(u"本", options);
-    EXPECT_EQ(ReadBytes(conversion.outputFile()), "\xFF\xFE" + Utf16(u"<UNICODE-WIN>\r\n<X-WIN>本\r\n<ParaStyle:>", false));
-    EXPECT_EQ(ReadBytes(conversion.macFile()), Utf16(u"<UNICODE-MAC>\r<X-MAC>本\r<ParaStyle:>", true));
+    EXPECT_EQ(ReadBytes(conversion.outputFile()), "\xFF\xFE" + Utf16Bytes(u"<UNICODE-WIN>\r\n<X-WIN>本\r\n<ParaStyle:>", false));
+    EXPECT_EQ(ReadBytes(conversion.macFile()), Utf16Bytes(u"<UNICODE-MAC>\r<X-MAC>本\r<ParaStyle:>", true));
 }
 
 TEST_F(ConvertFixture, MacOutputIsBigEndianWithCarriageReturns) {
@@ -179,7 +170,7 @@ TEST_F(ConvertFixture, MacOutputIsBigEndianWithCarriageReturns) {
     std::u16string mac = u"<UNICODE-MAC>" + kDefaultWindowsHeader.substr(13) + u"一\r" + Mono(u"に", u"二") + u"\r\n<ParaStyle:>";
     for (size_t p; (p = mac.find(u"\r\n")) != std::u16string::npos;) mac.erase(p + 1, 1);
     const std::string bytes = ReadBytes(conversion.macFile());
-    EXPECT_EQ(bytes, Utf16(mac, true));
+    EXPECT_EQ(bytes, Utf16Bytes(mac, true));
     EXPECT_EQ(bytes.substr(0, 2), std::string("\0<", 2));
     // A second conversion replaces both files.
     conversion.run(u"別", options);

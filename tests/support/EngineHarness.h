@@ -67,6 +67,16 @@ inline void WriteBytes(const std::filesystem::path& file, std::string_view bytes
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// UTF-16 bytes of a text, little- or big-endian, without a byte-order mark.
+inline std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    for (char16_t c : text) {
+        const char hi = char(c >> 8), lo = char(c & 0xFF);
+        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return bytes;
+}
+
 // The text of a UTF-16 LE file with byte-order mark.
 inline std::u16string DecodeWindowsFile(const std::string& bytes) {
     std::u16string text;

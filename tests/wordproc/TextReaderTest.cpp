@@ -12,19 +12,6 @@ using namespace tessaly;
 using namespace tessaly::wordproc;
 using namespace tessaly::testing;
 
-namespace {
-
-std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
-    std::string bytes;
-    for (char16_t c : text) {
-        const char hi = char(c >> 8), lo = char(c & 0xFF);
-        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-    }
-    return bytes;
-}
-
-}  // namespace
-
 TEST(TextReader, EveryEncodingGivesTheSameStory) {
     const std::u16string text = u"|漢字《かんじ》と《《傍点》》\r\n\t字下げ\r改行\n";
     const std::string shiftJis =
