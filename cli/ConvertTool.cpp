@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <chrono>
 #include <cstdio>
 #include <iomanip>
@@ -446,11 +444,6 @@ ConversionOptions StartingOptions(const Request& r, const ToolEnvironment& env) 
     return app::CaptureOptions(values, 3);
 }
 
-std::string ReadWholeFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // What went wrong with one file, in words for the user.
 std::string FailureText(const std::exception& e) {
     if (auto read = dynamic_cast<const wordproc::ReadError*>(&e)) return read->reason();
@@ -480,8 +473,7 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
     }
 
     ConversionOptions options = StartingOptions(r, env);
-    const bool rubyNotation =
-        r.rubyNotation.value_or(!r.defaults && app::LoadRubyNotation(*app::OpenUserSettings()));
+    const bool rubyNotation = r.rubyNotation ? *r.rubyNotation : !r.defaults && app::LoadRubyNotation(*app::OpenUserSettings());
     for (auto [field, value] : r.overrides) options.*field = value;
 
     fs::path customHeader;
@@ -541,11 +533,11 @@ int RunConvertTool(const std::vector<std::string>& args, const ToolEnvironment& 
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
             // What InDesign receives, read back for the report and the proof page.
             std::optional<proof::TaggedText> readBack;
-            if (r.report || r.proof) readBack = proof::ReadTaggedText(ReadWholeFile(outputFolder / job.outputName));
+            if (r.report || r.proof) readBack = proof::ReadTaggedTextFile(outputFolder / job.outputName);
             if (r.proof) {
                 proof::ProofReport proofReport{Shown(job.input.filename()), {}};
                 for (auto& [text, paragraph] : wordproc::LeftOutItems(report.leftOut)) proofReport.items.push_back({text, paragraph});
-                WriteFileAtomically(outputFolder / ProofFileNameFor(job.outputName), proof::ProofPageHtml(*readBack, proofReport));
+                proof::WriteProofPage(outputFolder / ProofFileNameFor(job.outputName), *readBack, proofReport);
             }
             ++converted;
             places += state.ConvertedCount;

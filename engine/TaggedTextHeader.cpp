@@ -78,28 +78,17 @@ TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u1
 std::u16string ReadCustomHeader(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read the custom header " + file.string());
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw std::runtime_error("cannot read the custom header " + file.string());
 
-    size_t start = 0;
-    bool bigEndian = false;
-    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
-        return FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()) + 3, bytes.size() - 3));
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) start = 2;
-    else if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) start = 2, bigEndian = true;
-    else {
-        // Without a mark: a header is tags, so UTF-16 has a NUL byte beside
-        // every ASCII character, which UTF-8 text never has.
-        const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        if (raw.find('\0') == std::string_view::npos && IsValidUtf8(raw)) return FromUtf8(raw);
-    }
-
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = start; i + 1 < bytes.size(); i += 2) {
-        text.push_back(bigEndian ? char16_t(bytes[i] << 8 | bytes[i + 1]) : char16_t(bytes[i + 1] << 8 | bytes[i]));
-    }
-    return text;
+    const std::string_view raw(bytes);
+    if (raw.starts_with("\xEF\xBB\xBF")) return FromUtf8(raw.substr(3));
+    if (raw.starts_with("\xFF\xFE")) return FromUtf16Bytes(raw.substr(2), false);
+    if (raw.starts_with("\xFE\xFF")) return FromUtf16Bytes(raw.substr(2), true);
+    // Without a mark: a header is tags, so UTF-16 has a NUL byte beside
+    // every ASCII character, which UTF-8 text never has.
+    if (raw.find('\0') == std::string_view::npos && IsValidUtf8(raw)) return FromUtf8(raw);
+    return FromUtf16Bytes(raw, false);
 }
 
 TaggedTextHeaders BuildHeaders(const ConversionOptions& options, const std::u16string& kentenScaleText,

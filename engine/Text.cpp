@@ -108,6 +108,16 @@ std::u16string FromUtf8(std::string_view text) {
     return out;
 }
 
+std::u16string FromUtf16Bytes(std::string_view bytes, bool bigEndian) {
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        text.push_back(static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a)));
+    }
+    return text;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();

@@ -52,6 +52,10 @@ std::string ToUtf8(std::u16string_view text);
 // Appends the UTF-8 form of one code point.
 void AppendUtf8CodePoint(std::string& out, char32_t cp);
 std::u16string FromUtf8(std::string_view text);
+// The text of UTF-16 bytes (no byte-order mark), little- or big-endian; an
+// odd last byte is dropped.
+std::u16string FromUtf16Bytes(std::string_view bytes, bool bigEndian);
+
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or
 // code points past U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);

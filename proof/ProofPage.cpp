@@ -1,5 +1,6 @@
 #include "proof/ProofPage.h"
 
+#include "engine/OutputFiles.h"
 #include "engine/Text.h"
 
 namespace tessaly::proof {
@@ -154,6 +155,10 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
     }
     html += "</main>\n</body>\n</html>\n";
     return html;
+}
+
+void WriteProofPage(const std::filesystem::path& file, const TaggedText& text, const ProofReport& report) {
+    WriteFileAtomically(file, ProofPageHtml(text, report));
 }
 
 }  // namespace tessaly::proof

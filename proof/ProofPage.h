@@ -5,6 +5,7 @@
 // horizontal and vertical writing, and the conversion report at the top.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,5 +27,9 @@ struct ProofReport {
 };
 
 std::string ProofPageHtml(const TaggedText& text, const ProofReport& report);
+
+// Writes the page to file, whole or not at all (as the output files are).
+// Throws std::filesystem::filesystem_error.
+void WriteProofPage(const std::filesystem::path& file, const TaggedText& text, const ProofReport& report);
 
 }  // namespace tessaly::proof

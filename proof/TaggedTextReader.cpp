@@ -1,5 +1,8 @@
 #include "proof/TaggedTextReader.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "engine/Text.h"
 
 namespace tessaly::proof {
@@ -194,13 +197,12 @@ TaggedText ReadTaggedText(std::string_view bytes) {
     const bool windows = bytes.starts_with("\xFF\xFE");
     if (windows) bytes.remove_prefix(2);
     if (bytes.size() % 2 != 0) throw TaggedTextError("UTF-16 のファイルとして長さが合いません");
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        text.push_back(static_cast<char16_t>(windows ? (b << 8 | a) : (a << 8 | b)));
-    }
-    return ReadTaggedTextBody(text);
+    return ReadTaggedTextBody(FromUtf16Bytes(bytes, !windows));
+}
+
+TaggedText ReadTaggedTextFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return ReadTaggedText(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
 }
 
 Counts CountConverted(const TaggedText& text) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -42,6 +43,8 @@ public:
 // Reads an output file's bytes: the Windows file (UTF-16 LE with its mark,
 // CR LF) or the Mac file (UTF-16 BE, CR).
 TaggedText ReadTaggedText(std::string_view fileBytes);
+// The same for a file; an unreadable file reads as an empty one, which is refused.
+TaggedText ReadTaggedTextFile(const std::filesystem::path& file);
 // The same for the file's text.
 TaggedText ReadTaggedTextBody(std::u16string_view text);
 

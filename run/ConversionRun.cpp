@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QWidget>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include <filesystem>
@@ -133,11 +131,9 @@ void ConversionRun::showProofPage(const QString& outputFolder) {
     const std::filesystem::path output = folder / PathOf(QString::fromStdU16String(m_state.OutputFileName));
     const std::filesystem::path page = folder / ProofFileNameFor(output.filename());
     try {
-        std::ifstream in(output, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         proof::ProofReport report{QString::fromStdU16String(m_state.DocumentName).toStdString(), {}};
         for (auto& [text, paragraph] : wordproc::LeftOutItems(m_readReport.leftOut)) report.items.push_back({text, paragraph});
-        WriteFileAtomically(page, proof::ProofPageHtml(proof::ReadTaggedText(bytes), report));
+        proof::WriteProofPage(page, proof::ReadTaggedTextFile(output), report);
     } catch (const std::exception& e) {
         warn(QStringLiteral("校正用HTMLを作成できませんでした。\r\n\r\n") + QString::fromStdString(e.what()));
         return;

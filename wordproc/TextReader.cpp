@@ -11,16 +11,6 @@
 namespace tessaly::wordproc {
 namespace {
 
-std::u16string FromUtf16(std::string_view bytes, bool bigEndian) {
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        text.push_back(static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a)));
-    }
-    return text;
-}
-
 // Shift_JIS as Windows writes it (code page 932) through the C library's
 // converter; nothing when the bytes are not valid in it.
 std::optional<std::u16string> FromShiftJis(std::string_view bytes) {
@@ -35,15 +25,15 @@ std::optional<std::u16string> FromShiftJis(std::string_view bytes) {
     iconv_close(cd);
     if (done == size_t(-1) || inLeft != 0) return std::nullopt;
     out.resize(out.size() - outLeft);
-    return FromUtf16(out, false);
+    return FromUtf16Bytes(out, false);
 }
 
 }  // namespace
 
 std::u16string DecodePlainText(std::string_view bytes, const std::filesystem::path& file) {
     if (bytes.starts_with("\xEF\xBB\xBF")) return FromUtf8(bytes.substr(3));
-    if (bytes.starts_with("\xFF\xFE")) return FromUtf16(bytes.substr(2), false);
-    if (bytes.starts_with("\xFE\xFF")) return FromUtf16(bytes.substr(2), true);
+    if (bytes.starts_with("\xFF\xFE")) return FromUtf16Bytes(bytes.substr(2), false);
+    if (bytes.starts_with("\xFE\xFF")) return FromUtf16Bytes(bytes.substr(2), true);
     if (IsValidUtf8(bytes)) return FromUtf8(bytes);
     if (auto text = FromShiftJis(bytes)) return *text;
     throw ReadError(ReadErrorKind::NotWordDocument, file,

@@ -6,11 +6,10 @@
 
 #include <sys/wait.h>
 
-#include <sstream>
 
-#include "cli/ConvertTool.h"
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "support/ToolRun.h"
 
 using namespace tessaly::testing;
 namespace fs = std::filesystem;
@@ -22,17 +21,7 @@ struct BatchFixture : ::testing::Test {
     fs::path in() const { return folder.path() / "in"; }
     fs::path out() const { return folder.path() / "out"; }
 
-    struct Result {
-        int status;
-        std::string out;
-        std::string err;
-    };
-    Result run(std::vector<std::string> args) {
-        std::ostringstream o, e;
-        tessaly::cli::ToolEnvironment env{folder.path(), o, e, false};
-        const int status = tessaly::cli::RunConvertTool(args, env);
-        return {status, o.str(), e.str()};
-    }
+    ToolRun run(std::vector<std::string> args) { return RunTool(folder.path(), args); }
     // A copy of a test manuscript under another name (below in/).
     fs::path manuscript(const std::string& name, const char* from = "ManuscriptFeatures.doc") {
         const fs::path path = in() / name;
@@ -55,7 +44,7 @@ TEST_F(BatchFixture, CollidingOutputsAreRefusedBeforeAnythingIsWritten) {
     const fs::path x = manuscript("x.doc"), xx = manuscript("x.docx", "RubyBoundaries.docx");
     const fs::path vol1 = manuscript("vol1/原稿.doc"), vol2 = manuscript("vol2/原稿.docx", "RubyBoundaries.docx");
     const fs::path dot = manuscript(".doc"), hidden = manuscript(".hidden.doc");
-    const Result r = run({"--defaults", "-j", "2", "-o", out().string(), first.string(), second.string(), x.string(), xx.string(),
+    const ToolRun r = run({"--defaults", "-j", "2", "-o", out().string(), first.string(), second.string(), x.string(), xx.string(),
                           vol1.string(), vol2.string(), dot.string(), hidden.string()});
     EXPECT_EQ(r.status, 1);
     const std::string o = out().string();
@@ -77,7 +66,7 @@ TEST_F(BatchFixture, CollidingOutputsAreRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(ReadBytes(out() / "原稿_ruby.txt"), fromDoc);
 
     // A Mac file's name is claimed too: Mac_a.doc would write Mac_a_ruby.txt.
-    const Result mac = run({"--defaults", "-q", "-o", out().string(), first.string(), manuscript("Mac_a.doc").string()});
+    const ToolRun mac = run({"--defaults", "-q", "-o", out().string(), first.string(), manuscript("Mac_a.doc").string()});
     EXPECT_EQ(mac.status, 1);
     EXPECT_TRUE(mac.err.ends_with(" と同じ出力ファイル " + o + "/Mac_a_ruby.txt になるため、変換しません。\n")) << mac.err;
 }
@@ -86,7 +75,7 @@ TEST_F(BatchFixture, AnOutputNeverReplacesAnInput) {
     const fs::path a = manuscript("a.doc"), c = manuscript("c.doc");
     const fs::path notes = manuscript("c_ruby.txt", "RubyBoundaries.docx");  // a manuscript, whatever its name
     const std::string before = ReadBytes(notes);
-    const Result r = run({"--defaults", "-q", "--no-mac", "-o", in().string(), a.string(), notes.string(), c.string()});
+    const ToolRun r = run({"--defaults", "-q", "--no-mac", "-o", in().string(), a.string(), notes.string(), c.string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tessaly-convert: " + c.string() + ": 出力ファイル " + (in() / "c_ruby.txt").string() +
                          " は変換する原稿 " + notes.string() + " そのものなので、変換しません。\n");
@@ -100,11 +89,11 @@ TEST_F(BatchFixture, FoldersGiveTheirManuscriptsInOrder) {
     manuscript("a.DOC");
     manuscript("sub/c.doc");
     manuscript("notes.fodt", "sources/PlainText.fodt");
-    const Result top = run({"--defaults", "-qj2", "-o", out().string(), in().string()});
+    const ToolRun top = run({"--defaults", "-qj2", "-o", out().string(), in().string()});
     EXPECT_EQ(top.status, 0) << top.err;
     EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_a_ruby.txt", "Mac_b_ruby.txt", "a_ruby.txt", "b_ruby.txt"}));
     fs::remove_all(out());
-    const Result all = run({"--defaults", "-r", "--no-mac", "-o", out().string(), in().string()});
+    const ToolRun all = run({"--defaults", "-r", "--no-mac", "-o", out().string(), in().string()});
     EXPECT_EQ(all.status, 0) << all.err;
     // One line a file, in the order of their paths, then the summary.
     std::istringstream lines(all.out);
@@ -116,7 +105,7 @@ TEST_F(BatchFixture, FoldersGiveTheirManuscriptsInOrder) {
     fs::remove_all(out());
     const fs::path empty = folder.path() / "empty";
     fs::create_directories(empty);
-    const Result none = run({"--defaults", "-o", out().string(), empty.string(), (folder.path() / "missing.doc").string()});
+    const ToolRun none = run({"--defaults", "-o", out().string(), empty.string(), (folder.path() / "missing.doc").string()});
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.err, "tessaly-convert: " + empty.string() + ": 変換できる原稿（.doc / .docx）がフォルダーにありません。\n"
                         "tessaly-convert: " + (folder.path() / "missing.doc").string() + ": ファイルが見つかりません。\n");
@@ -129,7 +118,7 @@ TEST_F(BatchFixture, NamesAreKeptAsTheSystemSpellsThem) {
     const fs::path shiftJis = manuscript("\x8C\xB4\x8D\x65.doc");
     const std::string longest(255 - 4 - 9, 'n');
     const fs::path longName = manuscript(longest + ".doc");
-    const Result r = run({"--defaults", "-o", out().string(), shiftJis.string(), longName.string()});
+    const ToolRun r = run({"--defaults", "-o", out().string(), shiftJis.string(), longName.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_" + longest + "_ruby.txt", "Mac_\x8C\xB4\x8D\x65_ruby.txt",
                                                    longest + "_ruby.txt", "\x8C\xB4\x8D\x65_ruby.txt"}));
@@ -138,7 +127,7 @@ TEST_F(BatchFixture, NamesAreKeptAsTheSystemSpellsThem) {
 }
 
 TEST_F(BatchFixture, HelpListsEveryOption) {
-    const Result r = run({"--help"});
+    const ToolRun r = run({"--help"});
     for (const char* option : {"--jobs", "--recursive", "--quiet", "--output-dir", "--defaults", "--mac"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     EXPECT_EQ(run({"-qx", "a.doc"}).status, 2);
@@ -160,12 +149,7 @@ TEST_F(BatchFixture, TwoProcessesWritingOneOutputLeaveOneWholeFile) {
 
 TEST_F(BatchFixture, ProgressLineOnlyOnATerminal) {
     const fs::path a = manuscript("a.doc"), b = manuscript("b.docx", "RubyBoundaries.docx");
-    auto runOnTerminal = [&](std::vector<std::string> args) {
-        std::ostringstream o, e;
-        tessaly::cli::ToolEnvironment env{folder.path(), o, e, true};
-        tessaly::cli::RunConvertTool(args, env);
-        return e.str();
-    };
+    auto runOnTerminal = [&](std::vector<std::string> args) { return RunTool(folder.path(), args, true).err; };
     const std::string shown = runOnTerminal({"--defaults", "-o", out().string(), a.string(), b.string()});
     // Which file of how many, each line cleared before the next is drawn.
     const std::string first = "[1/2] " + a.string(), second = "[2/2] " + b.string();

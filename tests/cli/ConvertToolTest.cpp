@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <sys/wait.h>
 
-#include "cli/ConvertTool.h"
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "support/ToolRun.h"
 #include "support/MiniDocx.h"
 
 using namespace tessaly;
@@ -15,23 +14,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
 struct ToolFixture : ::testing::Test {
     TempFolder folder;
     fs::path outDir() const { return folder.path() / "out"; }
 
     // Runs the tool in this process, with its application folder in the temp folder.
-    ToolRun run(std::vector<std::string> args) {
-        std::ostringstream out, err;
-        cli::ToolEnvironment env{folder.path(), out, err, false};
-        const int status = cli::RunConvertTool(args, env);
-        return {status, out.str(), err.str()};
-    }
+    ToolRun run(std::vector<std::string> args) { return RunTool(folder.path(), args); }
     // The Windows output's text (UTF-8) of a converted file.
     std::string text(const std::string& outputName) const {
         return ToUtf8(DecodeWindowsFile(ReadBytes(outDir() / outputName)));

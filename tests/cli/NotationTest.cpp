@@ -3,11 +3,10 @@
 // and emphasis give.
 #include <gtest/gtest.h>
 
-#include <sstream>
 
-#include "cli/ConvertTool.h"
 #include "engine/Text.h"
 #include "support/EngineHarness.h"
+#include "support/ToolRun.h"
 #include "support/MiniDocx.h"
 
 using namespace tessaly;
@@ -26,10 +25,9 @@ struct NotationFixture : ::testing::Test {
         std::vector<std::string> args = {"--defaults", "--no-mac", "-o", out().string()};
         args.insert(args.end(), flags.begin(), flags.end());
         args.push_back(file.string());
-        std::ostringstream o, e;
-        const cli::ToolEnvironment env{folder.path(), o, e, false};
-        EXPECT_EQ(cli::RunConvertTool(args, env), 0) << e.str();
-        err = e.str();
+        const ToolRun r = RunTool(folder.path(), args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        err = r.err;
         const std::string text = ToUtf8(DecodeWindowsFile(ReadBytes(out() / OutputName(file))));
         return text.substr(text.find("<ParaStyle:段落標準>"));
     }

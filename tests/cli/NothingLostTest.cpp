@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sstream>
 #include <sys/resource.h>
 #include <thread>
 
-#include "cli/ConvertTool.h"
 #include "engine/OutputFiles.h"
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "support/ToolRun.h"
 
 using namespace tessaly::testing;
 namespace fs = std::filesystem;
@@ -19,11 +18,9 @@ namespace fs = std::filesystem;
 namespace {
 
 int Convert(const fs::path& appFolder, std::vector<std::string> args, std::string* err = nullptr) {
-    std::ostringstream out, errors;
-    tessaly::cli::ToolEnvironment env{appFolder, out, errors, false};
-    const int status = tessaly::cli::RunConvertTool(args, env);
-    if (err) *err = errors.str();
-    return status;
+    const ToolRun r = RunTool(appFolder, args);
+    if (err) *err = r.err;
+    return r.status;
 }
 
 }  // namespace

@@ -2,11 +2,10 @@
 // converted, checked in a real headless browser.
 #include <gtest/gtest.h>
 
-#include <sstream>
 
-#include "cli/ConvertTool.h"
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "support/ToolRun.h"
 
 using namespace tessaly;
 using namespace tessaly::testing;
@@ -20,12 +19,10 @@ struct ReportFixture : ::testing::Test {
     std::string stdOut, stdErr;
 
     int run(std::vector<std::string> args) {
-        std::ostringstream o, e;
-        const cli::ToolEnvironment env{folder.path(), o, e, false};
-        const int status = cli::RunConvertTool(args, env);
-        stdOut = o.str();
-        stdErr = e.str();
-        return status;
+        const ToolRun r = RunTool(folder.path(), args);
+        stdOut = r.out;
+        stdErr = r.err;
+        return r.status;
     }
 };
 
