@@ -121,14 +121,19 @@ bool FolderList::setPath(const QString& path) {
     return true;
 }
 
-MainWindow::MainWindow(KeyValueStore& store, RunState& state, run::RunServices services, QString appFolder, QWidget* parent)
+MainWindow::MainWindow(settings::KeyValueStore& store, RunState& state, run::RunServices services, QString appFolder,
+                       QWidget* parent)
     : QWidget(parent), m_store(store), m_state(state), m_services(services), m_appFolder(std::move(appFolder)),
       m_run(services, *this, state, m_appFolder) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Tessaly  （Windows 10/11 対応）"));
+    createControls();
+    layOut();
+    connectControls();
+}
 
-    m_drives = new QComboBox(this);
-    m_drives->setObjectName(QStringLiteral("Drive1"));
+// The drive list: the volumes, or the home folder and the user's own volumes.
+void MainWindow::fillDrives() {
 #ifdef Q_OS_WIN
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (!volume.isValid()) continue;
@@ -151,6 +156,12 @@ MainWindow::MainWindow(KeyValueStore& store, RunState& state, run::RunServices s
         m_drives->addItem(text, volume.rootPath);
     }
 #endif
+}
+
+void MainWindow::createControls() {
+    m_drives = new QComboBox(this);
+    m_drives->setObjectName(QStringLiteral("Drive1"));
+    fillDrives();
     m_folders = new FolderList(this);
     m_folders->setObjectName(QStringLiteral("Dir1"));
     m_files = new QListWidget(this);
@@ -173,7 +184,9 @@ MainWindow::MainWindow(KeyValueStore& store, RunState& state, run::RunServices s
     m_exitButton = new QPushButton(QStringLiteral("終了"), this);
     m_exitButton->setObjectName(QStringLiteral("Command3"));
     m_exitButton->setFont(buttonFont);
+}
 
+void MainWindow::layOut() {
     auto* group = new QGroupBox(QStringLiteral("ルビ変換処理の実行"), this);
     auto* groupLayout = new QVBoxLayout(group);
     auto* instruction = new QLabel(QStringLiteral("ルビ入り文書を選択し、ボタンを押して下さい。"), group);
@@ -194,7 +207,9 @@ MainWindow::MainWindow(KeyValueStore& store, RunState& state, run::RunServices s
     grid->addWidget(m_fileType, 2, 2);
     grid->addWidget(group, 0, 3, 3, 1);
     resize(760, 420);
+}
 
+void MainWindow::connectControls() {
     connect(m_drives, &QComboBox::activated, this, [this](int index) { changeDrive(index); });
     connect(m_folders, &FolderList::pathChanged, this, [this](const QString& path) { changeFolder(path); });
     connect(m_fileType, &QComboBox::editTextChanged, this, [this](const QString& text) { changeFileType(text); });
@@ -359,7 +374,7 @@ void MainWindow::closeUtilityDialog() {
 ConversionOptions MainWindow::captureOptions() {
     // The dialog's model is loaded again, hidden, and captured.
     UtilityDialog model(m_store, m_options, m_services.messages, m_services.shell, m_appFolder);
-    m_options = CaptureOptions(model.values(), m_options.ResultAction);
+    m_options = settings::CaptureOptions(model.values(), m_options.ResultAction);
     return m_options;
 }
 

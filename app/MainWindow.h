@@ -11,9 +11,9 @@
 
 #include <memory>
 
-#include "app/SettingsStore.h"
 #include "app/UtilityDialog.h"
 #include "run/ConversionRun.h"
+#include "settings/SettingsStore.h"
 
 class QCheckBox;
 class QComboBox;
@@ -40,7 +40,7 @@ private:
 
 class MainWindow : public QWidget, public run::MainWindowAccess {
 public:
-    MainWindow(KeyValueStore& store, RunState& state, run::RunServices services, QString appFolder,
+    MainWindow(settings::KeyValueStore& store, RunState& state, run::RunServices services, QString appFolder,
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -57,8 +57,8 @@ public:
     void showMainWindow() override;
     void minimiseMainWindow() override;
     QWidget* mainWidget() override { return this; }
-    bool rubyNotation() override { return LoadRubyNotation(m_store); }
-    bool proofPage() override { return LoadProofPage(m_store); }
+    bool rubyNotation() override { return settings::FlagIsOn(m_store, settings::kRubyNotationKey); }
+    bool proofPage() override { return settings::FlagIsOn(m_store, settings::kProofPageKey); }
 
     // Selects a manuscript as a drop onto the window does: its drive,
     // folder and file. False when it is no file.
@@ -85,12 +85,16 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void fillDrives();
+    void createControls();
+    void layOut();
+    void connectControls();
     void refreshFiles();
     void selectDriveFor(const QString& path);
     void fallBackToHome();
     QString driveRoot(int index) const;
 
-    KeyValueStore& m_store;
+    settings::KeyValueStore& m_store;
     RunState& m_state;
     run::RunServices m_services;
     QString m_appFolder;

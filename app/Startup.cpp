@@ -38,8 +38,8 @@ bool InstallQtJapanese(QCoreApplication& application) {
     return QCoreApplication::installTranslator(translator);
 }
 
-void RunStartup(KeyValueStore& store, run::PauseClock& clock, MainWindow& main) {
-    InitialiseIfEmpty(store);
+void RunStartup(settings::KeyValueStore& store, run::PauseClock& clock, MainWindow& main) {
+    settings::InitialiseIfEmpty(store);
     {
         SplashWindow splash;
         splash.show();

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "app/MainWindow.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "run/RunServices.h"
 
 namespace tessaly::app {
@@ -22,6 +22,6 @@ public:
 bool InstallQtJapanese(QCoreApplication& application);
 
 // Runs the start-up steps; the main window is loaded but not yet shown.
-void RunStartup(KeyValueStore& store, run::PauseClock& clock, MainWindow& main);
+void RunStartup(settings::KeyValueStore& store, run::PauseClock& clock, MainWindow& main);
 
 }  // namespace tessaly::app

@@ -1,7 +1,5 @@
 #include "app/UtilityDialog.h"
 
-#include "run/RunServices.h"
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,14 +14,16 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "run/RunServices.h"
+#include <algorithm>
+#include <vector>
 
 namespace tessaly::app {
 namespace {
 
-const char* const kComboNames[8] = {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6", "Combo7", "Combo8"};
-const char* const kCheckNames[6] = {"Check1", "Check2", "Check3", "Check4", "Check5", "Check6"};
-const char* const kOptionNames[3] = {"Option1", "Option2", "Option3"};
+using settings::Setting;
+using settings::SettingKind;
+
+QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 QLabel* Note(const QString& text) {
     auto* label = new QLabel(text);
@@ -31,97 +31,29 @@ QLabel* Note(const QString& text) {
     return label;
 }
 
+// The settings of a page, from the top.
+std::vector<const Setting*> PageSettings(int page) {
+    std::vector<const Setting*> rows;
+    for (const Setting& s : settings::Settings())
+        if (s.dialog.page == page) rows.push_back(&s);
+    std::sort(rows.begin(), rows.end(), [](const Setting* a, const Setting* b) { return a->dialog.order < b->dialog.order; });
+    return rows;
+}
+
+constexpr const char* kPageNames[] = {"設定1", "設定2", "設定3"};
+
 }  // namespace
 
-UtilityDialog::UtilityDialog(KeyValueStore& store, ConversionOptions& options, run::MessageService& messages,
+UtilityDialog::UtilityDialog(settings::KeyValueStore& store, ConversionOptions& options, run::MessageService& messages,
                              run::ShellOpener& shell, QString appFolder, QWidget* parent)
     : QDialog(parent), m_store(store), m_options(options), m_messages(messages), m_shell(shell),
       m_appFolder(std::move(appFolder)) {
     setWindowTitle(QStringLiteral("ユーティリティ"));
     setObjectName(QStringLiteral("UtilityDialog"));
     setModal(false);
-
-    for (int i = 0; i < 8; ++i) {
-        m_combos[i] = new QComboBox(this);
-        m_combos[i]->setObjectName(QString::fromLatin1(kComboNames[i]));
-        for (auto item : ListItems(static_cast<OptionList>(i)))
-            m_combos[i]->addItem(QString::fromStdU16String(std::u16string(item)));
-    }
-    for (int i = 0; i < 6; ++i) {
-        m_checks[i] = new QCheckBox(this);
-        m_checks[i]->setObjectName(QString::fromLatin1(kCheckNames[i]));
-    }
-    m_optionGroup = new QButtonGroup(this);
-    for (int i = 0; i < 3; ++i) {
-        m_options3[i] = new QRadioButton(this);
-        m_options3[i]->setObjectName(QString::fromLatin1(kOptionNames[i]));
-        m_optionGroup->addButton(m_options3[i], i + 1);
-    }
-
-    // A control with its label beside it.
-    auto row = [](QGridLayout* grid, int r, const QString& label, QWidget* control) {
-        grid->addWidget(new QLabel(label), r, 0);
-        grid->addWidget(control, r, 1);
-    };
-
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-
-    auto* page0 = new QWidget;
-    auto* basics = new QGroupBox(QStringLiteral("基本設定"));
-    auto* g0 = new QGridLayout(basics);
-    row(g0, 0, QStringLiteral("ルビ種別"), m_combos[0]);
-    row(g0, 1, QStringLiteral("かな種別"), m_combos[1]);
-    row(g0, 2, QStringLiteral("拗促音を大文字に変換する"), m_checks[0]);
-    row(g0, 3, QStringLiteral("OpenTypeのルビ字形を使用する"), m_checks[5]);
-    row(g0, 4, QStringLiteral("ルビ区切り記号"), m_combos[3]);
-    g0->addWidget(Note(QStringLiteral("注）ルビの末尾にルビ区切りがある場合、　　　強制的にルビと親文字を分離します")), 5, 0, 1, 2);
-    m_rubyNotation = new QCheckBox(this);
-    m_rubyNotation->setObjectName(QStringLiteral("CheckRubyNotation"));
-    row(g0, 6, QStringLiteral("ルビ記法（|漢字《かんじ》）を変換する"), m_rubyNotation);
-    (new QVBoxLayout(page0))->addWidget(basics);
-    m_tabs->addTab(page0, QStringLiteral("設定1"));
-
-    auto* page1 = new QWidget;
-    auto* warichu = new QGroupBox(QStringLiteral("割注の設定"));
-    auto* g1 = new QGridLayout(warichu);
-    row(g1, 0, QStringLiteral("割注区切り記号"), m_combos[4]);
-    g1->addWidget(Note(QStringLiteral("注）ルビの末尾に割注区切りがある場合、　　割注形式でルビ文字列を配置します")), 1, 0, 1, 2);
-    row(g1, 2, QStringLiteral("割注の前後"), m_combos[5]);
-    row(g1, 3, QStringLiteral("割注パーレンを半角にする"), m_checks[2]);
-    row(g1, 4, QStringLiteral("ルビ字形に変換する"), m_checks[3]);
-    auto* kenten = new QGroupBox(QStringLiteral("圏点の設定"));
-    auto* g2 = new QGridLayout(kenten);
-    row(g2, 0, QStringLiteral("一太郎の傍点を圏点に変換する"), m_checks[4]);
-    g2->addWidget(new QLabel(QStringLiteral("種類")), 1, 0);
-    g2->addWidget(m_combos[6], 1, 1);
-    g2->addWidget(new QLabel(QStringLiteral("比率")), 1, 2);
-    g2->addWidget(m_combos[7], 1, 3);
-    auto* v1 = new QVBoxLayout(page1);
-    v1->addWidget(warichu);
-    v1->addWidget(kenten);
-    m_tabs->addTab(page1, QStringLiteral("設定2"));
-
-    auto* page2 = new QWidget;
-    auto* output = new QGroupBox(QStringLiteral("テキスト出力時の設定"));
-    auto* g3 = new QGridLayout(output);
-    row(g3, 0, QStringLiteral("タグのヘッダ部分"), m_combos[2]);
-    g3->addWidget(Note(QStringLiteral("注）カスタムの場合は、tempフォルダ内に　　　header.txtが必要です")), 1, 0, 1, 2);
-    row(g3, 2, QStringLiteral("Mac用テキストを同時に作成する"), m_checks[1]);
-    m_proofPage = new QCheckBox(this);
-    m_proofPage->setObjectName(QStringLiteral("CheckProofPage"));
-    row(g3, 3, QStringLiteral("校正用HTMLを作成して表示する"), m_proofPage);
-    auto* result = new QGroupBox(QStringLiteral("結果の確認"));
-    auto* g4 = new QGridLayout(result);
-    row(g4, 0, QStringLiteral("変換のみ"), m_options3[0]);
-    row(g4, 1, QStringLiteral("テキストファイルを表示する"), m_options3[1]);
-    row(g4, 2, QStringLiteral("アクティブなInDesign文書に流し込む"), m_options3[2]);
-    // Shown with its label, but not to be chosen where InDesign cannot be driven.
-    m_options3[2]->setEnabled(run::kBuildDrivesInDesign);
-    auto* v2 = new QVBoxLayout(page2);
-    v2->addWidget(output);
-    v2->addWidget(result);
-    m_tabs->addTab(page2, QStringLiteral("設定3"));
+    buildPages();
 
     auto* page3 = new QWidget;
     auto* g5 = new QGridLayout(page3);
@@ -131,82 +63,144 @@ UtilityDialog::UtilityDialog(KeyValueStore& store, ConversionOptions& options, r
     g5->addWidget(new QLabel(QStringLiteral("オンラインマニュアルを表示します（PDF版）")), 0, 1);
     g5->setRowStretch(1, 1);
     m_tabs->addTab(page3, QStringLiteral("管理"));
+    connect(manual, &QPushButton::clicked, this, [this] { openManual(); });
 
     (new QVBoxLayout(this))->addWidget(m_tabs);
-
-    // Each change is stored at once and sets its options field.
-    for (int i = 0; i < 8; ++i) {
-        connect(m_combos[i], &QComboBox::currentIndexChanged, this, [this, i](int index) {
-            m_store.write(QString::fromLatin1(kComboNames[i]), QString::number(index));
-            writeOptions();
-        });
-    }
-    for (int i = 0; i < 6; ++i) {
-        connect(m_checks[i], &QCheckBox::toggled, this, [this, i](bool on) {
-            m_store.write(QString::fromLatin1(kCheckNames[i]), on ? QStringLiteral("1") : QStringLiteral("0"));
-            writeOptions();
-        });
-    }
-    connect(m_optionGroup, &QButtonGroup::idToggled, this, [this](int, bool on) {
-        if (!on) return;
-        for (int k = 0; k < 3; ++k)
-            m_store.write(QString::fromLatin1(kOptionNames[k]), m_options3[k]->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
-        writeOptions();
-    });
-    connect(manual, &QPushButton::clicked, this, [this] { openManual(); });
-    connect(m_rubyNotation, &QCheckBox::toggled, this,
-            [this](bool on) { m_store.write(kRubyNotationKey, on ? QStringLiteral("1") : QStringLiteral("0")); });
-    connect(m_proofPage, &QCheckBox::toggled, this,
-            [this](bool on) { m_store.write(kProofPageKey, on ? QStringLiteral("1") : QStringLiteral("0")); });
-
     load();
+}
+
+QWidget* UtilityDialog::makeControl(const Setting& s) {
+    const QString key = settings::KeyOf(s.key);
+    switch (s.kind) {
+    case SettingKind::List: {
+        auto* combo = new QComboBox(this);
+        combo->setObjectName(key);
+        for (auto item : ListItems(*s.list)) combo->addItem(QString::fromStdU16String(std::u16string(item)));
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, &s] { changed(s); });
+        return combo;
+    }
+    case SettingKind::Switch:
+    case SettingKind::Flag: {
+        auto* check = new QCheckBox(this);
+        // The dialog's own switches are named as their keys; the two of
+        // their own keys, Check and the key.
+        check->setObjectName(s.kind == SettingKind::Switch ? key : QStringLiteral("Check") + key);
+        connect(check, &QCheckBox::toggled, this, [this, &s] { changed(s); });
+        return check;
+    }
+    case SettingKind::ResultButtons: {
+        m_resultButtons = new QButtonGroup(this);
+        for (int i = 0; i < 3; ++i) {
+            auto* button = new QRadioButton(this);
+            button->setObjectName(settings::KeyOf(settings::kResultButtonKeys[i]));
+            m_resultButtons->addButton(button, i + 1);
+        }
+        // Shown with its label, but not to be chosen where InDesign cannot be driven.
+        m_resultButtons->button(kPlaceIntoInDesign)->setEnabled(settings::kBuildPlacesIntoInDesign);
+        connect(m_resultButtons, &QButtonGroup::idToggled, this, [this, &s](int, bool on) {
+            if (on) changed(s);
+        });
+        return nullptr;
+    }
+    case SettingKind::Text: break;
+    }
+    return nullptr;
+}
+
+void UtilityDialog::addToGroup(QGridLayout* grid, int& rows, const Setting& s, QWidget* control) {
+    if (s.kind == SettingKind::ResultButtons) {
+        for (int i = 0; i < 3; ++i) {
+            grid->addWidget(new QLabel(Text(settings::kResultButtonLabels[i])), rows, 0);
+            grid->addWidget(m_resultButtons->button(i + 1), rows++, 1);
+        }
+        return;
+    }
+    // A control with its label beside it; one beside the previous takes the
+    // two columns after it on the same line.
+    const bool beside = s.dialog.besideThePrevious && rows > 0;
+    const int row = beside ? rows - 1 : rows++;
+    grid->addWidget(new QLabel(Text(s.dialog.label)), row, beside ? 2 : 0);
+    grid->addWidget(control, row, beside ? 3 : 1);
+    if (!s.dialog.note.empty()) grid->addWidget(Note(Text(s.dialog.note)), rows++, 0, 1, 2);
+}
+
+void UtilityDialog::buildPages() {
+    for (int page = 0; page < 3; ++page) {
+        auto* widget = new QWidget;
+        auto* column = new QVBoxLayout(widget);
+        QGridLayout* grid = nullptr;
+        int rows = 0;
+        std::string_view group;
+        for (const Setting* s : PageSettings(page)) {
+            if (!grid || s->dialog.group != group) {
+                group = s->dialog.group;
+                auto* box = new QGroupBox(Text(group));
+                grid = new QGridLayout(box);
+                rows = 0;
+                column->addWidget(box);
+            }
+            QWidget* control = makeControl(*s);
+            m_controls[s->key] = control;
+            addToGroup(grid, rows, *s, control);
+        }
+        m_tabs->addTab(widget, QString::fromUtf8(kPageNames[page]));
+    }
 }
 
 void UtilityDialog::load() {
     m_tabs->setCurrentIndex(0);
-    {
-        const QSignalBlocker block(m_rubyNotation);
-        m_rubyNotation->setChecked(LoadRubyNotation(m_store));
-    }
-    {
-        const QSignalBlocker block(m_proofPage);
-        m_proofPage->setChecked(LoadProofPage(m_store));
-    }
-    const DialogValues loaded = LoadDialogValues(m_store, [this] {
-        m_messages.show(Message{u"確認", ResetWarningText().toStdU16String(), MessageIcon::Warning, MessageButtons::Ok});
+    const settings::SettingValues loaded = settings::LoadSettings(m_store, [this] {
+        m_messages.show(Message{u"確認", settings::ResetWarningText().toStdU16String(), MessageIcon::Warning, MessageButtons::Ok});
     });
     setValues(loaded);
 }
 
 // The store already holds what the controls get here (the stored values, or
 // the defaults a reset wrote), so setting them writes nothing.
-void UtilityDialog::setValues(const DialogValues& v) {
-    for (int i = 0; i < 8; ++i) {
-        const QSignalBlocker block(m_combos[i]);
-        m_combos[i]->setCurrentIndex(v.combo[i]);
+void UtilityDialog::setValues(const settings::SettingValues& v) {
+    for (const Setting& s : settings::Settings()) {
+        QWidget* control = m_controls.count(s.key) ? m_controls.at(s.key) : nullptr;
+        if (s.kind == SettingKind::List) {
+            const QSignalBlocker block(control);
+            static_cast<QComboBox*>(control)->setCurrentIndex(v.options.*s.field);
+        } else if (s.kind == SettingKind::Switch || s.kind == SettingKind::Flag) {
+            const bool on = s.field ? v.options.*s.field == kOn : s.key == settings::kRubyNotationKey ? v.rubyNotation : v.proofPage;
+            const QSignalBlocker block(control);
+            static_cast<QCheckBox*>(control)->setChecked(on);
+        } else if (s.kind == SettingKind::ResultButtons) {
+            const QSignalBlocker block(m_resultButtons);
+            m_resultButtons->setExclusive(false);
+            for (int i = 1; i <= 3; ++i) m_resultButtons->button(i)->setChecked(v.options.ResultAction == i);
+            m_resultButtons->setExclusive(true);
+        }
     }
-    for (int i = 0; i < 6; ++i) {
-        const QSignalBlocker block(m_checks[i]);
-        m_checks[i]->setChecked(v.check[i] == 1);
-    }
-    const QSignalBlocker block(m_optionGroup);
-    m_optionGroup->setExclusive(false);
-    for (int i = 0; i < 3; ++i) m_options3[i]->setChecked(v.option[i]);
-    m_optionGroup->setExclusive(true);
-    writeOptions();
+    m_options = settings::CaptureOptions(values(), m_options.ResultAction);
 }
 
-DialogValues UtilityDialog::values() const {
-    DialogValues v;
-    for (int i = 0; i < 8; ++i) v.combo[i] = m_combos[i]->currentIndex();
-    for (int i = 0; i < 6; ++i) v.check[i] = m_checks[i]->isChecked() ? 1 : 0;
-    for (int i = 0; i < 3; ++i) v.option[i] = m_options3[i]->isChecked();
+settings::SettingValues UtilityDialog::values() const {
+    settings::SettingValues v;
+    for (const Setting& s : settings::Settings()) {
+        QWidget* control = m_controls.count(s.key) ? m_controls.at(s.key) : nullptr;
+        if (s.kind == SettingKind::List) {
+            v.options.*s.field = static_cast<int16_t>(static_cast<QComboBox*>(control)->currentIndex());
+        } else if (s.kind == SettingKind::Switch || s.kind == SettingKind::Flag) {
+            const bool on = static_cast<QCheckBox*>(control)->isChecked();
+            if (s.field) v.options.*s.field = on ? kOn : kOff;
+            else (s.key == settings::kRubyNotationKey ? v.rubyNotation : v.proofPage) = on;
+        } else if (s.kind == SettingKind::ResultButtons) {
+            v.options.ResultAction = static_cast<int16_t>(std::max(0, m_resultButtons->checkedId()));
+        }
+    }
     return v;
 }
 
-void UtilityDialog::writeOptions() { m_options = CaptureOptions(values(), m_options.ResultAction); }
+// Each change is stored at once and sets its options field.
+void UtilityDialog::changed(const Setting& s) {
+    settings::WriteSetting(m_store, s, values());
+    m_options = settings::CaptureOptions(values(), m_options.ResultAction);
+}
 
-void UtilityDialog::saveAll() { SaveDialogValues(m_store, values()); }
+void UtilityDialog::saveAll() { settings::SaveDialogSettings(m_store, values()); }
 
 void UtilityDialog::closeEvent(QCloseEvent* event) {
     saveAll();

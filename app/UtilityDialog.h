@@ -1,20 +1,20 @@
 // The utility dialog: every conversion setting on four tabbed pages, each
-// change stored at once. Its controls are the model the run captures the
-// options from; it may be loaded without being shown.
+// change stored at once. Its controls, their labels and their places come
+// from the settings table; they are the model the run captures the options
+// from, and the dialog may be loaded without being shown.
 #pragma once
 
 #include <QDialog>
 
-#include <array>
+#include <map>
+#include <string_view>
 
-#include "app/SettingsStore.h"
 #include "engine/ConversionOptions.h"
 #include "run/RunServices.h"
+#include "settings/SettingsStore.h"
 
 class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QRadioButton;
+class QGridLayout;
 class QTabWidget;
 
 namespace tessaly::app {
@@ -23,11 +23,11 @@ class UtilityDialog : public QDialog {
 public:
     // Loads the controls from the store (validating, with the reset warning
     // through messages). options is the process-wide record each change sets.
-    UtilityDialog(KeyValueStore& store, ConversionOptions& options, run::MessageService& messages,
+    UtilityDialog(settings::KeyValueStore& store, ConversionOptions& options, run::MessageService& messages,
                   run::ShellOpener& shell, QString appFolder, QWidget* parent = nullptr);
 
     // The controls' values.
-    DialogValues values() const;
+    settings::SettingValues values() const;
     // Unload: every dialog key written from the controls.
     void saveAll();
 
@@ -38,23 +38,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The control of a setting, made and connected.
+    QWidget* makeControl(const settings::Setting& setting);
+    // The setting's row in its group's grid.
+    void addToGroup(QGridLayout* grid, int& rows, const settings::Setting& setting, QWidget* control);
+    void buildPages();
     void load();
-    void setValues(const DialogValues& values);
-    void writeOptions();
+    void setValues(const settings::SettingValues& values);
+    void changed(const settings::Setting& setting);
 
-    KeyValueStore& m_store;
+    settings::KeyValueStore& m_store;
     ConversionOptions& m_options;
     run::MessageService& m_messages;
     run::ShellOpener& m_shell;
     QString m_appFolder;
     QTabWidget* m_tabs;
-    std::array<QComboBox*, 8> m_combos{};
-    std::array<QCheckBox*, 6> m_checks{};
-    std::array<QRadioButton*, 3> m_options3{};
-    QCheckBox* m_rubyNotation;  // stored under its own key
-    QCheckBox* m_proofPage;     // likewise
-    QButtonGroup* m_optionGroup;
-    bool m_loading = false;
+    std::map<std::string_view, QWidget*> m_controls;  // by key; the result buttons' group under Option1
+    QButtonGroup* m_resultButtons = nullptr;
 };
 
 }  // namespace tessaly::app

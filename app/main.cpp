@@ -2,24 +2,25 @@
 
 #include "app/MainWindow.h"
 #include "app/Startup.h"
-#include "engine/OutputFiles.h"
+#include "platform/Files.h"
 #include "run/PlatformServices.h"
+#include "settings/SettingsStore.h"
 
 int main(int argc, char** argv) {
-    tessaly::InstallInterruptCleanup();
+    tessaly::platform::InstallInterruptCleanup();
     QApplication application(argc, argv);
-    tessaly::app::SetApplicationIdentity();
+    tessaly::settings::SetApplicationIdentity();
     tessaly::app::InstallQtJapanese(application);
 
-    auto store = tessaly::app::OpenUserSettings();
+    auto store = tessaly::settings::OpenUserSettings();
     tessaly::RunState state;
     tessaly::run::QtMessageService messages;
     tessaly::run::SteadyPauseClock clock;
-    tessaly::run::NoWordWindows windows;
+    tessaly::NoWordWindows windows;
     tessaly::run::UnreachableInDesign inDesign;
     tessaly::run::DesktopShell shell;
     tessaly::app::MainWindow window(*store, state, {messages, clock, windows, inDesign, shell},
-                                    tessaly::app::ApplicationFolder());
+                                    tessaly::settings::ApplicationFolder());
     messages.setParent(&window);
     tessaly::app::RunStartup(*store, clock, window);
     window.show();

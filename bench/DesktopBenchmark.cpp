@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "settings/SettingsTable.h"
 #include "ManuscriptGenerator.h"
 #include "cli/ConvertTool.h"
 #include "run/ConversionRun.h"
@@ -47,7 +48,7 @@ struct BenchMain : run::MainWindowAccess {
     QString selectedFileName() override { return {}; }
     void setFileControlsEnabled(bool) override {}
     void closeUtilityDialog() override {}
-    ConversionOptions captureOptions() override { return ConversionOptions::Defaults(); }
+    ConversionOptions captureOptions() override { return settings::DefaultOptions(); }
     void focusMainWindow() override {}
     void showMainWindow() override {}
     void minimiseMainWindow() override {}
@@ -59,7 +60,7 @@ struct BenchMain : run::MainWindowAccess {
 void BM_DesktopRun(benchmark::State& state) {
     Answering messages;
     run::SteadyPauseClock clock;
-    run::NoWordWindows windows;
+    NoWordWindows windows;
     run::UnreachableInDesign inDesign;
     NoShell shell;
     BenchMain main;
@@ -68,7 +69,7 @@ void BM_DesktopRun(benchmark::State& state) {
     fs::create_directories(Novel().parent_path() / "app");
     run::ConversionRun conversion(run::RunServices{messages, clock, windows, inDesign, shell, run::RunPauses{0, 0}}, main, runState,
                                   appFolder);
-    ConversionOptions options = ConversionOptions::Defaults();
+    ConversionOptions options = settings::DefaultOptions();
     options.ResultAction = 1;  // convert only
     for (auto _ : state) {
         runState.DocumentPath = Novel().u16string();

@@ -14,6 +14,7 @@
 #include <map>
 
 
+#include "settings/SettingsTable.h"
 #include "ManuscriptGenerator.h"
 #include "engine/DocumentWalk.h"
 #include "engine/Escaping.h"
@@ -77,7 +78,7 @@ struct NullHost : EngineHost {};
 void BM_Engine(benchmark::State& state) {
     const size_t n = static_cast<size_t>(state.range(0));
     const std::string& bytes = Docx(n, state.range(1));
-    const ConversionOptions options = ConversionOptions::Defaults();
+    const ConversionOptions options = settings::DefaultOptions();
     const SeparatorTexts separators = ReadSeparatorTexts(options);
     for (auto _ : state) {
         state.PauseTiming();
@@ -98,7 +99,7 @@ void BM_Engine(benchmark::State& state) {
 
 void BM_WriteFiles(benchmark::State& state) {
     const size_t n = static_cast<size_t>(state.range(0));
-    const ConversionOptions options = ConversionOptions::Defaults();
+    const ConversionOptions options = settings::DefaultOptions();
     const TaggedTextHeaders headers = BuiltInHeaders(options, u"0.7");
     std::u16string body;
     for (size_t i = 0; i < n; ++i) body.push_back(i % 200 == 199 ? u'\r' : u'漢');

@@ -1,5 +1,7 @@
 #include "engine/ConversionOptions.h"
 
+#include <array>
+
 namespace tessaly {
 namespace {
 
@@ -17,26 +19,6 @@ constexpr std::u16string_view kKentenRatios[] = {u"50％", u"55％", u"60％", u
                                                   u"90％", u"95％", u"100％"};
 
 }  // namespace
-
-ConversionOptions ConversionOptions::Defaults() {
-    ConversionOptions o;
-    o.RubyStyle = 0;
-    o.KanaKind = 0;
-    o.TagHeader = 0;
-    o.RubySeparator = 3;
-    o.WarichuSeparator = 1;
-    o.WarichuSurround = 3;
-    o.KentenKind = 0;
-    o.KentenRatio = 4;
-    o.SmallKanaToFullSize = 0;
-    o.MacText = 1;
-    o.HalfWidthWarichuParens = 0;
-    o.WarichuRubyGlyphs = 0;
-    o.ConvertBouten = 1;
-    o.OpenTypeRubyGlyphs = 1;
-    o.ResultAction = 3;
-    return o;
-}
 
 std::span<const std::u16string_view> ListItems(OptionList list) {
     switch (list) {

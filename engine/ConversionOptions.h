@@ -2,9 +2,9 @@
 // utility dialog edits it and the settings store keeps it. Each field is a
 // 16-bit integer: a list field holds the 0-based index of the chosen item (-1
 // for none), a switch field 0 or 1, ResultAction 1, 2 or 3 (0 until set).
+// The defaults and the keys are the settings table's (settings/).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,9 +28,6 @@ struct ConversionOptions {
     int16_t TagHeader = 0;               // Combo3: 0 built-in, 1 custom
     int16_t MacText = 0;                 // Check2
 
-    // The defaults written by the first start and by a settings reset.
-    static ConversionOptions Defaults();
-
     // Displayed item texts of the chosen entries; empty for -1 or an index
     // outside the list.
     std::u16string RubySeparatorText() const;
@@ -38,6 +35,28 @@ struct ConversionOptions {
     std::u16string WarichuSurroundText() const;
 
     bool operator==(const ConversionOptions&) const = default;
+};
+
+// The values the fields take, by name.
+inline constexpr int16_t kOff = 0, kOn = 1;                                   // switches
+enum RubyStyleValue : int16_t { kMonoRuby = 0, kGroupRuby = 1 };              // RubyStyle
+enum KanaKindValue : int16_t { kHiragana = 0, kKatakana = 1 };                // KanaKind
+enum TagHeaderValue : int16_t { kBuiltInHeader = 0, kCustomHeader = 1 };      // TagHeader
+enum KentenKindValue : int16_t { kKentenBoth = 0, kKentenDot = 1, kKentenSesame = 2 };  // KentenKind
+enum ResultActionValue : int16_t { kConvertOnly = 1, kOpenTextFile = 2, kPlaceIntoInDesign = 3 };  // ResultAction
+// WarichuSurround: nothing, a quarter-em or half-em space after, or a
+// bracket pair (the items from kSurroundParens on).
+enum WarichuSurroundValue : int16_t {
+    kSurroundNone = 0,
+    kSurroundQuarterSpace = 1,
+    kSurroundHalfSpace = 2,
+    kSurroundParens = 3,
+    kSurroundTortoiseShells = 4,
+    kSurroundSquareBrackets = 5,
+    kSurroundLenticular = 6,
+    kSurroundAngle = 7,
+    kSurroundDoubleAngle = 8,
+    kSurroundBraces = 9,
 };
 
 // The list controls of the utility dialog, by their control names.

@@ -5,6 +5,7 @@
 
 #include "engine/ReadingNormalisation.h"
 #include "engine/RubyRun.h"
+#include "engine/WordStandIns.h"
 
 namespace tessaly {
 namespace {
@@ -24,7 +25,6 @@ private:
     void recordRunEnd();
     bool fieldRun();
     bool fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional<int32_t>& readingLength);
-    void disposeScratch();
 
     EngineContext& m_ctx;
     SourceDocument& m_word;
@@ -36,8 +36,7 @@ private:
     int32_t m_recordedEnd = 0;
     int32_t m_step = 1;
     TextRange m_runEnd;
-    bool m_scratch = false;
-    std::u16string m_scratchName;
+    std::u16string m_scratchName;  // the scratch document, once made
     std::u16string m_fieldText;  // the text of the field being examined
 };
 
@@ -65,7 +64,7 @@ bool Walk::run() {
         }
         ++m_step;
     }
-    disposeScratch();
+    DisposeScratchDocument(m_word, m_ctx.state.DocumentName, m_scratchName);
     return true;
 }
 
@@ -130,9 +129,9 @@ bool Walk::fieldRun() {
     return true;
 }
 
-// Selects field k of the run of n and reads its text through the clipboard;
-// a text with '?' is read again through the scratch document. The document
-// is asked where the field's reading ends.
+// Selects field k of the run of n and reads its text through the clipboard
+// (and, where Word would have lost characters, through the scratch
+// document). The document is asked where the field's reading ends.
 bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional<int32_t>& readingLength) {
     Selection& s = sel();
     s.Select(m_runEnd);
@@ -141,31 +140,9 @@ bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional
     s.Copy();
     ReadClipboardText(m_ctx.clipboard, m_ctx.state, m_ctx.host, text);
     if (m_ctx.state.EngineFailed) return false;
-    if (text.find(u'?') != std::u16string::npos) {
-        if (!m_scratch) {
-            m_word.Documents().Add();
-            m_scratchName = m_word.ActiveDocument().Name();
-            m_scratch = true;
-        }
-        m_word.Documents().Item(m_scratchName).Activate();
-        sel().WholeStory();
-        sel().Delete();
-        sel().PasteSpecial(PasteDataType::Text);
-        sel().HomeKey(Unit::Story, MoveMode::Extend);
-        text = sel().Text();
-        m_word.Documents().Item(m_ctx.state.DocumentName).Activate();
-    }
+    RereadThroughScratchDocument(m_word, m_ctx.state.DocumentName, m_scratchName, text);
     readingLength = sel().FieldReadingLength();
     return true;
-}
-
-void Walk::disposeScratch() {
-    if (!m_scratch) return;
-    m_word.Documents().Item(m_scratchName).Activate();
-    sel().WholeStory();
-    sel().Delete();
-    m_word.ActiveDocument().Close(SaveChanges::DoNotSave);
-    m_word.Documents().Item(m_ctx.state.DocumentName).Activate();
 }
 
 }  // namespace

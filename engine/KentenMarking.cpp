@@ -41,7 +41,7 @@ std::u16string KentenScaleText(int16_t kentenRatio) {
 
 std::u16string MarkKenten(SourceDocument& word, const ConversionOptions& options, RunState& state,
                           EngineHost& host) {
-    if (options.ConvertBouten != 1) return {};
+    if (options.ConvertBouten != kOn) return {};
     std::u16string scale = KentenScaleText(options.KentenRatio);
 
     word.Selection().EndKey(Unit::Story);
@@ -49,12 +49,12 @@ std::u16string MarkKenten(SourceDocument& word, const ConversionOptions& options
     word.Selection().HomeKey(Unit::Story);
 
     switch (options.KentenKind) {
-    case 0:
+    case kKentenBoth:
         RunKentenPass(word, kPassA, state, host);
         RunKentenPass(word, kPassB, state, host);
         break;
-    case 1: RunKentenPass(word, kPassA, state, host); break;
-    case 2: RunKentenPass(word, kPassB, state, host); break;
+    case kKentenDot: RunKentenPass(word, kPassA, state, host); break;
+    case kKentenSesame: RunKentenPass(word, kPassB, state, host); break;
     default: break;
     }
     return scale;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -32,16 +31,7 @@ std::filesystem::path MacFileNameFor(const std::filesystem::path& windowsName);
 // The proof page's name beside the Windows file's: <name>_proof.html.
 std::filesystem::path ProofFileNameFor(const std::filesystem::path& windowsName);
 
-// Receives a file's bytes a piece at a time, in order.
-using ByteSink = std::function<void(std::string_view)>;
-
-// The bytes of each file, for a text given whole or in consecutive parts:
-// handed to a sink a piece at a time, or returned whole. What has to be
-// encoded is handed on in pieces of a bounded size; a long part that is
-// already in the file's byte order (the Windows file's, on most machines)
-// is handed on as it lies in memory.
-void WindowsFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink);
-void MacFileBytes(std::initializer_list<std::u16string_view> parts, const ByteSink& sink);
+// The bytes of each file, for a text given whole or in consecutive parts.
 std::string WindowsFileBytes(std::initializer_list<std::u16string_view> parts);
 std::string MacFileBytes(std::initializer_list<std::u16string_view> parts);
 inline std::string WindowsFileBytes(std::u16string_view text) { return WindowsFileBytes({text}); }
@@ -50,49 +40,6 @@ inline std::string MacFileBytes(std::u16string_view text) { return MacFileBytes(
 bool FolderExistsAt(const std::filesystem::path& path);
 void CreateFolderAt(const std::filesystem::path& path);
 
-// Writes the file whole or not at all: a temporary file beside it, flushed
-// to disk, then a rename over the old one. Throws
-// std::filesystem::filesystem_error naming the file.
-void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
-// The same for bytes that write hands to its sink.
-void WriteFileAtomically(const std::filesystem::path& file, const std::function<void(const ByteSink&)>& write);
-
-// A file written whole and flushed to disk under a temporary name beside
-// it, and put in place over the old one by commit(); a file not committed
-// leaves nothing behind, nor does an interruption (InstallInterruptCleanup).
-// The temporary name is hidden and short (".tessaly-" and a random part), so
-// it never stands for an output and never makes a long name too long; it is
-// created exclusively, never through a link. Throws
-// std::filesystem::filesystem_error naming the file, not the temporary one.
-class PendingFile {
-public:
-    PendingFile(const std::filesystem::path& file, const std::function<void(const ByteSink&)>& write);
-    ~PendingFile();
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-    void commit();
-
-private:
-    // Removes the temporary file, if any.
-    void discard();
-
-    std::filesystem::path m_file;
-    std::filesystem::path m_temp;  // empty once committed
-    int m_slot = -1;               // where the interrupt cleanup knows it
-};
-
-// Opens a new file at path for writing: never one that exists, never
-// through a link. Returns the descriptor, or -1 with errno set.
-int CreateNewFile(const std::filesystem::path& path);
-
-// Makes SIGINT, SIGTERM and SIGHUP remove the temporary files of pending
-// output before the process ends as the signal says, and has a write beyond
-// the file-size limit fail with an error (SIGXFSZ ignored) instead of ending
-// the process. For the programs' main().
-void InstallInterruptCleanup();
-
-// The system's reason for a failed file operation, in Japanese.
-std::string SystemErrorReason(const std::error_code& error);
 // What went wrong with an output file, in words for the user: the system's
 // reason, and the file (bytes that are not UTF-8 shown as replacement
 // characters).

@@ -1,7 +1,5 @@
 #include "engine/ReadingNormalisation.h"
 
-#include <algorithm>
-#include <array>
 #include <utility>
 
 namespace tessaly {
@@ -26,33 +24,6 @@ constexpr KnownReading kKnownReadings[] = {
     {u"かげつ", u"ケ月"},
 };
 
-constexpr size_t LongestKnownWord() {
-    size_t longest = 0;
-    for (const auto& known : kKnownReadings) longest = std::max(longest, known.reading.size() + known.base.size());
-    return longest;
-}
-constexpr size_t kLongestKnownWord = LongestKnownWord();
-
-// The lengths the known words have, as bits: a book's field texts are
-// mostly of other lengths, and are let through on that alone.
-constexpr uint64_t KnownLengths() {
-    uint64_t lengths = 0;
-    for (const auto& known : kKnownReadings) lengths |= uint64_t(1) << (known.reading.size() + known.base.size());
-    return lengths;
-}
-constexpr uint64_t kKnownLengths = KnownLengths();
-static_assert(kLongestKnownWord < 64);
-
-// The characters the known words start with.
-constexpr std::u16string_view kFirstCharacters = u"がけこんっつか";
-
-constexpr bool AllStartWithFirstCharacters() {
-    for (const auto& known : kKnownReadings)
-        if (kFirstCharacters.find(known.reading.front()) == std::u16string_view::npos) return false;
-    return true;
-}
-static_assert(AllStartWithFirstCharacters());
-
 constexpr std::pair<char16_t, char16_t> kSmallToLarge[] = {
     {u'ぁ', u'あ'}, {u'ぃ', u'い'}, {u'ぅ', u'う'}, {u'ぇ', u'え'}, {u'ぉ', u'お'}, {u'ゃ', u'や'},
     {u'ゅ', u'ゆ'}, {u'ょ', u'よ'}, {u'ゎ', u'わ'}, {u'っ', u'つ'}, {u'ァ', u'ア'}, {u'ィ', u'イ'},
@@ -63,11 +34,6 @@ constexpr std::pair<char16_t, char16_t> kSmallToLarge[] = {
 }  // namespace
 
 void RewriteKnownReading(std::u16string& fieldText, std::u16string_view rubySeparator) {
-    // Every known word is short, of a few lengths, and starts with one of a
-    // few kana: most field texts are let through after one look.
-    if (fieldText.size() > kLongestKnownWord || !((kKnownLengths >> fieldText.size()) & 1) ||
-        kFirstCharacters.find(fieldText.front()) == std::u16string_view::npos)
-        return;
     const std::u16string_view text(fieldText);
     for (const auto& known : kKnownReadings) {
         if (text.size() == known.reading.size() + known.base.size() && text.starts_with(known.reading) &&
@@ -93,9 +59,9 @@ std::u16string NormaliseReading(std::u16string_view reading, const ConversionOpt
 void AppendNormalisedReading(std::u16string& out, std::u16string_view reading, const ConversionOptions& options) {
     out.reserve(out.size() + reading.size());
     for (char16_t c : reading) {
-        if (options.RubyStyle == 1 && c == u'\u3000') continue;
-        if (options.KanaKind == 1 && c >= 0x3041 && c <= 0x3096) c = char16_t(c + 0x60);
-        if (options.SmallKanaToFullSize == 1 && c != u'\u3000') c = ToLargeKana(c);
+        if (options.RubyStyle == kGroupRuby && c == u'\u3000') continue;
+        if (options.KanaKind == kKatakana && c >= 0x3041 && c <= 0x3096) c = char16_t(c + 0x60);
+        if (options.SmallKanaToFullSize == kOn && c != u'\u3000') c = ToLargeKana(c);
         out.push_back(c);
     }
 }

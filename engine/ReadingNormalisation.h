@@ -20,7 +20,7 @@ std::u16string NormaliseReading(std::u16string_view reading, const ConversionOpt
 void AppendNormalisedReading(std::u16string& out, std::u16string_view reading, const ConversionOptions& options);
 // False when the options leave every reading as it is (the defaults do).
 inline bool ReadingNeedsNormalising(const ConversionOptions& options) {
-    return options.RubyStyle == 1 || options.KanaKind == 1 || options.SmallKanaToFullSize == 1;
+    return options.RubyStyle == kGroupRuby || options.KanaKind == kKatakana || options.SmallKanaToFullSize == kOn;
 }
 
 // The full-size form of a small kana, or the character itself.

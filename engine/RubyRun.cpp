@@ -110,7 +110,7 @@ void RubyRun::Emit(std::u16string& body) {
         emitWarichu(body, reading);
         return;
     }
-    const bool group = m_options.RubyStyle == 1 || (m_long && !m_cut);
+    const bool group = m_options.RubyStyle == kGroupRuby || (m_long && !m_cut);
     // Views: the tags' lengths are known when compiling, not counted per ruby.
     body += group ? u"<CharStyle:グループルビ><cRuby:1><cRubyString:"sv : u"<CharStyle:モノルビ><cRuby:1><cRubyString:"sv;
     if (ReadingNeedsNormalising(m_options)) {
@@ -126,7 +126,7 @@ void RubyRun::Emit(std::u16string& body) {
 
 void RubyRun::emitWarichu(std::u16string& body, std::u16string_view reading) const {
     std::u16string v;
-    if (m_options.WarichuRubyGlyphs == 1) {
+    if (m_options.WarichuRubyGlyphs == kOn) {
         // A kana keeps its variation selectors inside the glyph tags.
         for (size_t i = 0; i < reading.size();) {
             const size_t units = CharacterUnitsAt(reading, i);
@@ -149,15 +149,15 @@ void RubyRun::emitWarichu(std::u16string& body, std::u16string_view reading) con
     const std::u16string& opening = m_separators.warichuOpening;
     const std::u16string& closing = m_separators.warichuClosing;
     const int surround = m_options.WarichuSurround;
-    if (m_options.HalfWidthWarichuParens == 1 && surround > 2) {
+    if (m_options.HalfWidthWarichuParens == kOn && surround >= kSurroundParens) {
         AppendEscaped(body, base);
         body += u"<CharStyle:文字前ベタ>" + opening + u"<CharStyle:>";
         body += u"<CharStyle:割注>" + v + u"<CharStyle:>";
         body += u"<CharStyle:文字後ベタ>" + closing + u"<CharStyle:>";
-    } else if ((surround == 1 || surround == 2) && !base.empty()) {
+    } else if ((surround == kSurroundQuarterSpace || surround == kSurroundHalfSpace) && !base.empty()) {
         const size_t last = LastCharacterStart(base);
         AppendEscaped(body, std::u16string_view(base).substr(0, last));
-        body += surround == 1 ? u"<CharStyle:文字後4分アキ>" : u"<CharStyle:文字後半角アキ>";
+        body += surround == kSurroundQuarterSpace ? u"<CharStyle:文字後4分アキ>" : u"<CharStyle:文字後半角アキ>";
         AppendEscaped(body, std::u16string_view(base).substr(last));
         body += u"<CharStyle:>";
         body += u"<CharStyle:割注>" + v + u"<CharStyle:>" + closing;
@@ -165,48 +165,6 @@ void RubyRun::emitWarichu(std::u16string& body, std::u16string_view reading) con
         AppendEscaped(body, base);
         body += opening + u"<CharStyle:割注>" + v + u"<CharStyle:>" + closing;
     }
-}
-
-Message ClipboardWarning1() {
-    return Message{u"エラー",
-                   u"一部の語句について、変換処理ができないデータがありました。\r\n"
-                   u"\r\n"
-                   u"Windowsを含む動作環境が不安定になっていることが主な原因です。\r\n"
-                   u"PCを再起動すれば、ほとんどの場合変換可能です。\r\n"
-                   u"\r\n"
-                   u"OKを押すとそれ以外の対処方法が表示されますので、\r\n"
-                   u"確認の上もう一度変換処理を実行して下さい。",
-                   MessageIcon::Warning, MessageButtons::Ok};
-}
-
-Message ClipboardWarning2() {
-    return Message{u"確認",
-                   u"再起動しても同じエラーが出る場合は、以下を試して下さい。\r\n"
-                   u"\r\n"
-                   u"１．本ソフト実行中は、マウス・キーボードを操作しない。\r\n"
-                   u"２．本ソフト実行中は、不要なソフトは起動させない。\r\n"
-                   u"３．例えば10ページの変換を、5ページ2回に分けて変換する。\r\n"
-                   u"４．OS・Office・IMEが、正しく最新の状態にインストールされて\r\n"
-                   u"　　いるか確認し、必要ならアップデートや再インストールを行う。\r\n"
-                   u"５．PC上のアプリや常駐ソフトの自動更新を一時中止する。\r\n"
-                   u"６．その他のネット接続（OneDriveやIMEのクラウド候補など）をできるだけOFFにする。\r\n"
-                   u"\r\n"
-                   u"OKを押すと変換を中止し、実行前の画面に戻ります。",
-                   MessageIcon::Warning, MessageButtons::Ok};
-}
-
-void ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHost& host, std::u16string& text) {
-    Clipboard::Status status = clipboard.ReadText(text);
-    if (status == Clipboard::Status::Busy) {
-        host.Pause(std::chrono::seconds(3));
-        status = clipboard.ReadText(text);
-    }
-    // An empty field copies an empty text: that is a text, not a failure.
-    if (status == Clipboard::Status::Ok && !state.EngineFailed) return;
-    host.ShowMessage(ClipboardWarning1());
-    host.ShowMessage(ClipboardWarning2());
-    state.EngineFailed = true;
-    text.clear();
 }
 
 }  // namespace tessaly

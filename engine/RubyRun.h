@@ -64,14 +64,4 @@ private:
     bool m_warichu = false;
 };
 
-// The two warning boxes shown when the clipboard cannot be read.
-Message ClipboardWarning1();
-Message ClipboardWarning2();
-
-// Reads the copied field's text (which may be empty: an empty field). A busy
-// clipboard is tried once more after a pause of three seconds. When no text
-// can be had the two warnings are shown, state.EngineFailed is set and the
-// text emptied.
-void ReadClipboardText(Clipboard& clipboard, RunState& state, EngineHost& host, std::u16string& text);
-
 }  // namespace tessaly

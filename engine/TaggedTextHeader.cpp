@@ -35,7 +35,7 @@ std::u16string CharStyle(std::u16string_view name, std::u16string_view attribute
 
 TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u16string& kentenScaleText) {
     const std::u16string_view glyph =
-        options.OpenTypeRubyGlyphs == 1 ? u"<rUseOTProGlyph:1>" : u"<rUseOTProGlyph:0>";
+        options.OpenTypeRubyGlyphs == kOn ? u"<rUseOTProGlyph:1>" : u"<rUseOTProGlyph:0>";
     std::u16string rubyGlyph(glyph);
 
     std::vector<std::u16string> lines;
@@ -67,7 +67,7 @@ TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u1
     TaggedTextHeaders headers;
     headers.mac = u"<UNICODE-MAC>" + windows.substr(std::u16string_view(u"<UNICODE-WIN>").size());
     headers.windows = std::move(windows);
-    if (options.ConvertBouten == 1) {
+    if (options.ConvertBouten == kOn) {
         const std::u16string scale = u"Scale:" + kentenScaleText;
         ReplaceAll(headers.windows, u"Scale:0.7", scale);
         ReplaceAll(headers.mac, u"Scale:0.7", scale);
@@ -94,7 +94,7 @@ std::u16string ReadCustomHeader(const std::filesystem::path& file) {
 TaggedTextHeaders BuildHeaders(const ConversionOptions& options, const std::u16string& kentenScaleText,
                                const std::filesystem::path& customHeaderFile) {
     std::error_code ec;
-    if (options.TagHeader == 1 && std::filesystem::is_regular_file(customHeaderFile, ec)) {
+    if (options.TagHeader == kCustomHeader && std::filesystem::is_regular_file(customHeaderFile, ec)) {
         TaggedTextHeaders headers;
         headers.windows = ReadCustomHeader(customHeaderFile);
         headers.mac = headers.windows;
@@ -108,15 +108,15 @@ SeparatorTexts ReadSeparatorTexts(const ConversionOptions& options) {
     SeparatorTexts s;
     s.ruby = options.RubySeparatorText();
     s.warichu = options.WarichuSeparatorText();
-    const std::u16string surround = options.WarichuSurroundText();
-    if (surround == u"4分アキ") {
+    if (options.WarichuSurround == kSurroundQuarterSpace) {
         s.warichuClosing = u"\u2009\u2009";
-    } else if (surround == u"半角アキ") {
+    } else if (options.WarichuSurround == kSurroundHalfSpace) {
         s.warichuClosing = u"\u2002";
-    } else if (surround.size() == 3 && surround[1] == u'\u3000' && surround != u"なし") {
-        // A bracket pair with one ideographic space between the brackets.
-        s.warichuOpening = surround.substr(0, 1);
-        s.warichuClosing = surround.substr(2, 1);
+    } else if (const std::u16string pair = options.WarichuSurroundText();
+               options.WarichuSurround >= kSurroundParens && !pair.empty()) {
+        // The item is the pair with one ideographic space between the brackets.
+        s.warichuOpening = pair.substr(0, 1);
+        s.warichuClosing = pair.substr(2, 1);
     }
     return s;
 }

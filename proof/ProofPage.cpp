@@ -1,7 +1,7 @@
 #include "proof/ProofPage.h"
 
-#include "engine/OutputFiles.h"
 #include "engine/Text.h"
+#include "platform/Files.h"
 
 namespace tessaly::proof {
 namespace {
@@ -158,7 +158,7 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
 }
 
 void WriteProofPage(const std::filesystem::path& file, const TaggedText& text, const ProofReport& report) {
-    WriteFileAtomically(file, ProofPageHtml(text, report));
+    platform::WriteFileAtomically(file, ProofPageHtml(text, report));
 }
 
 }  // namespace tessaly::proof

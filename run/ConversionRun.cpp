@@ -3,68 +3,24 @@
 #include <QDir>
 #include <QWidget>
 
+#include <filesystem>
 #include <stdexcept>
 
-#include <filesystem>
-
-#include "engine/Engine.h"
 #include "engine/OutputFiles.h"
-#include "proof/ProofPage.h"
+#include "engine/WordStandIns.h"
 #include "run/RunMessages.h"
-#include "wordproc/Readers.h"
 
 namespace tessaly::run {
 namespace {
 
 std::filesystem::path PathOf(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+QString TextOf(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 }  // namespace
 
 bool IsManuscriptFileName(const QString& name) {
     return name.endsWith(QStringLiteral(".doc"), Qt::CaseInsensitive) || name.endsWith(QStringLiteral(".docx"), Qt::CaseInsensitive) ||
            name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive);
-}
-
-void ThrottledProgress::paint(double now) {
-    if (!m_countShown) {
-        m_progress.setConvertedCount(m_count);
-        m_countShown = true;
-    }
-    m_progress.UpdateProgress(m_value, m_max, m_width, m_caption);  // repaints at once
-    m_shownPercent = static_cast<int>(RoundHalfEven(100.0 * m_value / m_max));
-    m_lastPaint = now;
-}
-
-void ThrottledProgress::UpdateProgress(int value, int max, float width, const std::u16string& caption) {
-    if (max == 0) throw std::runtime_error("progress total of 0");
-    m_value = value;
-    m_max = max;
-    m_width = width;
-    if (m_caption.size() != static_cast<qsizetype>(caption.size()) || m_caption != QStringView(caption))
-        m_caption = QString::fromStdU16String(caption);
-    const double now = m_services.clock.seconds();
-    if (static_cast<int>(RoundHalfEven(100.0 * value / max)) != m_shownPercent || now - m_lastPaint >= kFrameSeconds) paint(now);
-}
-
-void ThrottledProgress::ShowConvertedCount(int32_t count) {
-    m_count = count;
-    m_countShown = false;
-}
-
-void ThrottledProgress::Yield() {
-    const double now = m_services.clock.seconds();
-    if (now - m_lastYield < kFrameSeconds) return;
-    // The latest count, before the window's turn, unless painted within the frame.
-    if (!m_countShown && now - m_lastPaint >= kFrameSeconds) paint(now);
-    m_services.clock.processEvents();
-    m_lastYield = now;
-}
-
-void ThrottledProgress::Pause(std::chrono::milliseconds duration) {
-    // The clipboard's second try waits without handling events.
-    const double start = m_services.clock.seconds();
-    while (RoundHalfEven(m_services.clock.seconds() - start) < duration.count() / 1000.0) {
-    }
 }
 
 ConversionRun::ConversionRun(RunServices services, MainWindowAccess& main, RunState& state, QString appFolder)
@@ -79,7 +35,7 @@ void ConversionRun::warn(const QString& text, MessageIcon icon) {
     m_services.messages.show(Message{u"確認", text.toStdU16String(), icon, MessageButtons::Ok});
 }
 
-void ConversionRun::closeWord() { m_word.reset(); }
+void ConversionRun::closeWord() { m_manuscript.reset(); }
 
 void ConversionRun::closeRunWindows() {
     if (m_preparation) m_preparation->close();
@@ -92,6 +48,10 @@ void ConversionRun::failed(const QString& reason) {
     warn(text);
     m_state.RunInProgress = false;
     closeRunWindows();
+}
+
+QString ConversionRun::outputFolder() const {
+    return m_appFolder + QLatin1Char('/') + QString::fromStdU16String(std::u16string(kOutputFolder)) + QLatin1Char('/');
 }
 
 void ConversionRun::RunCommand() {
@@ -112,8 +72,8 @@ void ConversionRun::RunCommand() {
         m_state.DocumentFolder = folder.toStdU16String();
         m_state.DocumentFileName = m_main.selectedFileName().toStdU16String();
         m_state.DocumentPath = m_state.DocumentFolder + m_state.DocumentFileName;
-    } catch (const std::exception&) {
-        failed({});
+    } catch (const std::exception& e) {
+        failed(TextOf(convert::FailureText(e)));
         m_main.focusMainWindow();
         return;
     }
@@ -126,21 +86,82 @@ void ConversionRun::RunCommand() {
     m_main.setFileControlsEnabled(true);
 }
 
-void ConversionRun::showProofPage(const QString& outputFolder) {
-    const std::filesystem::path folder = PathOf(outputFolder);
-    const std::filesystem::path output = folder / PathOf(QString::fromStdU16String(m_state.OutputFileName));
-    const std::filesystem::path page = folder / ProofFileNameFor(output.filename());
+void ConversionRun::RunConversion(const ConversionOptions& given) {
+    // Where InDesign cannot be driven, placing into it opens the text file.
+    m_options = given;
+    if (m_options.ResultAction == kPlaceIntoInDesign && !m_services.inDesign.canDrive()) m_options.ResultAction = kOpenTextFile;
+    m_state.DocumentName.clear();
+    m_state.AbortRequested = false;
+    m_state.RunInProgress = false;
+    m_inDesign.reset();
+    m_result = {};
     try {
-        proof::ProofReport report{QString::fromStdU16String(m_state.DocumentName).toStdString(), {}};
-        for (auto& [text, paragraph] : wordproc::LeftOutItems(m_readReport.leftOut)) report.items.push_back({text, paragraph});
-        proof::WriteProofPage(page, proof::ReadTaggedTextFile(output), report);
+        if (!checkCustomHeader() || !openDocument() || !confirmStart() || !checkInDesign()) return;
+        commit();
+        if (!preparationPause() || !convertDocument()) return;
+        finish();
     } catch (const std::exception& e) {
-        warn(QStringLiteral("校正用HTMLを作成できませんでした。\r\n\r\n") + QString::fromStdString(e.what()));
-        return;
+        failed(TextOf(convert::FailureText(e)));
     }
-    const QString pagePath = QString::fromStdU16String(page.u16string());
-    if (!m_services.shell.open(pagePath))
-        warn(OpenFailedText(QString::fromStdU16String(page.filename().u16string()), QDir::toNativeSeparators(outputFolder)));
+}
+
+// The custom header must be there before anything starts.
+bool ConversionRun::checkCustomHeader() {
+    const auto header = PathOf(m_appFolder) / std::filesystem::path(kTempFolder) / std::filesystem::path(kCustomHeaderFile);
+    std::error_code ec;
+    if (m_options.TagHeader == kCustomHeader && !std::filesystem::is_regular_file(header, ec)) {
+        warn(MissingHeaderText(QDir::toNativeSeparators(m_appFolder)));
+        return false;
+    }
+    return true;
+}
+
+// Starts the word processor and opens the document.
+bool ConversionRun::openDocument() {
+    MaximizeWordWindow(m_services.windows);
+    std::string failure;
+    m_manuscript = convert::OpenManuscript(PathOf(QString::fromStdU16String(m_state.DocumentPath)), m_main.rubyNotation(), failure);
+    if (!m_manuscript) {
+        failed(TextOf(failure));
+        return false;
+    }
+    m_state.DocumentName = m_manuscript->name();
+    m_main.focusMainWindow();
+    return true;
+}
+
+bool ConversionRun::confirmStart() {
+    const Message confirmation{u"Tessaly",
+                               StartConfirmationText(QString::fromStdU16String(m_state.DocumentPath),
+                                                     m_options.ResultAction == kPlaceIntoInDesign)
+                                   .toStdU16String(),
+                               MessageIcon::Information, MessageButtons::OkCancel};
+    if (m_services.messages.show(confirmation) == MessageAnswer::Cancel) {
+        closeWord();
+        return false;
+    }
+    if (m_state.DocumentName.empty() || m_state.DocumentName.find(u'.') == std::u16string::npos) {
+        warn(DocumentNameText());
+        m_manuscript.reset();  // released; the document is not closed in a word processor of its own
+        return false;
+    }
+    return true;
+}
+
+bool ConversionRun::checkInDesign() {
+    if (m_options.ResultAction != kPlaceIntoInDesign) return true;
+    m_inDesign = m_services.inDesign.connect();
+    if (m_inDesign->documentCount() == 0) {
+        warn(NoInDesignDocumentText());
+        closeWord();
+        return false;
+    }
+    if (m_inDesign->activeDocumentTextFrameCount() == 0) {
+        warn(NoInDesignFrameText());
+        closeWord();
+        return false;
+    }
+    return true;
 }
 
 void ConversionRun::place(QWidget& window) {
@@ -150,148 +171,105 @@ void ConversionRun::place(QWidget& window) {
     window.move(over.center() - QPoint(window.width() / 2, window.height() / 2));
 }
 
-void ConversionRun::RunConversion(const ConversionOptions& given) {
-    // Where InDesign cannot be driven, placing into it opens the text file.
-    ConversionOptions options = given;
-    if (options.ResultAction == 3 && !m_services.inDesign.canDrive()) options.ResultAction = 2;
-    m_state.DocumentName.clear();
-    m_state.AbortRequested = false;
-    m_state.RunInProgress = false;
-    std::unique_ptr<InDesignApplication> inDesign;
-    try {
-        // The custom header must be there before anything starts.
-        const auto header = PathOf(m_appFolder) / std::filesystem::path(kTempFolder) / std::filesystem::path(kCustomHeaderFile);
-        std::error_code ec;
-        if (options.TagHeader == 1 && !std::filesystem::is_regular_file(header, ec)) {
-            warn(MissingHeaderText(QDir::toNativeSeparators(m_appFolder)));
-            return;
-        }
-        // Start the word processor and open the document.
-        MaximizeWordWindow(m_services.windows);
-        try {
-            m_readReport = {};
-            m_word = wordproc::ReadDocument(PathOf(QString::fromStdU16String(m_state.DocumentPath)),
-                                            wordproc::ReadOptions{m_main.rubyNotation()}, &m_readReport);
-        } catch (const wordproc::ReadError& e) {
-            failed(QString::fromStdString(e.reason()));
-            return;
-        }
-        m_state.DocumentName = m_word->ActiveDocument().Name();
-        m_main.focusMainWindow();
+void ConversionRun::commit() {
+    m_state.RunInProgress = true;
+    m_main.setFileControlsEnabled(false);
+    delete m_preparation;
+    delete m_progress;
+    m_preparation = new PreparationWindow(m_state, m_services.messages, m_main.mainWidget());
+    m_progress = new ProgressWindow(m_state, m_main.mainWidget());
+    place(*m_preparation);
+    place(*m_progress);
+    const QString name = QString::fromStdU16String(m_state.DocumentName);
+    m_preparation->setDocumentName(name);
+    m_progress->setDocumentName(name);
+    m_start = m_services.clock.seconds();
+}
 
-        const Message confirmation{u"Tessaly",
-                                   StartConfirmationText(QString::fromStdU16String(m_state.DocumentPath),
-                                                         options.ResultAction == 3)
-                                       .toStdU16String(),
-                                   MessageIcon::Information, MessageButtons::OkCancel};
-        if (m_services.messages.show(confirmation) == MessageAnswer::Cancel) {
-            closeWord();
-            return;
-        }
-        if (m_state.DocumentName.empty() || m_state.DocumentName.find(u'.') == std::u16string::npos) {
-            warn(DocumentNameText());
-            m_word.reset();  // released; the document is not closed in a word processor of its own
-            return;
-        }
-        if (options.ResultAction == 3) {
-            inDesign = m_services.inDesign.connect();
-            if (inDesign->documentCount() == 0) {
-                warn(NoInDesignDocumentText());
-                closeWord();
-                return;
-            }
-            if (inDesign->activeDocumentTextFrameCount() == 0) {
-                warn(NoInDesignFrameText());
-                closeWord();
-                return;
-            }
-        }
-
-        // Commit.
-        m_state.RunInProgress = true;
-        m_main.setFileControlsEnabled(false);
-        delete m_preparation;
-        delete m_progress;
-        m_preparation = new PreparationWindow(m_state, m_services.messages, m_main.mainWidget());
-        m_progress = new ProgressWindow(m_state, m_main.mainWidget());
-        place(*m_preparation);
-        place(*m_progress);
-        const QString name = QString::fromStdU16String(m_state.DocumentName);
-        m_preparation->setDocumentName(name);
-        m_progress->setDocumentName(name);
-        const double start = m_services.clock.seconds();
-
-        // The preparation pause, the only time the user can abort; it
-        // starts once the window is on screen.
-        m_preparation->show();
-        WaitUntilExposed(*m_preparation, m_services.clock);
-        const double pauseStart = m_services.clock.seconds();
-        for (;;) {
-            const double elapsed = RoundHalfEven(m_services.clock.seconds() - pauseStart);
-            m_services.clock.processEvents();
-            if (elapsed >= m_services.pauses.preparation) break;
-        }
-        m_preparation->close();
-        if (m_state.AbortRequested) {
-            closeWord();
-            m_progress->close();
-            m_state.RunInProgress = false;
-            m_main.focusMainWindow();
-            return;
-        }
-
-        m_state.ProgressBarWidth = m_progress->ShowProgress(kRunningCaption);
-        WaitUntilExposed(*m_progress, m_services.clock);
+// The preparation pause, the only time the user can abort; it starts once
+// the window is on screen.
+bool ConversionRun::preparationPause() {
+    m_preparation->show();
+    WaitUntilExposed(*m_preparation, m_services.clock);
+    const double pauseStart = m_services.clock.seconds();
+    for (;;) {
+        const double elapsed = RoundHalfEven(m_services.clock.seconds() - pauseStart);
         m_services.clock.processEvents();
-        m_progress->setConvertedCount(0);
-        m_progress->UpdateProgress(10, 100, m_state.ProgressBarWidth, kRunningCaption);
-        m_services.clock.processEvents();
-
-        m_state.EngineFailed = false;
-        ThrottledProgress host(*m_progress, m_services);
-        EngineContext context{*m_word, *m_word, options, m_state, host, PathOf(m_appFolder)};
-        ConvertToTaggedText(context);
-        if (m_state.EngineFailed) {
-            m_state.RunInProgress = false;
-            m_progress->close();
-            return;
-        }
-        if (m_state.ConvertedCount == 0) {
-            m_progress->close();
-            QString text = NothingConvertedText();
-            if (const size_t left = m_readReport.notationLeft.total()) text += QStringLiteral("\r\n\r\n") + NotationLeftText(left);
-            warn(text);
-            m_main.focusMainWindow();
-            m_state.RunInProgress = false;
-            return;
-        }
-
-        closeWord();
-        m_progress->setConvertedCount(m_state.ConvertedCount);
-        m_progress->FinishProgress(kFinishingCaption, m_services.clock, m_services.pauses.completion);
-        const QString outputFolder = m_appFolder + QLatin1Char('/') + QString::fromStdU16String(std::u16string(kOutputFolder)) + QLatin1Char('/');
-        const QString output = outputFolder + QString::fromStdU16String(m_state.OutputFileName);
-        if (options.ResultAction == 3) {
-            inDesign->placeIntoFirstFrame(QDir::toNativeSeparators(output));
-            inDesign.reset();
-        }
-        m_main.showMainWindow();
-        const QString seconds = QString::number(m_services.clock.seconds() - start, 'f', 1);
-        QString report = FinalReportText(seconds, m_state.ConvertedCount);
-        if (!m_readReport.leftOut.empty())
-            report += QStringLiteral("\r\n\r\n") + QString::fromStdString(wordproc::LeftOutSummary(m_readReport.leftOut));
-        if (const size_t left = m_readReport.notationLeft.total()) report += QStringLiteral("\r\n\r\n") + NotationLeftText(left);
-        m_services.messages.show(Message{u"Tessaly", report.toStdU16String(), MessageIcon::Information, MessageButtons::Ok});
-        m_main.minimiseMainWindow();
-        m_state.RunInProgress = false;
-        if (options.ResultAction == 2 && !m_services.shell.open(output)) {
-            warn(OpenFailedText(QString::fromStdU16String(m_state.OutputFileName),
-                                QDir::toNativeSeparators(outputFolder)));
-        }
-        if (m_main.proofPage()) showProofPage(outputFolder);
-    } catch (const std::exception&) {
-        failed({});
+        if (elapsed >= m_services.pauses.preparation) break;
     }
+    m_preparation->close();
+    if (!m_state.AbortRequested) return true;
+    closeWord();
+    m_progress->close();
+    m_state.RunInProgress = false;
+    m_main.focusMainWindow();
+    return false;
+}
+
+bool ConversionRun::convertDocument() {
+    m_state.ProgressBarWidth = m_progress->ShowProgress(kRunningCaption);
+    WaitUntilExposed(*m_progress, m_services.clock);
+    m_services.clock.processEvents();
+    m_progress->setConvertedCount(0);
+    m_progress->UpdateProgress(10, 100, m_state.ProgressBarWidth, kRunningCaption);
+    m_services.clock.processEvents();
+
+    ThrottledProgress host(*m_progress, m_services);
+    convert::ConversionRequest request;
+    request.options = m_options;
+    request.proofPage = m_main.proofPage();
+    request.appFolder = PathOf(m_appFolder);
+    m_result = convert::ConvertOpened(*m_manuscript, request, m_state, host);
+    if (m_result.engineGaveUp) {
+        m_state.RunInProgress = false;
+        m_progress->close();
+        return false;
+    }
+    if (!m_result.written) {
+        failed(TextOf(m_result.failure));
+        return false;
+    }
+    if (m_state.ConvertedCount > 0) return true;
+    m_progress->close();
+    QString text = NothingConvertedText();
+    if (const size_t left = m_manuscript->report.notationLeft.total()) text += QStringLiteral("\r\n\r\n") + NotationLeftText(left);
+    warn(text);
+    m_main.focusMainWindow();
+    m_state.RunInProgress = false;
+    return false;
+}
+
+void ConversionRun::finish() {
+    const wordproc::ReadReport report = m_manuscript->report;
+    closeWord();
+    m_progress->setConvertedCount(m_state.ConvertedCount);
+    m_progress->FinishProgress(kFinishingCaption, m_services.clock, m_services.pauses.completion);
+    const QString output = outputFolder() + QString::fromStdU16String(m_state.OutputFileName);
+    if (m_options.ResultAction == kPlaceIntoInDesign) {
+        m_inDesign->placeIntoFirstFrame(QDir::toNativeSeparators(output));
+        m_inDesign.reset();
+    }
+    m_main.showMainWindow();
+    const QString seconds = QString::number(m_services.clock.seconds() - m_start, 'f', 1);
+    QString text = FinalReportText(seconds, m_state.ConvertedCount);
+    if (!report.leftOut.empty()) text += QStringLiteral("\r\n\r\n") + TextOf(wordproc::LeftOutSummary(report.leftOut));
+    if (const size_t left = report.notationLeft.total()) text += QStringLiteral("\r\n\r\n") + NotationLeftText(left);
+    m_services.messages.show(Message{u"Tessaly", text.toStdU16String(), MessageIcon::Information, MessageButtons::Ok});
+    m_main.minimiseMainWindow();
+    m_state.RunInProgress = false;
+    if (m_options.ResultAction == kOpenTextFile && !m_services.shell.open(output))
+        warn(OpenFailedText(QString::fromStdU16String(m_state.OutputFileName), QDir::toNativeSeparators(outputFolder())));
+    if (m_main.proofPage()) showProofPage();
+}
+
+void ConversionRun::showProofPage() {
+    if (m_result.proofFile.empty()) {
+        warn(QStringLiteral("校正用HTMLを作成できませんでした。\r\n\r\n") + TextOf(m_result.failure));
+        return;
+    }
+    const QString page = QString::fromStdU16String(m_result.proofFile.u16string());
+    if (!m_services.shell.open(page))
+        warn(OpenFailedText(QString::fromStdU16String(m_result.proofFile.filename().u16string()), QDir::toNativeSeparators(outputFolder())));
 }
 
 }  // namespace tessaly::run

@@ -1,7 +1,8 @@
 // One conversion run: the "実行" command with its pre-checks, and the driver
 // that takes a document from its path to the final report, behind the
 // preparation and progress windows. "Word" is the embedded word processor:
-// starting it creates nothing, opening the document reads the file.
+// starting it creates nothing, opening the document reads the file (the
+// conversion step of convert/ does the reading and the converting).
 #pragma once
 
 #include <QPointer>
@@ -9,12 +10,11 @@
 
 #include <memory>
 
+#include "convert/Conversion.h"
 #include "engine/ConversionOptions.h"
 #include "engine/RunState.h"
 #include "run/ProgressWindows.h"
 #include "run/RunServices.h"
-
-#include "wordproc/Readers.h"
 
 namespace tessaly::run {
 
@@ -39,55 +39,8 @@ public:
     virtual bool proofPage() = 0;
 };
 
-// The fixed pauses, in seconds: the preparation window's (the only time a
-// run can be aborted) and the completion's. A benchmark sets them to zero.
-struct RunPauses {
-    double preparation = 5;
-    double completion = 1;
-};
-
-struct RunServices {
-    MessageService& messages;
-    PauseClock& clock;
-    WindowSystem& windows;
-    InDesignConnector& inDesign;
-    ShellOpener& shell;
-    RunPauses pauses = {};
-};
-
 // Whether a file name is one the run converts: .doc, .docx or .txt, in any case.
 bool IsManuscriptFileName(const QString& name);
-
-// The progress window as the engine drives it: the bar and the count are
-// repainted when the shown percentage changes or a frame's time (1/30 s) has
-// passed, and the user interface is given its turn at most that often, so
-// that a book of a hundred thousand rubies costs the display no more than a
-// few hundred repaints. The count shown is the latest whenever it is painted.
-class ThrottledProgress : public EngineHost {
-public:
-    static constexpr double kFrameSeconds = 1.0 / 30;
-
-    ThrottledProgress(ProgressWindow& progress, RunServices& services) : m_progress(progress), m_services(services) {}
-    void UpdateProgress(int value, int max, float width, const std::u16string& caption) override;
-    void ShowConvertedCount(int32_t count) override;
-    void Yield() override;
-    MessageAnswer ShowMessage(const Message& message) override { return m_services.messages.show(message); }
-    void Pause(std::chrono::milliseconds duration) override;
-
-private:
-    void paint(double now);
-
-    ProgressWindow& m_progress;
-    RunServices& m_services;
-    int m_value = 0, m_max = 100;
-    float m_width = 0;
-    QString m_caption;
-    int m_shownPercent = -1;
-    int32_t m_count = 0;
-    bool m_countShown = true;
-    double m_lastPaint = -1e9;
-    double m_lastYield = -1e9;
-};
 
 class ConversionRun {
 public:
@@ -104,12 +57,23 @@ public:
     ProgressWindow* progressWindow() const { return m_progress; }
 
 private:
+    // The run's steps, in order; each returns false when the run ends there.
+    bool checkCustomHeader();
+    bool openDocument();
+    bool confirmStart();
+    bool checkInDesign();
+    void commit();
+    bool preparationPause();
+    bool convertDocument();
+    void finish();
+
     void warn(const QString& text, MessageIcon icon = MessageIcon::Warning);
     void closeWord();
     void closeRunWindows();
     void failed(const QString& reason);
-    // Writes the proof page beside the output and opens it.
-    void showProofPage(const QString& outputFolder);
+    QString outputFolder() const;
+    // Opens the proof page made beside the output, or says why there is none.
+    void showProofPage();
     // Puts a run window over the main window.
     void place(QWidget& window);
 
@@ -117,8 +81,12 @@ private:
     MainWindowAccess& m_main;
     RunState& m_state;
     QString m_appFolder;
-    std::unique_ptr<wordproc::DocumentModel> m_word;  // the open document
-    wordproc::ReadReport m_readReport;                // what reading it left out
+    // The current run.
+    ConversionOptions m_options;
+    std::unique_ptr<convert::Manuscript> m_manuscript;  // the open document
+    std::unique_ptr<InDesignApplication> m_inDesign;
+    convert::ConversionResult m_result;
+    double m_start = 0;
     QPointer<PreparationWindow> m_preparation;
     QPointer<ProgressWindow> m_progress;
 };

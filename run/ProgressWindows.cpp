@@ -167,4 +167,46 @@ QString ProgressWindow::caption() const { return m_caption->text(); }
 QString ProgressWindow::percentage() const { return m_percentage->text(); }
 int ProgressWindow::barWidth() const { return m_bar->width(); }
 
+void ThrottledProgress::paint(double now) {
+    if (!m_countShown) {
+        m_progress.setConvertedCount(m_count);
+        m_countShown = true;
+    }
+    m_progress.UpdateProgress(m_value, m_max, m_width, m_caption);  // repaints at once
+    m_shownPercent = static_cast<int>(RoundHalfEven(100.0 * m_value / m_max));
+    m_lastPaint = now;
+}
+
+void ThrottledProgress::UpdateProgress(int value, int max, float width, const std::u16string& caption) {
+    if (max == 0) throw std::runtime_error("progress total of 0");
+    m_value = value;
+    m_max = max;
+    m_width = width;
+    if (m_caption.size() != static_cast<qsizetype>(caption.size()) || m_caption != QStringView(caption))
+        m_caption = QString::fromStdU16String(caption);
+    const double now = m_services.clock.seconds();
+    if (static_cast<int>(RoundHalfEven(100.0 * value / max)) != m_shownPercent || now - m_lastPaint >= kFrameSeconds) paint(now);
+}
+
+void ThrottledProgress::ShowConvertedCount(int32_t count) {
+    m_count = count;
+    m_countShown = false;
+}
+
+void ThrottledProgress::Yield() {
+    const double now = m_services.clock.seconds();
+    if (now - m_lastYield < kFrameSeconds) return;
+    // The latest count, before the window's turn, unless painted within the frame.
+    if (!m_countShown && now - m_lastPaint >= kFrameSeconds) paint(now);
+    m_services.clock.processEvents();
+    m_lastYield = now;
+}
+
+void ThrottledProgress::Pause(std::chrono::milliseconds duration) {
+    // The clipboard's second try waits without handling events.
+    const double start = m_services.clock.seconds();
+    while (RoundHalfEven(m_services.clock.seconds() - start) < duration.count() / 1000.0) {
+    }
+}
+
 }  // namespace tessaly::run

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QWidget>
 
+#include "engine/EngineHost.h"
 #include "engine/RunState.h"
 #include "run/RunServices.h"
 
@@ -79,6 +80,37 @@ private:
     QLabel* m_count;
     QLabel* m_documentName;
     QLineEdit* m_focus;
+};
+
+// The progress window as the engine drives it: the bar and the count are
+// repainted when the shown percentage changes or a frame's time (1/30 s) has
+// passed, and the user interface is given its turn at most that often, so
+// that a book of a hundred thousand rubies costs the display no more than a
+// few hundred repaints. The count shown is the latest whenever it is painted.
+class ThrottledProgress : public EngineHost {
+public:
+    static constexpr double kFrameSeconds = 1.0 / 30;
+
+    ThrottledProgress(ProgressWindow& progress, RunServices& services) : m_progress(progress), m_services(services) {}
+    void UpdateProgress(int value, int max, float width, const std::u16string& caption) override;
+    void ShowConvertedCount(int32_t count) override;
+    void Yield() override;
+    MessageAnswer ShowMessage(const Message& message) override { return m_services.messages.show(message); }
+    void Pause(std::chrono::milliseconds duration) override;
+
+private:
+    void paint(double now);
+
+    ProgressWindow& m_progress;
+    RunServices& m_services;
+    int m_value = 0, m_max = 100;
+    float m_width = 0;
+    QString m_caption;
+    int m_shownPercent = -1;
+    int32_t m_count = 0;
+    bool m_countShown = true;
+    double m_lastPaint = -1e9;
+    double m_lastYield = -1e9;
 };
 
 }  // namespace tessaly::run

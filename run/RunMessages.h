@@ -1,8 +1,10 @@
-// Fixed texts of the conversion run, shown by the desktop application and,
-// where they apply, by tessaly-convert.
+// Fixed texts of the desktop's conversion run (those tessaly-convert shows
+// as well are convert/Texts.h's).
 #pragma once
 
 #include <QString>
+
+#include "convert/Texts.h"
 
 namespace tessaly::run {
 
@@ -16,14 +18,11 @@ inline QString NothingConvertedText() {
 
 // The custom header was chosen but header.txt is missing.
 inline QString MissingHeaderText(const QString& appFolder) {
-    return QStringLiteral("タグのヘッダ部分が「カスタム」に設定されていますが、\r\n") + appFolder +
-           QStringLiteral(" 内の temp フォルダに\r\nheader.txt が見つかりませんでした。\r\n"
-                          "\r\n"
-                          "ヘッダファイルを確認の上、再度実行して下さい。");
+    return QString::fromStdString(convert::MissingHeaderText(appFolder.toStdString()));
 }
 
-// Any failure of the run: the fixed warning (and, for a file that cannot be
-// read, a blank line and the reader's reason after it).
+// Any failure of the run: the fixed warning (and, where the reason is known,
+// a blank line and the reason after it).
 inline QString RunFailedText() {
     return QStringLiteral("処理を開始または続行することができませんでした。\r\n"
                           "以下の点が原因となっている可能性があります。\r\n"

@@ -6,9 +6,9 @@
 #include <QString>
 
 #include <memory>
-#include <vector>
 
 #include "engine/EngineHost.h"
+#include "engine/WordStandIns.h"
 
 namespace tessaly::run {
 
@@ -65,44 +65,21 @@ public:
     std::unique_ptr<InDesignApplication> connect() override;
 };
 
-// Whether the desktop application as built drives InDesign: no InDesign
-// connector is built in yet, so the application uses UnreachableInDesign and
-// its settings default to opening the text file.
-inline constexpr bool kBuildDrivesInDesign = false;
-
-// The window manager as far as the Word window checks need it.
-class WindowSystem {
-public:
-    using Handle = long long;
-    virtual ~WindowSystem() = default;
-    virtual Handle findWindowOfClass(const QString& className) = 0;  // 0 when none
-    virtual std::vector<Handle> topLevelWindows() = 0;
-    virtual bool isVisible(Handle window) = 0;
-    virtual bool isZoomed(Handle window) = 0;
-    virtual void showMinimised(Handle window) = 0;
-    virtual void showMaximised(Handle window) = 0;
-    virtual QString title(Handle window) = 0;
-    virtual void postClose(Handle window) = 0;
+// The fixed pauses, in seconds: the preparation window's (the only time a
+// run can be aborted) and the completion's. A benchmark sets them to zero.
+struct RunPauses {
+    double preparation = 5;
+    double completion = 1;
 };
 
-// A desktop without Word windows: the embedded word processor has none.
-class NoWordWindows : public WindowSystem {
-public:
-    Handle findWindowOfClass(const QString&) override { return 0; }
-    std::vector<Handle> topLevelWindows() override { return {}; }
-    bool isVisible(Handle) override { return false; }
-    bool isZoomed(Handle) override { return false; }
-    void showMinimised(Handle) override {}
-    void showMaximised(Handle) override {}
-    QString title(Handle) override { return {}; }
-    void postClose(Handle) override {}
+struct RunServices {
+    MessageService& messages;
+    PauseClock& clock;
+    WindowSystem& windows;
+    InDesignConnector& inDesign;
+    ShellOpener& shell;
+    RunPauses pauses = {};
 };
-
-// True when a visible top-level window with "Word" in its title exists while
-// a Word main window exists; invisible ones met before it are asked to close.
-bool FindVisibleWordWindow(WindowSystem& windows);
-// Shows a visible Word main window maximised; false when there is none.
-bool MaximizeWordWindow(WindowSystem& windows);
 
 // Rounds to the nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double value);

@@ -29,11 +29,11 @@ namespace {
 
 struct AppFixture : ::testing::Test {
     TempFolder folder;
-    app::MemoryStore store;
+    settings::MemoryStore store;
     RunState state;
     ScriptedMessages messages;
     SteppingClock clock;
-    run::NoWordWindows windows;
+    NoWordWindows windows;
     FakeInDesign inDesign;
     FakeShell shell;
     std::unique_ptr<app::MainWindow> window;
@@ -46,7 +46,7 @@ struct AppFixture : ::testing::Test {
         fs::copy_file(fs::path(TESSALY_SOURCE_DIR) / "samples/sample-manuscript.doc", documents / "sample-manuscript.doc");
         appFolder = QString::fromStdU16String((folder.path() / "app").u16string());
         fs::create_directories(folder.path() / "app");
-        app::WriteDefaults(store);
+        settings::WriteDefaults(store);
     }
     void start(int resultAction) {
         store.write(QStringLiteral("Option1"), resultAction == 1 ? QStringLiteral("True") : QStringLiteral("False"));
@@ -242,7 +242,7 @@ TEST_F(AppFixture, RunInProgressMakesTheButtonsDoNothing) {
 }
 
 TEST_F(AppFixture, FirstStartDefaultsAndTheRememberedFolder) {
-    app::MemoryStore empty;
+    settings::MemoryStore empty;
     {
         app::MainWindow first(empty, state, run::RunServices{messages, clock, windows, inDesign, shell}, appFolder);
         app::RunStartup(empty, clock, first);
@@ -273,7 +273,7 @@ TEST_F(AppFixture, FirstStartDefaultsAndTheRememberedFolder) {
 }
 
 TEST_F(AppFixture, SplashStandsForAboutTwoAndAHalfSecondsAndIsDrawn) {
-    app::MemoryStore empty;
+    settings::MemoryStore empty;
     const double before = clock.now;
     app::MainWindow first(empty, state, run::RunServices{messages, clock, windows, inDesign, shell}, appFolder);
     app::RunStartup(empty, clock, first);
@@ -287,7 +287,7 @@ TEST_F(AppFixture, SplashStandsForAboutTwoAndAHalfSecondsAndIsDrawn) {
 TEST_F(AppFixture, FreshSettingsConvertAndOpenTheResult) {
     // A first start where InDesign cannot be driven: the defaults open the
     // text file, so the sample is converted and opened.
-    app::MemoryStore fresh;
+    settings::MemoryStore fresh;
     run::UnreachableInDesign unreachable;
     app::MainWindow first(fresh, state, run::RunServices{messages, clock, windows, unreachable, shell}, appFolder);
     app::RunStartup(fresh, clock, first);

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "settings/SettingsTable.h"
 #include "app/UtilityDialog.h"
 #include "support/GuiFakes.h"
 
@@ -18,7 +19,7 @@ using namespace tessaly::testing;
 namespace {
 
 struct DialogFixture : ::testing::Test {
-    app::MemoryStore store;
+    settings::MemoryStore store;
     ConversionOptions options;
     ScriptedMessages messages;
     FakeShell shell;
@@ -31,7 +32,7 @@ struct DialogFixture : ::testing::Test {
 }  // namespace
 
 TEST_F(DialogFixture, ShowsTheDefaultsAfterAFirstStart) {
-    app::InitialiseIfEmpty(store);
+    settings::InitialiseIfEmpty(store);
     app::UtilityDialog dialog(store, options, messages, shell, QStringLiteral("/app"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ユーティリティ"));
     const char* expected[8] = {"モノルビ", "ひらがな", "デフォルト", "▼", "★", "（　）", " ・ 、（両方）", "70％"};
@@ -47,7 +48,7 @@ TEST_F(DialogFixture, ShowsTheDefaultsAfterAFirstStart) {
     EXPECT_FALSE(control<QRadioButton>(dialog, "Option3")->isEnabled());
     EXPECT_TRUE(control<QRadioButton>(dialog, "Option2")->isEnabled());
     EXPECT_TRUE(messages.shown.empty());
-    ConversionOptions openTheFile = ConversionOptions::Defaults();
+    ConversionOptions openTheFile = settings::DefaultOptions();
     openTheFile.ResultAction = 2;
     EXPECT_EQ(options, openTheFile);
     QStringList tabs;
@@ -57,7 +58,7 @@ TEST_F(DialogFixture, ShowsTheDefaultsAfterAFirstStart) {
 }
 
 TEST_F(DialogFixture, EveryChangeIsStoredAtOnce) {
-    app::InitialiseIfEmpty(store);
+    settings::InitialiseIfEmpty(store);
     app::UtilityDialog dialog(store, options, messages, shell, QStringLiteral("/app"));
     control<QComboBox>(dialog, "Combo8")->setCurrentIndex(10);
     EXPECT_EQ(store.read(QStringLiteral("Combo8")), QStringLiteral("10"));
@@ -74,7 +75,7 @@ TEST_F(DialogFixture, EveryChangeIsStoredAtOnce) {
 }
 
 TEST_F(DialogFixture, UnreadableValueResetsWithOneWarning) {
-    app::WriteDefaults(store);
+    settings::WriteDefaults(store);
     store.write(QStringLiteral("Combo1"), QStringLiteral("1"));
     store.write(QStringLiteral("Combo7"), QStringLiteral("2"));
     store.write(QStringLiteral("Combo8"), QStringLiteral("11"));
@@ -95,7 +96,7 @@ TEST_F(DialogFixture, UnreadableValueResetsWithOneWarning) {
 }
 
 TEST_F(DialogFixture, NoOptionButtonSelectedAndAMissingManual) {
-    app::WriteDefaults(store);
+    settings::WriteDefaults(store);
     store.write(QStringLiteral("Option2"), QStringLiteral("False"));
     store.write(QStringLiteral("Option3"), QStringLiteral("False"));
     options.ResultAction = 0;
@@ -121,7 +122,7 @@ TEST_F(DialogFixture, TheManualIsBuiltBesideThePrograms) {
     ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
     EXPECT_TRUE(manual.read(5).startsWith("%PDF-"));
     EXPECT_GT(manual.size(), 20000);
-    app::WriteDefaults(store);
+    settings::WriteDefaults(store);
     app::UtilityDialog dialog(store, options, messages, shell, folder);
     dialog.openManual();
     ASSERT_EQ(shell.opened.size(), 1u);

@@ -227,7 +227,7 @@ TEST_F(ToolFixture, BinaryUsesStoredSettingsAndTheApplicationsFolder) {
     const fs::path output = bin / "RubyData" / "sample-manuscript_ruby.txt";
     EXPECT_TRUE(Has(ToUtf8(DecodeWindowsFile(ReadBytes(output))), "<cRubyString:しょうねん>"));
     EXPECT_EQ(ReadBytes(log.string() + ".err"),
-              "tessaly-convert: 警告: 保存された設定の「かな種別」を読み取れないため、この設定から後は初期値を使います。\n");
+              "tessaly-convert: 警告: 保存された設定（設定1「かな種別」）を読み取れないため、この設定から後は初期値を使います。\n");
     EXPECT_TRUE(fs::exists(bin / "RubyData" / "Mac_sample-manuscript_ruby.txt"));  // Check2 read its default
     // The stored settings are never changed by the tool.
     EXPECT_EQ(ReadBytes(home / "Mivra_App" / "Mivra_App.ini"), "[Tessaly03]\nCombo1=1\nCheck2=0\n");

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine/OutputFiles.h"
+#include "platform/Files.h"
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
 #include "support/ToolRun.h"
@@ -50,7 +51,7 @@ TEST(NothingLost, FullDiskKeepsThePreviousOutput) {
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     // As the programs do: the write beyond the limit fails instead of
     // ending the process.
-    tessaly::InstallInterruptCleanup();
+    tessaly::platform::InstallInterruptCleanup();
     rlimit small = saved;
     small.rlim_cur = 512;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);

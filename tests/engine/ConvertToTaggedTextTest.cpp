@@ -2,6 +2,7 @@
 // with the files the engine must write.
 #include <gtest/gtest.h>
 
+#include "settings/SettingsTable.h"
 #include "ExpectedHeader.h"
 #include "support/EngineHarness.h"
 
@@ -20,7 +21,7 @@ std::u16string Group(std::u16string_view r, std::u16string_view b) {
 }
 
 struct ConvertFixture : ::testing::Test {
-    ConversionOptions options = ConversionOptions::Defaults();
+    ConversionOptions options = settings::DefaultOptions();
     Conversion conversion;
 
     // Converts and checks the Windows file's bytes: BOM, header, body, ending.
@@ -201,7 +202,7 @@ TEST(ConvertToTaggedText, ClipboardFailureStopsWithoutOutput) {
     RunState state;
     state.DocumentName = u"x.doc";
     RecordingHost host;
-    const auto options = ConversionOptions::Defaults();
+    const auto options = settings::DefaultOptions();
     EngineContext ctx{*model, clipboard, options, state, host, folder.path()};
     ConvertToTaggedText(ctx);
     EXPECT_TRUE(state.EngineFailed);

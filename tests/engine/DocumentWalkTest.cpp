@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "settings/SettingsTable.h"
 #include "engine/DocumentWalk.h"
 #include "support/EngineHarness.h"
 
@@ -40,7 +41,7 @@ private:
 };
 
 struct WalkFixture : ::testing::Test {
-    ConversionOptions options = ConversionOptions::Defaults();
+    ConversionOptions options = settings::DefaultOptions();
     RunState state;
     RecordingHost host;
     std::unique_ptr<wordproc::DocumentModel> model;

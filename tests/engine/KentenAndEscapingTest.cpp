@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "settings/SettingsTable.h"
 #include "engine/Text.h"
 
 #include "engine/Escaping.h"
@@ -56,7 +57,7 @@ TEST(Escaping, ReservedCharactersAreEscapedInTheDocument) {
 namespace {
 
 struct KentenFixture : ::testing::Test {
-    ConversionOptions options = ConversionOptions::Defaults();
+    ConversionOptions options = settings::DefaultOptions();
     RunState state;
     RecordingHost host;
     std::u16string mark(std::u16string_view markup, std::u16string* scale = nullptr) {

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <csignal>
 
+#include "settings/SettingsTable.h"
 #include "engine/OutputFiles.h"
+#include "platform/Files.h"
 #include "support/EngineHarness.h"
 
 using namespace tessaly;
@@ -38,27 +40,17 @@ TEST(FileBytes, WindowsAndMacEncodings) {
     EXPECT_EQ(WindowsFileBytes({u"H", u"", u"b"}), WindowsFileBytes(u"Hb"));
 }
 
-TEST(FileBytes, LongTextsArriveInBoundedPiecesWithNothingLost) {
-    // 100,000 units: more than one piece, with a CR LF across the first
-    // piece boundary (32,768 units) and another across two parts.
+TEST(FileBytes, LongTextsKeepEveryUnit) {
+    // 100,000 units with a CR LF inside and another across two parts.
     std::u16string text(100000, u'漢');
     text[32767] = u'\r';
     text[32768] = u'\n';
     text[99999] = u'\r';
-    std::vector<size_t> sizes;
-    std::string mac;
-    MacFileBytes({text, u"\nz"}, [&](std::string_view piece) {
-        sizes.push_back(piece.size());
-        mac += piece;
-    });
+    const std::string mac = MacFileBytes({text, u"\nz"});
     ASSERT_EQ(mac.size(), 100000 * 2u);  // 100,002 units less the two dropped LFs
     EXPECT_EQ(mac.substr(65532, 6), std::string("\x6F\x22\0\r\x6F\x22", 6));  // 漢 CR 漢
     EXPECT_EQ(mac.substr(mac.size() - 4), std::string("\0\r\0z", 4));
-    for (size_t size : sizes) EXPECT_LE(size, 65536u);
-    EXPECT_GT(sizes.size(), 1u);
-
-    std::string windows;
-    WindowsFileBytes({text}, [&](std::string_view piece) { windows += piece; });
+    const std::string windows = WindowsFileBytes({text});
     ASSERT_EQ(windows.size(), 2 + 100000 * 2u);
     EXPECT_EQ(windows.substr(2 + 32767 * 2, 4), std::string("\r\0\n\0", 4));
 }
@@ -85,45 +77,17 @@ TEST(FileBytes, MacFileDropsEachLineFeedAfterACarriageReturnWhereverItLies) {
     }
 }
 
-TEST(WriteFileAtomically, ReplacesWholeAndLeavesNoTemporaryFile) {
-    TempFolder folder;
-    const auto file = folder.path() / "out.txt";
-    WriteFileAtomically(file, "first");
-    WriteFileAtomically(file, "second");
-    EXPECT_EQ(ReadBytes(file), "second");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
-}
-
-TEST(WriteFileAtomically, UnwritableFolderKeepsThePreviousFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-    TempFolder folder;
-    const auto file = folder.path() / "out.txt";
-    WriteFileAtomically(file, "previous");
-    ::chmod(folder.path().c_str(), 0555);
-    EXPECT_THROW(WriteFileAtomically(file, "new"), std::filesystem::filesystem_error);
-    ::chmod(folder.path().c_str(), 0755);
-    EXPECT_EQ(ReadBytes(file), "previous");
-}
-
-TEST(WriteFileAtomically, FolderInTheWayOfTheFileIsReported) {
-    TempFolder folder;
-    const auto file = folder.path() / "out.txt";
-    std::filesystem::create_directories(file / "inside");
-    EXPECT_THROW(WriteFileAtomically(file, "x"), std::filesystem::filesystem_error);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
-}
-
 // The Mac file is written alongside the Windows file but put in place only
 // after it: when the Windows file cannot be written, the old Mac file stays
 // and nothing new or temporary is left; when both can, both are there.
 TEST(WriteOutputFiles, MacFileFollowsTheWindowsFile) {
     TempFolder folder;
-    ConversionOptions options = ConversionOptions::Defaults();
+    ConversionOptions options = settings::DefaultOptions();
     options.MacText = 1;
     const TaggedTextHeaders headers{u"<W>", u"<M>"};
     const auto windows = folder.path() / "作品_ruby.txt";
     const auto mac = folder.path() / "Mac_作品_ruby.txt";
-    WriteFileAtomically(mac, "old");
+    platform::WriteFileAtomically(mac, "old");
     std::filesystem::create_directories(windows / "inside");
     EXPECT_THROW(WriteOutputFiles(folder.path(), u"本文\r\n", headers, u"作品.doc", options), std::filesystem::filesystem_error);
     EXPECT_EQ(ReadBytes(mac), "old");
@@ -148,68 +112,15 @@ std::vector<std::string> Names(const std::filesystem::path& folder) {
 
 }  // namespace
 
-TEST(PendingFile, TemporaryFileIsNewHiddenAndShort) {
-    TempFolder folder;
-    // A link planted where a file is to be created is never followed, and
-    // an existing file is never opened.
-    const auto target = folder.path() / "elsewhere.txt";
-    WriteBytes(target, "keep");
-    std::filesystem::create_symlink(target, folder.path() / "link");
-    EXPECT_EQ(CreateNewFile(folder.path() / "link"), -1);
-    EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(CreateNewFile(target), -1);
-    EXPECT_EQ(ReadBytes(target), "keep");
-
-    // While an output of the longest name the system allows is written, its
-    // temporary file is a short hidden one beside it.
-    const std::string longest(255 - 4 - 9, 'n');  // Mac_<name>_ruby.txt is 255 bytes
-    const auto file = folder.path() / (longest + "_ruby.txt");
-    std::vector<std::string> during;
-    WriteFileAtomically(file, [&](const ByteSink& sink) {
-        sink("part");
-        during = Names(folder.path());
-    });
-    ASSERT_EQ(during.size(), 3u);
-    EXPECT_TRUE(during[0].starts_with(".tessaly-") && during[0].ends_with(".tmp") && during[0].size() == 23) << during[0];
-    EXPECT_EQ(Names(folder.path()), (std::vector<std::string>{"elsewhere.txt", "link", longest + "_ruby.txt"}));
-    EXPECT_EQ(ReadBytes(file), "part");
-}
-
-// Interrupted while writing, a program leaves no temporary file and the
-// earlier output as it was.
-TEST(PendingFile, InterruptionRemovesTheTemporaryFile) {
-    for (int signal : {SIGINT, SIGTERM}) {
-        TempFolder folder;
-        const auto file = folder.path() / "out_ruby.txt";
-        WriteFileAtomically(file, "previous");
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            InstallInterruptCleanup();
-            WriteFileAtomically(file, [&](const ByteSink& sink) {
-                sink(std::string(1 << 20, 'x'));
-                ::raise(signal);
-                sink("never");
-            });
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-        EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"out_ruby.txt"});
-        EXPECT_EQ(ReadBytes(file), "previous");
-    }
-}
-
 // Both files are on disk before either is put in place: a Mac file that
 // cannot be replaced keeps the Windows file from being replaced too.
 TEST(WriteOutputFiles, TheTwoFilesAreReplacedAsAPair) {
     TempFolder folder;
-    ConversionOptions options = ConversionOptions::Defaults();
+    ConversionOptions options = settings::DefaultOptions();
     options.MacText = 1;
     const TaggedTextHeaders headers{u"<W>", u"<M>"};
     const auto windows = folder.path() / "作品_ruby.txt";
-    WriteFileAtomically(windows, "old");
+    platform::WriteFileAtomically(windows, "old");
     std::filesystem::create_directories(folder.path() / "Mac_作品_ruby.txt" / "inside");
     try {
         WriteOutputFiles(folder.path(), u"本文\r\n", headers, u"作品.doc", options);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "settings/SettingsTable.h"
 #include "engine/RubyRun.h"
+#include "engine/WordStandIns.h"
 #include "support/EngineHarness.h"
 
 using namespace tessaly;
@@ -9,7 +11,7 @@ using namespace tessaly::testing;
 namespace {
 
 struct RunFixture : ::testing::Test {
-    ConversionOptions options = ConversionOptions::Defaults();
+    ConversionOptions options = settings::DefaultOptions();
     RunState state;
     RecordingHost host;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "settings/SettingsTable.h"
 #include "ExpectedHeader.h"
 #include "engine/Escaping.h"
 #include "engine/OutputFiles.h"
@@ -20,14 +21,14 @@ size_t Count(const std::u16string& text, std::u16string_view what) {
 }  // namespace
 
 TEST(BuiltInHeader, DefaultsGiveTheFullStyleSheet) {
-    const auto h = BuiltInHeaders(ConversionOptions::Defaults(), u"0.7");
+    const auto h = BuiltInHeaders(settings::DefaultOptions(), u"0.7");
     EXPECT_EQ(h.windows, kDefaultWindowsHeader);
     EXPECT_EQ(h.mac, u"<UNICODE-MAC>" + kDefaultWindowsHeader.substr(13));
     EXPECT_EQ(Count(h.windows, u"\r\n"), 13u);
 }
 
 TEST(BuiltInHeader, OpenTypeSwitchChangesExactlyFourLines) {
-    auto options = ConversionOptions::Defaults();
+    auto options = settings::DefaultOptions();
     options.OpenTypeRubyGlyphs = 0;
     const auto h = BuiltInHeaders(options, u"0.7");
     EXPECT_EQ(Count(h.windows, u"<rUseOTProGlyph:0>"), 4u);
@@ -38,7 +39,7 @@ TEST(BuiltInHeader, OpenTypeSwitchChangesExactlyFourLines) {
 }
 
 TEST(BuiltInHeader, KentenScaleOnlyWithBoutenConversion) {
-    auto options = ConversionOptions::Defaults();
+    auto options = settings::DefaultOptions();
     EXPECT_EQ(KentenScaleText(5), u"0.75");
     EXPECT_EQ(KentenScaleText(10), u"1.0");  // 100 %, and any index past the list
     EXPECT_EQ(KentenScaleText(-1), u"1.0");
@@ -56,7 +57,7 @@ TEST(CustomHeader, ReplacesWinByMacAndDropsTheByteOrderMark) {
     auto file = folder.path() / "header.txt";
     const std::u16string text = u"<UNICODE-WIN>\r\n<DefineCharStyle:X-WIN=>";
     WriteBytes(file, WindowsFileBytes(text));
-    auto options = ConversionOptions::Defaults();
+    auto options = settings::DefaultOptions();
     options.TagHeader = 1;
     const auto h = BuildHeaders(options, u"0.5", file);
     EXPECT_EQ(h.windows, text);  // never given the kenten scale or a style sheet
@@ -75,7 +76,7 @@ TEST(CustomHeader, ReplacesWinByMacAndDropsTheByteOrderMark) {
 TEST(CustomHeader, Utf8WithoutAMarkIsReadAsUtf8) {
     TempFolder folder;
     auto file = folder.path() / "header.txt";
-    auto options = ConversionOptions::Defaults();
+    auto options = settings::DefaultOptions();
     options.TagHeader = 1;
     WriteBytes(file, "<UNICODE-WIN>\r\n<DefineCharStyle:モノルビ=>");
     const auto h = BuildHeaders(options, u"0.5", file);
@@ -88,7 +89,7 @@ TEST(CustomHeader, Utf8WithoutAMarkIsReadAsUtf8) {
 
 TEST(CustomHeader, MissingFileOrBuiltInChoiceGivesBuiltIn) {
     TempFolder folder;
-    auto options = ConversionOptions::Defaults();
+    auto options = settings::DefaultOptions();
     options.TagHeader = 1;
     EXPECT_EQ(BuildHeaders(options, u"0.7", folder.path() / "header.txt").windows, kDefaultWindowsHeader);
     WriteBytes(folder.path() / "header.txt", WindowsFileBytes(u"X"));
@@ -97,7 +98,7 @@ TEST(CustomHeader, MissingFileOrBuiltInChoiceGivesBuiltIn) {
 }
 
 TEST(SeparatorTexts, SurroundItemsGiveOpeningAndClosing) {
-    auto options = ConversionOptions::Defaults();
+    auto options = settings::DefaultOptions();
     const std::pair<std::u16string, std::u16string> expected[] = {
         {u"", u""},  {u"", u"\u2009\u2009"}, {u"", u"\u2002"}, {u"（", u"）"}, {u"〔", u"〕"},
         {u"［", u"］"}, {u"【", u"】"},        {u"〈", u"〉"},   {u"《", u"》"}, {u"｛", u"｝"}};
@@ -109,7 +110,7 @@ TEST(SeparatorTexts, SurroundItemsGiveOpeningAndClosing) {
     }
     options.WarichuSurround = -1;
     EXPECT_EQ(ReadSeparatorTexts(options).warichuClosing, u"");
-    options = ConversionOptions::Defaults();
+    options = settings::DefaultOptions();
     const auto s = ReadSeparatorTexts(options);
     EXPECT_EQ(s.ruby, u"▼");
     EXPECT_EQ(s.warichu, u"★");

@@ -1,6 +1,7 @@
 // The proof page's markup: rubies, kenten, warichu and the report.
 #include <gtest/gtest.h>
 
+#include "settings/SettingsTable.h"
 #include "proof/ProofPage.h"
 #include "support/EngineHarness.h"
 
@@ -17,7 +18,7 @@ bool Has(const std::string& html, const std::string& part) { return html.find(pa
 TEST(ProofPage, ShowsWhatInDesignReceives) {
     Conversion conversion;
     conversion.run(u"{はる|春}{あさ|朝}と{あじさい|紫陽花}。[1ほんとう]と[2つぶやく]\r灯台{めいじきのけんぞう★|灯台}<&>\nです",
-                   ConversionOptions::Defaults());
+                   settings::DefaultOptions());
     const std::string html = ProofPageHtml(ReadTaggedText(ReadBytes(conversion.outputFile())),
                                            ProofReport{"作品A.doc", {{"脚注のルビ 3 個所", std::nullopt}, {"数式フィールド", 2}}});
     EXPECT_TRUE(html.starts_with("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>作品A.doc — 校正用</title>"));

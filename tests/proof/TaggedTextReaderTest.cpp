@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "settings/SettingsTable.h"
 #include "proof/TaggedTextReader.h"
 #include "support/EngineHarness.h"
 
@@ -72,7 +73,7 @@ TEST(TaggedTextReader, EveryOptionSetReadsBackToTheDocument) {
 
     const std::u16string surround = u"（）〔〕［］【】〈〉《》｛｝()\u2009\u2002";
     for (size_t i = 0; i < sets.size(); ++i) {
-        ConversionOptions options = ConversionOptions::Defaults();
+        ConversionOptions options = settings::DefaultOptions();
         options.MacText = 1;
         sets[i](options);
         Conversion conversion;
@@ -100,7 +101,7 @@ TEST(TaggedTextReader, EveryOptionSetReadsBackToTheDocument) {
 
 TEST(TaggedTextReader, RubiesAndKentenAsWritten) {
     Conversion conversion;
-    ConversionOptions options = ConversionOptions::Defaults();
+    ConversionOptions options = settings::DefaultOptions();
     options.KanaKind = 1;
     conversion.run(u"{か|下}{き|木}[2点]", options);
     const TaggedText t = ReadTaggedText(ReadBytes(conversion.outputFile()));

@@ -66,7 +66,7 @@ TEST(ThrottledProgress, ManyFieldRunsInOneFrameGiveOneRepaintWithTheLatestCount)
     ScriptedMessages messages;
     SteppingClock clock;
     clock.step = 0;  // the clock stands still: everything below happens within one frame
-    run::NoWordWindows windows;
+    NoWordWindows windows;
     run::UnreachableInDesign inDesign;
     FakeShell shell;
     run::RunServices services{messages, clock, windows, inDesign, shell};
@@ -109,56 +109,3 @@ TEST(PreparationWindow, AbortAsksAndSetsTheFlagOnYesOnly) {
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
 }
 
-namespace {
-
-// A desktop of named windows: (title, visible); the first may be Word's main window.
-struct FakeWindows : run::WindowSystem {
-    std::vector<std::pair<QString, bool>> list;
-    bool wordRunning = true;
-    bool zoomed = false;
-    std::vector<QString> closed, shown;
-    Handle findWindowOfClass(const QString& c) override { return c == QStringLiteral("OpusApp") && wordRunning ? 1 : 0; }
-    std::vector<Handle> topLevelWindows() override {
-        std::vector<Handle> h;
-        for (size_t i = 0; i < list.size(); ++i) h.push_back(Handle(i + 1));
-        return h;
-    }
-    bool isVisible(Handle w) override { return list.at(size_t(w - 1)).second; }
-    bool isZoomed(Handle) override { return zoomed; }
-    void showMinimised(Handle) override { shown.push_back(QStringLiteral("min")); }
-    void showMaximised(Handle) override { shown.push_back(QStringLiteral("max")); }
-    QString title(Handle w) override { return list.at(size_t(w - 1)).first; }
-    void postClose(Handle w) override { closed.push_back(title(w)); }
-};
-
-}  // namespace
-
-TEST(WindowUtilities, VisibleWordWindowAndInvisibleOnesAskedToClose) {
-    FakeWindows w;
-    w.list = {{QStringLiteral("文書1 - Word"), false}, {QStringLiteral("メモ帳"), true},
-              {QStringLiteral("Word Viewer"), true}, {QStringLiteral("古い - Word"), false}};
-    EXPECT_TRUE(run::FindVisibleWordWindow(w));
-    EXPECT_EQ(w.closed, (std::vector<QString>{QStringLiteral("文書1 - Word")}));  // only those before the visible one
-    w.list[2].second = false;
-    w.closed.clear();
-    EXPECT_FALSE(run::FindVisibleWordWindow(w));
-    EXPECT_EQ(w.closed.size(), 3u);
-    w.list = {{QStringLiteral("word in lower case"), true}};
-    EXPECT_FALSE(run::FindVisibleWordWindow(w));
-    w.list = {{QStringLiteral("Word"), true}};
-    w.wordRunning = false;
-    EXPECT_FALSE(run::FindVisibleWordWindow(w)) << "without a Word main window no title is examined";
-}
-
-TEST(WindowUtilities, MaximiseMinimisesAMaximisedWindowFirst) {
-    FakeWindows w;
-    w.list = {{QStringLiteral("Word"), true}};
-    w.zoomed = true;
-    EXPECT_TRUE(run::MaximizeWordWindow(w));
-    EXPECT_EQ(w.shown, (std::vector<QString>{QStringLiteral("min"), QStringLiteral("max")}));
-    w.wordRunning = false;
-    EXPECT_FALSE(run::MaximizeWordWindow(w));
-    run::NoWordWindows none;
-    EXPECT_FALSE(run::FindVisibleWordWindow(none));
-    EXPECT_FALSE(run::MaximizeWordWindow(none));
-}

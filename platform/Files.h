@@ -1,0 +1,86 @@
+// What Tessaly needs from the operating system's files, behind one header:
+// output files replaced whole or not at all, their temporaries removed when
+// the program is interrupted, the identity of a file (to tell an output that
+// is an input), the system's reasons in Japanese, and paths made from UTF-8.
+// The implementation for POSIX systems is PosixFiles.cpp; a Windows one
+// stands beside it.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace tessaly::platform {
+
+// A path from its UTF-8 text, and a path's text as UTF-8, the same on every
+// system. On POSIX systems a path is bytes: they are taken and given as they
+// are, so a name in another encoding survives both ways.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string PathToUtf8(const std::filesystem::path& path);
+
+// A file written whole and flushed to disk under a temporary name beside
+// it, and put in place over the old one by commit(); a file not committed
+// leaves nothing behind, nor does an interruption (InstallInterruptCleanup).
+// The temporary name is hidden and short (".tessaly-" and a random part, so
+// ".tessaly-XXXXXXXXXX.tmp"), so it never stands for an output and never
+// makes a long name too long; it is created exclusively, never through a
+// link. Throws std::filesystem::filesystem_error naming the file, not the
+// temporary one.
+class PendingFile {
+public:
+    PendingFile(const std::filesystem::path& file, std::string_view bytes);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    void commit();
+    const std::filesystem::path& file() const { return m_file; }
+
+private:
+    // Removes the temporary file, if any.
+    void discard();
+
+    std::filesystem::path m_file;
+    std::filesystem::path m_temp;  // empty once committed
+    int m_slot = -1;               // where the interrupt cleanup knows it
+};
+
+// Writes the file whole or not at all (a PendingFile committed at once).
+void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// Creates a new file at path for writing and closes it again: never one that
+// exists, never through a link. False, with the system's error, when it
+// cannot.
+bool CreateNewFile(const std::filesystem::path& path, std::error_code& error);
+
+// Makes an interruption (Ctrl-C, SIGTERM, SIGHUP) remove the temporary files
+// of pending output before the process ends as the interruption says, and
+// has a write beyond the file-size limit fail with an error instead of
+// ending the process. For the programs' main().
+void InstallInterruptCleanup();
+
+// The steps of writing a pending file, for tests that interrupt a program
+// at a chosen one: the hook, when set, is called at each.
+enum class FileStep { TemporaryCreated, BytesWritten, BeforeReplace };
+using FileStepHook = void (*)(FileStep step, const std::filesystem::path& file);
+void SetFileStepHook(FileStepHook hook);
+
+// The system's reason for a failed file operation, in Japanese.
+std::string SystemErrorReason(const std::error_code& error);
+
+// What identifies a file on its volume: two paths with the same identity
+// are the same file.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+// The identity of the file at path (following links), or nothing when it
+// cannot be had.
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+
+}  // namespace tessaly::platform
