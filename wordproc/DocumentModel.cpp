@@ -31,19 +31,19 @@ char32_t Fold(char32_t c, bool matchByte, bool matchCase) {
 
 }  // namespace
 
+// What the find object keeps between uses. The engine sets Forward,
+// MatchWholeWord, MatchAllWordForms, MatchSoundsLike and MatchFuzzy as Word
+// wants them, but to the model's searches (a plain text replaced in the
+// whole story, forward; a stretch of one emphasis mark) they change nothing,
+// so they are not kept.
 struct DocumentModel::FindState {
     std::u16string text;
     std::u16string replacement;
-    bool forward = true;
     FindWrap wrap = FindWrap::Stop;
     bool format = false;
     bool matchCase = false;
-    bool matchWholeWord = false;
     bool matchByte = false;
-    bool matchAllWordForms = false;
-    bool matchSoundsLike = false;
     bool matchWildcards = false;
-    bool matchFuzzy = false;
     int emphasisMark = -1;  // -1: no format to look for
 };
 
@@ -57,16 +57,16 @@ public:
     void ReplacementClearFormatting() override {}
     void SetText(const std::u16string& text) override { state().text = text; }
     void SetReplacementText(const std::u16string& text) override { state().replacement = text; }
-    void SetForward(bool on) override { state().forward = on; }
+    void SetForward(bool) override {}
     void SetWrap(FindWrap wrap) override { state().wrap = wrap; }
     void SetFormat(bool on) override { state().format = on; }
     void SetMatchCase(bool on) override { state().matchCase = on; }
-    void SetMatchWholeWord(bool on) override { state().matchWholeWord = on; }
+    void SetMatchWholeWord(bool) override {}
     void SetMatchByte(bool on) override { state().matchByte = on; }
-    void SetMatchAllWordForms(bool on) override { state().matchAllWordForms = on; }
-    void SetMatchSoundsLike(bool on) override { state().matchSoundsLike = on; }
+    void SetMatchAllWordForms(bool) override {}
+    void SetMatchSoundsLike(bool) override {}
     void SetMatchWildcards(bool on) override { state().matchWildcards = on; }
-    void SetMatchFuzzy(bool on) override { state().matchFuzzy = on; }
+    void SetMatchFuzzy(bool) override {}
     void SetFontEmphasisMark(int mark) override { state().emphasisMark = mark; }
 
     void ExecuteReplaceAll() override;
@@ -141,7 +141,6 @@ void ModelFind::ExecuteReplaceAll() {
 bool ModelFind::ExecuteFormatSearch() {
     auto& s = state();
     s.text.clear();
-    s.forward = true;
     s.wrap = FindWrap::Stop;
     s.format = true;
     if (s.emphasisMark < 0) return false;

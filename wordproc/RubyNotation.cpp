@@ -66,66 +66,70 @@ private:
             const Cell& c = in[i];
             if (IsField(c)) {
                 out.push_back({c});
-                continue;
+            } else if (IsBar(c)) {
+                i = barRuby(in, i, out, count);
+            } else if (c.code == kOpen && i + 1 < in.size() && Is(in[i + 1], kOpen)) {
+                out.push_back({c});  // 《《: emphasis, for the second pass
+                out.push_back({in[i + 1]});
+                ++i;
+            } else if (c.code == kOpen) {
+                i = kanjiRuby(in, i, out, count);
+            } else {
+                out.push_back({c});
             }
-            if (IsBar(c)) {
-                if (i + 1 < in.size() && Is(in[i + 1], kOpen)) {  // |《: a literal 《
-                    out.push_back({in[i + 1], true});
-                    m_changed = true;
-                    ++i;
-                    continue;
-                }
-                // |base《reading》: the base runs to the next 《 and holds no field.
-                size_t open = i + 1;
-                bool field = false;
-                for (; open < in.size() && !Is(in[open], kOpen); ++open)
-                    if (IsField(in[open])) field = true;
-                if (open == in.size()) {
-                    out.push_back({c});
-                    continue;
-                }
-                const size_t close = readingEnd(in, open + 1);
-                if (!field && open > i + 1 && close != std::string::npos && close > open + 1) {
-                    out.push_back(ruby(in, i + 1, open, close));
-                    ++count.rubies;
-                    i = close;
-                    continue;
-                }
-                // Not complete: all of it stays text, its 《 opening nothing else.
-                const size_t end = close != std::string::npos ? close : open;
-                for (size_t k = i; k <= end; ++k) out.push_back({in[k], Is(in[k], kOpen)});
-                i = end;
-                continue;
-            }
-            if (c.code == kOpen) {
-                if (i + 1 < in.size() && Is(in[i + 1], kOpen)) {  // 《《: emphasis, for the second pass
-                    out.push_back({c});
-                    out.push_back({in[i + 1]});
-                    ++i;
-                    continue;
-                }
-                // base《reading》: the base is the run of kanji just before.
-                size_t from = out.size();
-                while (from > 0 && !out[from - 1].literal && !IsField(out[from - 1].cell) &&
-                       (IsNotationKanji(out[from - 1].cell.code) || IsVariationSelector(out[from - 1].cell.code)))
-                    --from;
-                while (from < out.size() && IsVariationSelector(out[from].cell.code)) ++from;  // a selector needs its kanji
-                const size_t close = readingEnd(in, i + 1);
-                if (from < out.size() && close != std::string::npos && close > i + 1) {
-                    std::vector<Cell> base;
-                    for (size_t k = from; k < out.size(); ++k) base.push_back(out[k].cell);
-                    out.resize(from);
-                    base.push_back(c);
-                    for (size_t k = i + 1; k <= close; ++k) base.push_back(in[k]);
-                    out.push_back(ruby(base, 0, base.size() - (close - i) - 1, base.size() - 1));
-                    ++count.rubies;
-                    i = close;
-                    continue;
-                }
-            }
-            out.push_back({c});
         }
         return out;
+    }
+
+    // At a bar (in[i]): |《 is a literal 《; |base《reading》 a ruby whose base
+    // runs to the next 《 and holds no field. Returns the last index taken.
+    size_t barRuby(const std::vector<Cell>& in, size_t i, std::vector<Out>& out, NotationCount& count) {
+        if (i + 1 < in.size() && Is(in[i + 1], kOpen)) {
+            out.push_back({in[i + 1], true});
+            m_changed = true;
+            return i + 1;
+        }
+        size_t open = i + 1;
+        bool field = false;
+        for (; open < in.size() && !Is(in[open], kOpen); ++open)
+            if (IsField(in[open])) field = true;
+        if (open == in.size()) {
+            out.push_back({in[i]});
+            return i;
+        }
+        const size_t close = readingEnd(in, open + 1);
+        if (!field && open > i + 1 && close != std::string::npos && close > open + 1) {
+            out.push_back(ruby(in, i + 1, open, close));
+            ++count.rubies;
+            return close;
+        }
+        // Not complete: all of it stays text, its 《 opening nothing else.
+        const size_t end = close != std::string::npos ? close : open;
+        for (size_t k = i; k <= end; ++k) out.push_back({in[k], Is(in[k], kOpen)});
+        return end;
+    }
+
+    // At a 《 (in[i]) without a bar: base《reading》 where the base is the run
+    // of kanji just before, already in out. Returns the last index taken.
+    size_t kanjiRuby(const std::vector<Cell>& in, size_t i, std::vector<Out>& out, NotationCount& count) {
+        size_t from = out.size();
+        while (from > 0 && !out[from - 1].literal && !IsField(out[from - 1].cell) &&
+               (IsNotationKanji(out[from - 1].cell.code) || IsVariationSelector(out[from - 1].cell.code)))
+            --from;
+        while (from < out.size() && IsVariationSelector(out[from].cell.code)) ++from;  // a selector needs its kanji
+        const size_t close = readingEnd(in, i + 1);
+        if (from == out.size() || close == std::string::npos || close == i + 1) {
+            out.push_back({in[i]});
+            return i;
+        }
+        std::vector<Cell> base;
+        for (size_t k = from; k < out.size(); ++k) base.push_back(out[k].cell);
+        out.resize(from);
+        base.push_back(in[i]);
+        for (size_t k = i + 1; k <= close; ++k) base.push_back(in[k]);
+        out.push_back(ruby(base, 0, base.size() - (close - i) - 1, base.size() - 1));
+        ++count.rubies;
+        return close;
     }
 
     // 《《text》》: the text takes the emphasis mark that becomes sesame

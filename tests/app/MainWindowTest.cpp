@@ -219,6 +219,23 @@ TEST_F(AppFixture, NotADocFileAndAReaderError) {
     EXPECT_TRUE(messages.text(0).endsWith(QStringLiteral("再度実行して下さい。\r\n\r\nWord 文書（.doc / .docx）ではありません。")));
 }
 
+// A failure after the document was read says its reason as the command
+// line does: here an output that cannot replace a folder of its name.
+TEST_F(AppFixture, AnOutputThatCannotBeWrittenSaysWhy) {
+    fs::create_directories(output() / "inside");
+    start(2);
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 2u);  // the confirmation, then the failure
+    EXPECT_TRUE(messages.text(1).startsWith(QStringLiteral("処理を開始または続行することができませんでした。\r\n以下の点が")));
+    EXPECT_TRUE(messages.text(1).endsWith(QStringLiteral("再度実行して下さい。\r\n\r\n出力ファイルを書き込めません（同じ名前のフォルダーがあります）: ") +
+                                          QString::fromStdU16String(output().u16string())))
+        << messages.text(1).toStdString();
+    EXPECT_FALSE(state.RunInProgress);
+    EXPECT_TRUE(files()->isEnabled());
+    EXPECT_TRUE(shell.opened.empty());
+    EXPECT_FALSE(window->conversionRun().progressWindow()->isVisible());
+}
+
 TEST_F(AppFixture, MissingCustomHeaderStopsBeforeAnythingStarts) {
     store.write(QStringLiteral("Combo3"), QStringLiteral("1"));
     start(1);

@@ -16,26 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct BatchFixture : ::testing::Test {
-    TempFolder folder;
-    fs::path in() const { return folder.path() / "in"; }
-    fs::path out() const { return folder.path() / "out"; }
-
-    ToolRun run(std::vector<std::string> args) { return RunTool(folder.path(), args); }
-    // A copy of a test manuscript under another name (below in/).
-    fs::path manuscript(const std::string& name, const char* from = "ManuscriptFeatures.doc") {
-        const fs::path path = in() / name;
-        fs::create_directories(path.parent_path());
-        fs::copy_file(TestData(from), path, fs::copy_options::overwrite_existing);
-        return path;
-    }
-    std::vector<std::string> outputs() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(out())) names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
+using BatchFixture = CommandLine;
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "support/ExpectedTags.h"
 #include "support/ToolRun.h"
 #include "support/MiniDocx.h"
 
@@ -14,16 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolFixture : ::testing::Test {
-    TempFolder folder;
-    fs::path outDir() const { return folder.path() / "out"; }
-
-    // Runs the tool in this process, with its application folder in the temp folder.
-    ToolRun run(std::vector<std::string> args) { return RunTool(folder.path(), args); }
-    // The Windows output's text (UTF-8) of a converted file.
-    std::string text(const std::string& outputName) const {
-        return ToUtf8(DecodeWindowsFile(ReadBytes(outDir() / outputName)));
-    }
+struct ToolFixture : CommandLine {
+    fs::path outDir() const { return out(); }
     std::string converted(std::vector<std::string> flags, const std::string& file = "sample") {
         std::vector<std::string> args = {"--defaults", "-q", "-o", outDir().string()};
         args.insert(args.end(), flags.begin(), flags.end());
@@ -37,13 +30,10 @@ struct ToolFixture : ::testing::Test {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-const std::string kSampleBody =
-    "<ParaStyle:段落標準>　<CharStyle:モノルビ><cRuby:1><cRubyString:はる>春<cRuby:><cRubyString:><CharStyle:>の"
-    "<CharStyle:モノルビ><cRuby:1><cRubyString:あさ>朝<cRuby:><cRubyString:><CharStyle:>、"
-    "<CharStyle:モノルビ><cRuby:1><cRubyString:しょう　ねん>少年<cRuby:><cRubyString:><CharStyle:>は"
-    "<CharStyle:グループルビ><cRuby:1><cRubyString:あじさい>紫陽花<cRuby:><cRubyString:><CharStyle:>の咲く坂道を上った。\r"
-    "　「<CharStyle:圏点5>ほんとう<CharStyle:>に、ここだったのか」と彼は<CharStyle:圏点1>つぶやいた<CharStyle:>。\r"
-    "　坂の上には古い灯台（<CharStyle:割注>明治期の建造<CharStyle:>）が立っていた。\r\n<ParaStyle:>";
+const std::string kSampleBody = "<ParaStyle:段落標準>　" + Mono("はる", "春") + "の" + Mono("あさ", "朝") + "、" +
+                                Mono("しょう　ねん", "少年") + "は" + Group("あじさい", "紫陽花") + "の咲く坂道を上った。\r　「" +
+                                Kenten(5, "ほんとう") + "に、ここだったのか」と彼は" + Kenten(1, "つぶやいた") +
+                                "。\r　坂の上には古い灯台（" + Warichu("明治期の建造") + "）が立っていた。\r\n<ParaStyle:>";
 
 }  // namespace
 
@@ -68,19 +58,13 @@ TEST_F(ToolFixture, RubyBoundariesOfAManuscriptSavedByAnotherWordProcessor) {
     // Readings that are not all kana, a kana base, an unchosen separator mark,
     // variation sequences and a row of rubies cut three times, saved as .doc
     // (EQ fields) and .docx (w:ruby) by another word processor.
-    const auto mono = [](const std::string& r, const std::string& b) {
-        return "<CharStyle:モノルビ><cRuby:1><cRubyString:" + r + ">" + b + "<cRuby:><cRubyString:><CharStyle:>";
-    };
-    const auto group = [](const std::string& r, const std::string& b) {
-        return "<CharStyle:グループルビ><cRuby:1><cRubyString:" + r + ">" + b + "<cRuby:><cRubyString:><CharStyle:>";
-    };
     const std::string kuzu = "葛\U000E0100", tsuji = "辻\uFE00";
     const std::string body =
-        "<ParaStyle:段落標準>名前は" + group("ジョン・スミス", "人名") + "。" + mono("こゝろ", "心") + "と" + group("Truth", "真実") +
-        "と" + group("かん じ", "漢字") + "。\r" + group("ひかり", "ヒカリ") + "と" + mono("ちゅう☆", "注") +
-        "と本文（<CharStyle:割注>ちゅうき<CharStyle:>）。\r" + mono("くず　つじ", kuzu + tsuji) + "と" + group("かつしか", kuzu + "飾") +
-        "。\r前" + mono("か", "下") + group("かんじ", "漢字") + mono("き", "木") + "注（<CharStyle:割注>ちゅう<CharStyle:>）" +
-        mono("ご", "語") + group("ごご", "午後") + "\r\n<ParaStyle:>";
+        "<ParaStyle:段落標準>名前は" + Group("ジョン・スミス", "人名") + "。" + Mono("こゝろ", "心") + "と" + Group("Truth", "真実") +
+        "と" + Group("かん じ", "漢字") + "。\r" + Group("ひかり", "ヒカリ") + "と" + Mono("ちゅう☆", "注") +
+        "と本文（<CharStyle:割注>ちゅうき<CharStyle:>）。\r" + Mono("くず　つじ", kuzu + tsuji) + "と" + Group("かつしか", kuzu + "飾") +
+        "。\r前" + Mono("か", "下") + Group("かんじ", "漢字") + Mono("き", "木") + "注（<CharStyle:割注>ちゅう<CharStyle:>）" +
+        Mono("ご", "語") + Group("ごご", "午後") + "\r\n<ParaStyle:>";
     for (const char* name : {"RubyBoundaries.doc", "RubyBoundaries.docx"}) {
         const std::string t = converted({}, TestData(name).string());
         EXPECT_TRUE(t.ends_with(body)) << name << ": " << t.substr(t.find("<ParaStyle:段落標準>"));

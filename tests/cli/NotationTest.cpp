@@ -15,9 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct NotationFixture : ::testing::Test {
-    TempFolder folder;
-    fs::path out() const { return folder.path() / "out"; }
+struct NotationFixture : CommandLine {
     std::string err;
 
     // The Windows output's body (after the header), as UTF-8.
@@ -25,11 +23,10 @@ struct NotationFixture : ::testing::Test {
         std::vector<std::string> args = {"--defaults", "--no-mac", "-o", out().string()};
         args.insert(args.end(), flags.begin(), flags.end());
         args.push_back(file.string());
-        const ToolRun r = RunTool(folder.path(), args);
+        const ToolRun r = run(args);
         EXPECT_EQ(r.status, 0) << r.err;
         err = r.err;
-        const std::string text = ToUtf8(DecodeWindowsFile(ReadBytes(out() / OutputName(file))));
-        return text.substr(text.find("<ParaStyle:段落標準>"));
+        return body(OutputName(file));
     }
     static std::string OutputName(const fs::path& file) { return file.stem().string() + "_ruby.txt"; }
 };

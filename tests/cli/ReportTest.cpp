@@ -13,13 +13,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ReportFixture : ::testing::Test {
-    TempFolder folder;
-    fs::path out() const { return folder.path() / "out"; }
+struct ReportFixture : CommandLine {
     std::string stdOut, stdErr;
 
-    int run(std::vector<std::string> args) {
-        const ToolRun r = RunTool(folder.path(), args);
+    // The page as the browser builds it, after the script (if any) has run.
+    std::string dom(const fs::path& page, const std::string& fragment = "") {
+        const fs::path dump = folder.path() / "dom.html";
+        const std::string command = "/usr/bin/chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                                    "--disable-background-networking --disable-component-update --disable-sync --user-data-dir='" +
+                                    (folder.path() / "profile").string() + "' --dump-dom 'file://" + page.string() + fragment +
+                                    "' >'" + dump.string() + "' 2>/dev/null";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return ReadBytes(dump);
+    }
+
+    int convert(std::vector<std::string> args) {
+        const ToolRun r = run(args);
         stdOut = r.out;
         stdErr = r.err;
         return r.status;
@@ -30,11 +39,11 @@ struct ReportFixture : ::testing::Test {
 
 TEST_F(ReportFixture, WhatWasLeftOutIsSaidOnALineAndInTheReport) {
     const std::string file = TestData("LeftOutStories.doc").string();
-    ASSERT_EQ(run({"--defaults", "--no-mac", "-o", out().string(), file}), 0);
+    ASSERT_EQ(convert({"--defaults", "--no-mac", "-o", out().string(), file}), 0);
     EXPECT_EQ(stdErr, "tessaly-convert: " + file +
                           ": 脚注のルビ 2 個所とヘッダー・フッターのルビ 1 個所とコメントのテキストとテキストボックスのルビ 1 個所は変換していません。"
                           "段落番号・見出し番号 3 個所は書き出していません。\n");
-    ASSERT_EQ(run({"--defaults", "--no-mac", "--report", "-o", out().string(), file}), 0);
+    ASSERT_EQ(convert({"--defaults", "--no-mac", "--report", "-o", out().string(), file}), 0);
     const size_t result = stdOut.find("\n");
     EXPECT_EQ(stdOut.substr(result + 1),
               "  モノルビ 1（親文字 1）、グループルビ 0、割注 0、圏点 0\n"
@@ -45,26 +54,19 @@ TEST_F(ReportFixture, WhatWasLeftOutIsSaidOnALineAndInTheReport) {
               "  段落番号・見出し番号のある段落 3 個所（番号は書き出していません）\n"
               "変換 1 件、失敗 0 件、ルビ・圏点・割注 1 個所\n");
     // Nothing left out: nothing said.
-    ASSERT_EQ(run({"--defaults", "--no-mac", "-o", out().string(), TestData("RubyBoundaries.docx").string()}), 0);
+    ASSERT_EQ(convert({"--defaults", "--no-mac", "-o", out().string(), TestData("RubyBoundaries.docx").string()}), 0);
     EXPECT_EQ(stdErr, "");
 }
 
 TEST_F(ReportFixture, ProofPageOfTheSampleInAHeadlessBrowser) {
     const std::string sample = std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc";
-    ASSERT_EQ(run({"--defaults", "--proof", "-o", out().string(), sample}), 0);
+    ASSERT_EQ(convert({"--defaults", "--proof", "-o", out().string(), sample}), 0);
     const fs::path page = out() / "sample-manuscript_proof.html";
     EXPECT_TRUE(stdOut.find("、" + page.string() + "\n") != std::string::npos) << stdOut;
     const std::string html = ReadBytes(page);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "no Chromium here (scripts/install-deps.sh installs it)";
-    // The page as the browser builds it.
-    const fs::path dom = folder.path() / "dom.html";
-    const std::string command = "/usr/bin/chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
-                                "--disable-background-networking --disable-component-update --disable-sync --user-data-dir='" +
-                                (folder.path() / "profile").string() + "' --dump-dom 'file://" + page.string() + "' >'" +
-                                dom.string() + "' 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const std::string built = ReadBytes(dom);
+    const std::string built = dom(page);
     for (const char* part : {
              "<ruby class=\"mono converted\">春<rt>はる</rt></ruby>の<ruby class=\"mono converted\">朝<rt>あさ</rt></ruby>",
              "<ruby class=\"mono converted\">少<rt>しょう</rt>年<rt>ねん</rt></ruby>",
@@ -76,4 +78,26 @@ TEST_F(ReportFixture, ProofPageOfTheSampleInAHeadlessBrowser) {
              "<input type=\"checkbox\" id=\"vertical\">",
          })
         EXPECT_NE(built.find(part), std::string::npos) << part << "\n" << built;
+}
+
+// How the browser sets the page: horizontal at first, vertical when opened
+// as #tate or when the switch is ticked. A script added to a copy of the
+// page writes the writing mode the browser computed into it.
+TEST_F(ReportFixture, TheProofPageSwitchesToVerticalWriting) {
+    if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "no Chromium here (scripts/install-deps.sh installs it)";
+    const std::string sample = std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc";
+    ASSERT_EQ(convert({"--defaults", "--proof", "-o", out().string(), sample}), 0);
+    const std::string html = ReadBytes(out() / "sample-manuscript_proof.html");
+    auto modeWith = [&](const std::string& tick, const std::string& fragment) {
+        const fs::path probe = folder.path() / "probe.html";
+        WriteBytes(probe, html.substr(0, html.rfind("</body>")) + "<script>addEventListener('load', () => {" + tick +
+                              "document.title = 'mode:' + getComputedStyle(document.querySelector('main')).writingMode;"
+                              "});</script></body></html>");
+        const std::string built = dom(probe, fragment);
+        const size_t at = built.find("<title>mode:");
+        return at == std::string::npos ? std::string("?") : built.substr(at + 12, built.find('<', at + 1) - at - 12);
+    };
+    EXPECT_EQ(modeWith("", ""), "horizontal-tb");
+    EXPECT_EQ(modeWith("", "#tate"), "vertical-rl");
+    EXPECT_EQ(modeWith("document.getElementById('vertical').checked = true;", ""), "vertical-rl");
 }

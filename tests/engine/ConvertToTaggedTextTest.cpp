@@ -5,20 +5,12 @@
 #include "settings/SettingsTable.h"
 #include "ExpectedHeader.h"
 #include "support/EngineHarness.h"
+#include "support/ExpectedTags.h"
 
 using namespace tessaly;
 using namespace tessaly::testing;
 
 namespace {
-
-std::u16string Mono(std::u16string_view r, std::u16string_view b) {
-    return u"<CharStyle:モノルビ><cRuby:1><cRubyString:" + std::u16string(r) + u">" + std::u16string(b) +
-           u"<cRuby:><cRubyString:><CharStyle:>";
-}
-std::u16string Group(std::u16string_view r, std::u16string_view b) {
-    return u"<CharStyle:グループルビ><cRuby:1><cRubyString:" + std::u16string(r) + u">" + std::u16string(b) +
-           u"<cRuby:><cRubyString:><CharStyle:>";
-}
 
 struct ConvertFixture : ::testing::Test {
     ConversionOptions options = settings::DefaultOptions();

@@ -34,5 +34,4 @@ TEST(ProofPage, ShowsWhatInDesignReceives) {
     // The report: counts and what was left out, linked to its place.
     EXPECT_TRUE(Has(html, "<p>モノルビ 1（親文字 2）、グループルビ 1、割注 1、圏点 2</p>"));
     EXPECT_TRUE(Has(html, "<li>脚注のルビ 3 個所</li>\n<li><a href=\"#p2\">数式フィールド</a></li>"));
-    EXPECT_TRUE(Has(html, "#vertical:checked ~ main, #tate:target ~ main { writing-mode: vertical-rl;"));
 }

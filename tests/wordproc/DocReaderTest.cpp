@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "support/CompoundFile.h"
 #include "support/Corpus.h"
+#include "support/TestFiles.h"
 #include "support/ReadFailure.h"
 #include "wordproc/DocReader.h"
 #include "wordproc/DocumentBuilder.h"
+#include "wordproc/OleContainer.h"
 #include "wordproc/Readers.h"
 
 using namespace tessaly::wordproc;
@@ -154,4 +157,59 @@ TEST(DocReaderCorpus, EveryKindOfBadInputHasItsReason) {
         EXPECT_EQ(Failure(*word6).second,
                   "Word6.doc: Word 6.0/95 以前の古い形式のため読み込めません。Word 97-2003 形式（.doc）または .docx で保存し直してください。");
     }
+}
+
+namespace {
+
+// The streams of a .doc, read through the reader's own container.
+std::string Stream(const std::string& file, const char* name) {
+    const std::string bytes = ReadBytes(TestData(file.c_str()));
+    return *OleContainer(bytes).readStream(name, size_t(1) << 30);
+}
+
+uint32_t Get32(const std::string& b, size_t at) {
+    return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
+           uint32_t(uint8_t(b[at + 3])) << 24;
+}
+void Set32(std::string& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+// A fast-saved document carries formatting in the piece table itself: each
+// piece may name a group of sprms (a Prc of the piece table) that applies
+// over the page's properties. Here every piece of a written document is
+// given one with the emphasis mark 1.
+TEST(DocReader, EmphasisFromThePiecesPropertyModifier) {
+    std::string word = Stream("PlainText.doc", "WordDocument");
+    const bool table1 = word[0x0B] & 0x02;
+    std::string table = Stream("PlainText.doc", table1 ? "1Table" : "0Table");
+    // The pairs of the FIB: after FibBase, csw and FibRgW97, cslw and FibRgLw97, cbRgFcLcb.
+    const size_t csw = uint8_t(word[0x20]) | uint8_t(word[0x21]) << 8;
+    const size_t lw = 0x22 + csw * 2;
+    const size_t cslw = uint8_t(word[lw]) | uint8_t(word[lw + 1]) << 8;
+    const size_t clxPair = lw + 2 + cslw * 4 + 2 + 33 * 8;
+    const uint32_t fcClx = Get32(word, clxPair), lcbClx = Get32(word, clxPair + 4);
+    std::string pcdt = table.substr(fcClx, lcbClx);
+    ASSERT_EQ(pcdt[0], '\x02') << "a piece table without modifiers to start from";
+    const uint32_t lcb = Get32(pcdt, 1);
+    const size_t pieces = (lcb - 4) / 12;
+    for (size_t i = 0; i < pieces; ++i) {
+        const size_t prm = 5 + (pieces + 1) * 4 + i * 8 + 6;
+        pcdt[prm] = 0x01;  // fComplex, the first Prc
+        pcdt[prm + 1] = 0x00;
+    }
+    const std::string clx = std::string("\x01\x03\x00\x34\x2A\x01", 6) + pcdt;  // Prc: sprmCKcd 1
+    Set32(word, clxPair, uint32_t(table.size()));
+    Set32(word, clxPair + 4, uint32_t(clx.size()));
+    table += clx;
+    TempFolder folder;
+    const auto file = folder.path() / "PieceModifier.doc";
+    WriteBytes(file, WriteCompoundFile({{"WordDocument", word}, {table1 ? "1Table" : "0Table", table}}));
+    const std::u16string plain = Markup(TestData("PlainText.doc"));
+    std::u16string marked = u"[1";
+    for (char16_t c : plain) marked += c == u'\r' ? std::u16string(u"]\r[1") : std::u16string(1, c);
+    marked.resize(marked.size() - 2);  // no stretch after the last mark
+    EXPECT_EQ(Markup(file), marked);
 }

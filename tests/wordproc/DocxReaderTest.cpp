@@ -38,7 +38,7 @@ TEST(DocxReader, ManuscriptWrittenByAWordProcessor) {
 }
 
 // The second package has the same blocks, each with a comment and a CR LF
-// that the fast tree declines: it is read through the general parser.
+// between its elements, which change nothing.
 TEST(DocxReader, StructuresOfTheMarkup) {
     for (const char* file : {"WordprocessingStructures.docx", "WordprocessingStructuresCommented.docx"}) {
         EXPECT_EQ(Markup(TestData(file)),
@@ -254,4 +254,17 @@ TEST(DocxReader, StoryBeyondTheLimitIsRefused) {
     // Exactly at the limit, with the final paragraph mark, it is read.
     WriteMiniDocx(file, "<w:p>" + TextRun(std::string(kMaxStoryPositions - 1, 'x')) + "</w:p>");
     EXPECT_EQ(ReadDocument(file)->size(), kMaxStoryPositions);
+}
+
+// A page or column break ends its paragraph; the paragraph mark that
+// follows it then makes no empty paragraph, and one at a paragraph's start
+// ends nothing.
+TEST(DocxReader, BreaksEndTheirParagraphWithoutAnEmptyOne) {
+    TempFolder folder;
+    const auto file = folder.path() / "breaks.docx";
+    WriteMiniDocx(file, "<w:p>" + TextRun("前") + "<w:r><w:br w:type=\"page\"/></w:r></w:p>"
+                        "<w:p>" + TextRun("中") + "<w:r><w:br w:type=\"column\"/></w:r>" + TextRun("続き") + "</w:p>"
+                        "<w:p><w:r><w:br w:type=\"page\"/></w:r>" + TextRun("後") + "</w:p>"
+                        "<w:p><w:r><w:br/></w:r>" + TextRun("改行") + "</w:p>");
+    EXPECT_EQ(Markup(file), u"前\r中\r続き\r後\r\n改行\r");
 }

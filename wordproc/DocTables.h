@@ -1,0 +1,77 @@
+// The tables of a .doc that the reader resolves before it reads the text:
+// the File Information Block, the piece table, the style sheet and the runs
+// of character and paragraph properties. Each is read from its stream with
+// every offset and length checked; a structure that points outside its
+// stream throws doc::OutOfBounds, one that is otherwise inconsistent
+// doc::Inconsistent (both std::runtime_error, their what() the reason).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "wordproc/DocFormat.h"
+
+namespace tessaly::wordproc::doc {
+
+struct Inconsistent : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Character properties the reader needs from a grpprl.
+struct CharProps {
+    std::optional<int> emphasis;
+    std::optional<uint16_t> charStyle;
+};
+void ApplyCharSprms(std::string_view grpprl, CharProps& props);
+
+// A paragraph's properties: its style, and whether it has its own list number.
+struct ParaProps {
+    uint16_t istd = 0;
+    std::optional<bool> numbered;
+};
+
+// A run of file offsets [fcStart, fcEnd) with one set of properties.
+template <class T>
+struct FcRun {
+    uint32_t fcStart;
+    uint32_t fcEnd;
+    T value;
+};
+
+struct Fib {
+    uint16_t flags = 0;                // fEncrypted, fWhichTblStm, …
+    std::vector<uint32_t> counts;      // FibRgLw97
+    std::vector<uint64_t> tables;      // FibRgFcLcb97: fc and lcb of each pair, fc in the low half
+    uint32_t count(FibCount c) const { return static_cast<size_t>(c) < counts.size() ? counts[c] : 0; }
+    uint32_t fc(FibTable t) const { return static_cast<size_t>(t) < tables.size() ? uint32_t(tables[t]) : 0; }
+    uint32_t lcb(FibTable t) const { return static_cast<size_t>(t) < tables.size() ? uint32_t(tables[t] >> 32) : 0; }
+    bool tableStreamIs1() const { return flags & 0x0200; }
+};
+// The FIB at the start of the WordDocument stream. Throws ReadError for a
+// file of an older Word, no Word document, or an encrypted one.
+Fib ReadFib(const Bytes& word, const std::filesystem::path& file);
+
+struct Piece {
+    uint32_t cpStart;
+    uint32_t cpEnd;
+    uint32_t fc;  // byte offset of the first character in WordDocument
+    bool compressed;
+    CharProps props;  // from the piece's property modifier
+};
+std::vector<Piece> ReadPieces(const Bytes& table, const Fib& fib);
+
+struct Style {
+    uint16_t base = kNoStyle;
+    CharProps props;
+    std::optional<bool> numbered;  // a paragraph style's list numbering
+};
+std::vector<Style> ReadStyles(const Bytes& table, const Fib& fib);
+
+// The runs of character and paragraph properties, sorted by file offset.
+std::vector<FcRun<CharProps>> ReadCharRuns(const Bytes& table, const Bytes& word, const Fib& fib);
+std::vector<FcRun<ParaProps>> ReadParagraphRuns(const Bytes& table, const Bytes& word, const Fib& fib);
+
+}  // namespace tessaly::wordproc::doc
