@@ -15,17 +15,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path FromU16(std::u16string_view name) { return platform::PathFromUtf8(ToUtf8(name)); }
-
-// The tagged text read back, counted, and shown on the proof page.
-void ReadBack(const Manuscript& manuscript, const ConversionRequest& request, ConversionResult& result) {
-    const proof::TaggedText text = proof::ReadTaggedTextFile(result.windowsFile);
-    result.counts = proof::CountConverted(text);
+// The tagged text read back from the bytes written, counted, and shown on
+// the proof page, which joins the files to be put in place.
+void ReadBack(const Manuscript& manuscript, const ConversionRequest& request, PendingOutputs& outputs,
+              ConversionResult& result) {
+    const std::u16string text = FromUtf16Bytes(std::string_view(outputs.windowsBytes).substr(2), false);
+    const proof::TaggedText tagged = proof::ReadTaggedTextAfterHeader(std::u16string_view(text).substr(outputs.windowsHeaderUnits));
+    result.counts = proof::CountConverted(tagged);
     if (!request.proofPage) return;
     proof::ProofReport report{ToUtf8(manuscript.name()), {}};
     for (auto& [item, paragraph] : ReportItems(manuscript.report)) report.items.push_back({item, paragraph});
-    const fs::path page = result.windowsFile.parent_path() / ProofFileNameFor(result.windowsFile.filename());
-    proof::WriteProofPage(page, text, report);
+    const fs::path page = outputs.windowsFile.parent_path() / ProofFileNameFor(outputs.windowsFile.filename());
+    outputs.add(page, proof::ProofPageHtml(tagged, report));
     result.proofFile = page;
 }
 
@@ -61,8 +62,12 @@ ConversionResult ConvertOpened(Manuscript& manuscript, const ConversionRequest& 
     try {
         state.DocumentName = manuscript.name();
         state.EngineFailed = false;
-        EngineContext context{*manuscript.model, *manuscript.model, request.options, state,           host,
-                              request.appFolder, request.outputFolder, request.customHeaderFile, request.outputName};
+        // Everything the manuscript gives is made and checked before any of
+        // it is put in place, and then put in place together.
+        PendingOutputs outputs;
+        EngineContext context{*manuscript.model, *manuscript.model, request.options,    state,
+                              host,              request.appFolder, request.outputFolder, request.customHeaderFile,
+                              request.outputName, &outputs};
         ConvertToTaggedText(context);
         result.convertedCount = state.ConvertedCount;
         if (state.EngineFailed) {
@@ -70,15 +75,14 @@ ConversionResult ConvertOpened(Manuscript& manuscript, const ConversionRequest& 
             result.failure = "変換を続けられませんでした。";
             return result;
         }
-        const fs::path folder = request.outputFolder.empty()
-                                    ? request.appFolder / FromU16(kOutputFolder)
-                                    : request.outputFolder;
+        if (request.readBack || request.proofPage) ReadBack(manuscript, request, outputs, result);
+        outputs.commit();
         result.written = true;
-        result.windowsFile = folder / (request.outputName.empty() ? FromU16(state.OutputFileName) : request.outputName);
-        if (request.options.MacText == kOn) result.macFile = folder / MacFileNameFor(result.windowsFile.filename());
-        if (request.readBack || request.proofPage) ReadBack(manuscript, request, result);
+        result.windowsFile = outputs.windowsFile;
+        result.macFile = outputs.macFile;
     } catch (const std::exception& e) {
         result.failure = FailureText(e);
+        result.proofFile.clear();
     }
     return result;
 }

@@ -37,7 +37,8 @@ void ConvertToTaggedText(EngineContext& ctx) {
         outputFolder = ctx.appFolder / std::filesystem::path(ToUtf8(kOutputFolder));
     }
     ctx.state.OutputFileName =
-        WriteOutputFiles(outputFolder, std::move(body), headers, ctx.state.DocumentName, ctx.options, ctx.outputName);
+        WriteOutputFiles(outputFolder, std::move(body), headers, ctx.state.DocumentName, ctx.options, ctx.outputName,
+                         ctx.pendingOutputs);
 }
 
 }  // namespace tessaly

@@ -7,6 +7,7 @@
 
 #include "engine/ConversionOptions.h"
 #include "engine/EngineHost.h"
+#include "engine/OutputFiles.h"
 #include "engine/RunState.h"
 #include "engine/SourceDocument.h"
 
@@ -29,13 +30,18 @@ struct EngineContext {
     // input file's own name, OutputFileNameForInput); empty: from the
     // document's name.
     std::filesystem::path outputName = {};
+    // Where the output files are left, written but not yet in place, for
+    // the caller to put in place with its own; null: put in place at once.
+    PendingOutputs* pendingOutputs = nullptr;
 };
 
 inline constexpr std::u16string_view kProgressCaption = u"ルビ変換処理を実行中です...　";
 
 // Escapes, marks kenten, walks the document turning every field run into
 // ruby or warichu tags, and writes <name>_ruby.txt (and the Mac variant
-// Mac_<name>_ruby.txt with MacText) into the output folder. Sets state.ConvertedCount and state.OutputFileName.
+// Mac_<name>_ruby.txt with MacText) into the output folder, or leaves them
+// pending in context.pendingOutputs. Sets state.ConvertedCount and
+// state.OutputFileName.
 // Returns early, writing nothing, when the clipboard cannot be read
 // (state.EngineFailed set). Document and file errors are thrown:
 // DocumentError and std::filesystem::filesystem_error / std::runtime_error.

@@ -101,30 +101,46 @@ std::string FileErrorText(const fs::filesystem_error& error) {
            ToUtf8(FromUtf8(platform::PathToUtf8(error.path1())));
 }
 
+void PendingOutputs::add(const fs::path& file, std::string_view bytes) {
+    // A folder where a file is to go would fail only when the files are put
+    // in place, perhaps after the others: it is found before.
+    std::error_code ec;
+    if (fs::is_directory(fs::symlink_status(file, ec)))
+        throw fs::filesystem_error("cannot replace the file", file, std::make_error_code(std::errc::is_a_directory));
+    m_files.push_back(std::make_unique<platform::PendingFile>(file, bytes));
+}
+
+void PendingOutputs::commit() {
+    std::vector<platform::PendingFile*> files;
+    for (auto& f : m_files) files.push_back(f.get());
+    platform::CommitTogether(files);
+    m_files.clear();
+}
+
 std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string body, const TaggedTextHeaders& headers,
                                 std::u16string_view documentName, const ConversionOptions& options,
-                                const fs::path& outputName) {
+                                const fs::path& outputName, PendingOutputs* pending) {
     if (outputName.empty() && (documentName.empty() || documentName.front() == u'.'))
         throw std::runtime_error("文書名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。");
     TrimBodyEnd(body);
     if (!FolderExistsAt(outputFolder)) CreateFolderAt(outputFolder);
+    platform::RemoveStaleTemporaries(outputFolder);
 
     const fs::path windowsName = outputName.empty() ? fs::path(ToUtf8(OutputFileNameFor(documentName))) : outputName;
-    const bool mac = options.MacText == kOn;
-    // A folder where a file is to go would fail only when the files are put
-    // in place, perhaps after the other one: it is found before.
-    for (const fs::path& name : {windowsName, MacFileNameFor(windowsName)}) {
-        std::error_code ec;
-        if ((name == windowsName || mac) && fs::is_directory(fs::symlink_status(outputFolder / name, ec)))
-            throw fs::filesystem_error("cannot replace the file", outputFolder / name, std::make_error_code(std::errc::is_a_directory));
+    PendingOutputs own;
+    PendingOutputs& outputs = pending ? *pending : own;
+    outputs.windowsFile = outputFolder / windowsName;
+    if (options.MacText == kOn) {
+        outputs.macFile = outputFolder / MacFileNameFor(windowsName);
+        std::error_code ec;  // both places are looked at before either file is written
+        if (fs::is_directory(fs::symlink_status(outputs.macFile, ec)))
+            throw fs::filesystem_error("cannot replace the file", outputs.macFile, std::make_error_code(std::errc::is_a_directory));
     }
-    // Both are on disk before either is put in place, the Windows file
-    // first: when writing fails, neither replaces an earlier one.
-    platform::PendingFile windows(outputFolder / windowsName, WindowsFileBytes({headers.windows, body, kTextEnd}));
-    std::optional<platform::PendingFile> macFile;
-    if (mac) macFile.emplace(outputFolder / MacFileNameFor(windowsName), MacFileBytes({headers.mac, body, kTextEnd}));
-    windows.commit();
-    if (macFile) macFile->commit();
+    outputs.windowsBytes = WindowsFileBytes({headers.windows, body, kTextEnd});
+    outputs.windowsHeaderUnits = headers.windows.size();
+    outputs.add(outputs.windowsFile, outputs.windowsBytes);
+    if (options.MacText == kOn) outputs.add(outputs.macFile, MacFileBytes({headers.mac, body, kTextEnd}));
+    if (!pending) own.commit();
     return FromUtf8(windowsName.string());
 }
 

@@ -8,8 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include <memory>
+#include <vector>
+
 #include "engine/ConversionOptions.h"
 #include "engine/TaggedTextHeader.h"
+#include "platform/Files.h"
 
 namespace tessaly {
 
@@ -50,15 +54,37 @@ inline constexpr std::u16string_view kTempFolder = u"temp";
 inline constexpr std::u16string_view kOutputFolder = u"RubyData";
 inline constexpr std::u16string_view kCustomHeaderFile = u"header.txt";
 
+// The output files of one conversion, each written and flushed under a
+// temporary name, and put in place together by commit(): a failure before
+// then leaves every earlier file as it was. The Windows file's bytes are kept
+// for reading it back.
+class PendingOutputs {
+public:
+    // Writes the file's bytes (a folder where it is to go is refused at once,
+    // before anything is put in place). Throws std::filesystem::filesystem_error.
+    void add(const std::filesystem::path& file, std::string_view bytes);
+    void commit();
+    bool empty() const { return m_files.empty(); }
+
+    std::filesystem::path windowsFile;
+    std::filesystem::path macFile;     // empty without the Mac file
+    std::string windowsBytes;          // the Windows file's bytes
+    size_t windowsHeaderUnits = 0;     // its header's length, in UTF-16 units after the byte-order mark
+
+private:
+    std::vector<std::unique_ptr<platform::PendingFile>> m_files;
+};
+
 // Trims the body, assembles the texts and writes the files into the output
-// folder (made when missing): both are written and flushed before either is
-// put in place, so the Windows and Mac files are replaced as a pair. The
-// Windows file is named outputName, or after the document's name when that
-// is empty. Returns the output file name. Throws
-// std::filesystem::filesystem_error, and std::runtime_error for a document
-// name with nothing before its first period.
+// folder (made when missing). The Windows file is named outputName, or
+// after the document's name when that is empty. With pending, the files are
+// left there to be put in place with the conversion's other files; without
+// it they are put in place at once, as a pair. Returns the output file name.
+// Throws std::filesystem::filesystem_error, and std::runtime_error for a
+// document name with nothing before its first period.
 std::u16string WriteOutputFiles(const std::filesystem::path& outputFolder, std::u16string body,
                                 const TaggedTextHeaders& headers, std::u16string_view documentName,
-                                const ConversionOptions& options, const std::filesystem::path& outputName = {});
+                                const ConversionOptions& options, const std::filesystem::path& outputName = {},
+                                PendingOutputs* pending = nullptr);
 
 }  // namespace tessaly

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace tessaly::platform {
 
@@ -25,11 +26,12 @@ std::string PathToUtf8(const std::filesystem::path& path);
 // A file written whole and flushed to disk under a temporary name beside
 // it, and put in place over the old one by commit(); a file not committed
 // leaves nothing behind, nor does an interruption (InstallInterruptCleanup).
-// The temporary name is hidden and short (".tessaly-" and a random part, so
-// ".tessaly-XXXXXXXXXX.tmp"), so it never stands for an output and never
-// makes a long name too long; it is created exclusively, never through a
-// link. Throws std::filesystem::filesystem_error naming the file, not the
-// temporary one.
+// The temporary name is hidden and short (".tessaly-", the writing
+// process's number and a random part, as ".tessaly-1b3f-Xk29aQ.tmp"), so it
+// never stands for an output, never makes a long name too long, and says
+// whose it is; it is created exclusively, never through a link, and known to
+// the interrupt cleanup before it exists. Throws
+// std::filesystem::filesystem_error naming the file, not the temporary one.
 class PendingFile {
 public:
     PendingFile(const std::filesystem::path& file, std::string_view bytes);
@@ -41,6 +43,7 @@ public:
     const std::filesystem::path& file() const { return m_file; }
 
 private:
+    friend void CommitTogether(const std::vector<PendingFile*>& files);
     // Removes the temporary file, if any.
     void discard();
 
@@ -51,6 +54,16 @@ private:
 
 // Writes the file whole or not at all (a PendingFile committed at once).
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// Puts pending files in place as one set, in order: under a lock their
+// folder holds, so that two programs writing into one folder never mix
+// their sets, and with an interruption held back until the last is in
+// place, so that it never leaves part of a set.
+void CommitTogether(const std::vector<PendingFile*>& files);
+
+// Removes the temporary files in folder that processes which no longer run
+// left behind (ended by a signal that cannot be caught, or a power cut).
+void RemoveStaleTemporaries(const std::filesystem::path& folder);
 
 // Creates a new file at path for writing and closes it again: never one that
 // exists, never through a link. False, with the system's error, when it
@@ -64,9 +77,12 @@ bool CreateNewFile(const std::filesystem::path& path, std::error_code& error);
 void InstallInterruptCleanup();
 
 // The steps of writing a pending file, for tests that interrupt a program
-// at a chosen one: the hook, when set, is called at each.
-enum class FileStep { TemporaryCreated, BytesWritten, BeforeReplace };
-using FileStepHook = void (*)(FileStep step, const std::filesystem::path& file);
+// or pause it at a chosen one: the hook, when set, is called at each
+// (BetweenReplaces after each file of a set but the last). What it returns
+// at BytesWritten is taken as the error of the writing (0: none), so a test
+// can have a disk fill up at one file.
+enum class FileStep { TemporaryCreated, BytesWritten, BeforeReplace, BetweenReplaces };
+using FileStepHook = int (*)(FileStep step, const std::filesystem::path& file);
 void SetFileStepHook(FileStepHook hook);
 
 // The system's reason for a failed file operation, in Japanese.

@@ -3,14 +3,19 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <shared_mutex>
+#include <thread>
 
 namespace tessaly::platform {
 namespace fs = std::filesystem;
@@ -23,9 +28,7 @@ namespace {
 
 FileStepHook g_stepHook = nullptr;
 
-void Step(FileStep step, const fs::path& file) {
-    if (g_stepHook) g_stepHook(step, file);
-}
+int Step(FileStep step, const fs::path& file) { return g_stepHook ? g_stepHook(step, file) : 0; }
 
 // The temporary files not yet in place, where a signal handler can reach
 // them: a fixed table of paths, each slot free (0), being filled (1) or
@@ -54,21 +57,82 @@ void Forget(int slot) {
     if (slot >= 0) g_temporaries[slot].state = 0;
 }
 
-extern "C" void RemoveTemporariesAndEnd(int signal) {
+// Commits hold this shared; the interrupt cleanup takes it whole, so that
+// it waits for a set being put in place to be complete.
+std::shared_mutex g_commits;
+
+void RemoveTemporaries() {
     for (auto& slot : g_temporaries)
         if (slot.state.load() == 2) ::unlink(slot.path);
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
 }
 
-// A short random name in the file's folder, hidden.
+// The interruptions, taken by a thread of their own (every other thread
+// has them blocked): the temporaries are removed once no set is being put
+// in place, then the process ends as the interruption says.
+void WaitForInterruption(sigset_t signals) {
+    int signal = 0;
+    while (sigwait(&signals, &signal) != 0) {
+    }
+    std::unique_lock all(g_commits);
+    RemoveTemporaries();
+    ::signal(signal, SIG_DFL);
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, signal);
+    pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    ::raise(signal);
+    ::_exit(128 + signal);
+}
+
+constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+// ".tessaly-" and this process's number in base 36, then a short random
+// part, in the file's folder.
 fs::path TemporaryNameBeside(const fs::path& file) {
     static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string name = ".tessaly-";
-    for (int i = 0; i < 10; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    std::string pid;
+    for (auto n = static_cast<unsigned long>(::getpid()); n > 0 || pid.empty(); n /= 36) pid.insert(pid.begin(), kDigits[n % 36]);
+    std::string name = ".tessaly-" + pid + "-";
+    for (int i = 0; i < 6; ++i) name += kDigits[random() % (sizeof kDigits - 1)];
     return file.parent_path() / (name + ".tmp");
 }
+
+// The process that owns a temporary file by its name, or 0 when the name is
+// not one of Tessaly's.
+pid_t OwnerOf(const std::string& name) {
+    constexpr std::string_view kStart = ".tessaly-", kEnd = ".tmp";
+    if (!name.starts_with(kStart) || !name.ends_with(kEnd)) return 0;
+    const size_t dash = name.find('-', kStart.size());
+    if (dash == std::string::npos || dash == kStart.size() || dash + 1 + kEnd.size() >= name.size()) return 0;
+    unsigned long pid = 0;
+    for (size_t i = kStart.size(); i < dash; ++i) {
+        const char* digit = std::strchr(kDigits, name[i]);
+        if (!digit || digit - kDigits >= 36 || pid > (1ul << 40)) return 0;
+        pid = pid * 36 + static_cast<unsigned long>(digit - kDigits);
+    }
+    return static_cast<pid_t>(pid);
+}
+
+// A lock on the folder the other programs that put their sets there wait
+// for (none where the folder cannot be opened: putting in place then fails
+// on its own).
+class FolderLock {
+public:
+    explicit FolderLock(const fs::path& folder)
+        : m_fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (m_fd >= 0)
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~FolderLock() {
+        if (m_fd >= 0) ::close(m_fd);  // which unlocks
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd;
+};
 
 [[noreturn]] void Fail(const char* what, const fs::path& file, int error) {
     throw fs::filesystem_error(what, file, std::error_code(error, std::generic_category()));
@@ -107,13 +171,17 @@ bool CreateNewFile(const fs::path& path, std::error_code& error) {
 void SetFileStepHook(FileStepHook hook) { g_stepHook = hook; }
 
 void InstallInterruptCleanup() {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction action {};
-        action.sa_handler = RemoveTemporariesAndEnd;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(signal, &action, nullptr);
-    }
-    ::signal(SIGXFSZ, SIG_IGN);
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Blocked here, before the program starts any other thread, they
+        // stay blocked in every thread it starts.
+        sigset_t signals;
+        sigemptyset(&signals);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);
+        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+        std::thread(WaitForInterruption, signals).detach();
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
 }
 
 std::string SystemErrorReason(const std::error_code& error) {
@@ -143,18 +211,23 @@ std::optional<FileIdentity> IdentityOf(const fs::path& path) {
 PendingFile::PendingFile(const fs::path& file, std::string_view bytes) : m_file(file) {
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
+        // Known to the interrupt cleanup before it exists, so that no
+        // moment leaves it unknown.
         m_temp = TemporaryNameBeside(file);
+        m_slot = Remember(m_temp);
         fd = OpenNewFile(m_temp);
-        if (fd < 0 && (errno != EEXIST || attempt == 100)) {
-            const int error = errno;
+        if (fd >= 0) break;
+        const int error = errno;
+        Forget(m_slot);
+        m_slot = -1;
+        if (error != EEXIST || attempt == 100) {
             m_temp.clear();
             Fail("cannot create the file", file, error);
         }
     }
-    m_slot = Remember(m_temp);
     Step(FileStep::TemporaryCreated, file);
     int error = WriteAll(fd, bytes);
-    Step(FileStep::BytesWritten, file);
+    if (const int injected = Step(FileStep::BytesWritten, file); error == 0) error = injected;
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
     if (error != 0) {
@@ -173,14 +246,31 @@ void PendingFile::discard() {
     m_slot = -1;
 }
 
-void PendingFile::commit() {
-    Step(FileStep::BeforeReplace, m_file);
-    if (::rename(m_temp.c_str(), m_file.c_str()) != 0) Fail("cannot replace the file", m_file, errno);
-    m_temp.clear();
-    Forget(m_slot);
-    m_slot = -1;
-}
+void PendingFile::commit() { CommitTogether({this}); }
 
 void WriteFileAtomically(const fs::path& file, std::string_view bytes) { PendingFile(file, bytes).commit(); }
+
+void CommitTogether(const std::vector<PendingFile*>& files) {
+    if (files.empty()) return;
+    std::shared_lock commits(g_commits);
+    FolderLock lock(files.front()->m_file.parent_path());
+    for (size_t i = 0; i < files.size(); ++i) {
+        PendingFile& f = *files[i];
+        if (i > 0) Step(FileStep::BetweenReplaces, files[i - 1]->m_file);
+        Step(FileStep::BeforeReplace, f.m_file);
+        if (::rename(f.m_temp.c_str(), f.m_file.c_str()) != 0) Fail("cannot replace the file", f.m_file, errno);
+        f.m_temp.clear();
+        Forget(f.m_slot);
+        f.m_slot = -1;
+    }
+}
+
+void RemoveStaleTemporaries(const fs::path& folder) {
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const pid_t owner = OwnerOf(it->path().filename().string());
+        if (owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+    }
+}
 
 }  // namespace tessaly::platform

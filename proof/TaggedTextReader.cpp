@@ -14,8 +14,8 @@ class BodyReader {
 public:
     explicit BodyReader(std::u16string_view text) : m_text(text) {}
 
-    TaggedText read() {
-        skipHeader();
+    TaggedText read(bool header = true) {
+        if (header) skipHeader();
         TaggedText out;
         out.paragraphs.emplace_back();
         for (;;) {
@@ -192,6 +192,8 @@ private:
 }  // namespace
 
 TaggedText ReadTaggedTextBody(std::u16string_view text) { return BodyReader(text).read(); }
+
+TaggedText ReadTaggedTextAfterHeader(std::u16string_view body) { return BodyReader(body).read(false); }
 
 TaggedText ReadTaggedText(std::string_view bytes) {
     const bool windows = bytes.starts_with("\xFF\xFE");

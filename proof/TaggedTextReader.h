@@ -47,6 +47,8 @@ TaggedText ReadTaggedText(std::string_view fileBytes);
 TaggedText ReadTaggedTextFile(const std::filesystem::path& file);
 // The same for the file's text.
 TaggedText ReadTaggedTextBody(std::u16string_view text);
+// The same for the text after its header (whose length the writer knows).
+TaggedText ReadTaggedTextAfterHeader(std::u16string_view body);
 
 // What the text holds, as a typesetter counts it.
 struct Counts {

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 
 #include "engine/OutputFiles.h"
@@ -13,6 +14,7 @@
 #include "support/EngineHarness.h"
 #include "support/ToolRun.h"
 
+using namespace tessaly;
 using namespace tessaly::testing;
 namespace fs = std::filesystem;
 
@@ -51,7 +53,7 @@ TEST_F(NothingLost, FullDiskKeepsThePreviousOutput) {
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     // As the programs do: the write beyond the limit fails instead of
     // ending the process.
-    tessaly::platform::InstallInterruptCleanup();
+    ::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
     small.rlim_cur = 512;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
@@ -92,5 +94,103 @@ TEST_F(NothingLost, TwoConversionsOfOneOutputLeaveOneCompleteFile) {
         other.join();
         EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), expected) << round;
         EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 2) << "only the two output files";
+    }
+}
+
+namespace {
+
+// The three files a conversion of the sample with --proof writes.
+struct OutputSet {
+    std::string windows, mac, page;
+    bool operator==(const OutputSet&) const = default;
+};
+OutputSet ReadSet(const fs::path& out) {
+    return {ReadBytes(out / "sample-manuscript_ruby.txt"), ReadBytes(out / "Mac_sample-manuscript_ruby.txt"),
+            ReadBytes(out / "sample-manuscript_proof.html")};
+}
+const std::string kSample = std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc";
+
+int FailAtTheProofPage(platform::FileStep step, const fs::path& file) {
+    return step == platform::FileStep::BytesWritten && file.filename() == "sample-manuscript_proof.html" ? ENOSPC : 0;
+}
+
+}  // namespace
+
+// Everything a manuscript gives is made and checked before any of it is put
+// in place: a proof page that cannot be written leaves the earlier files.
+TEST_F(NothingLost, AProofPageThatCannotBeWrittenLeavesEveryOutputAsItWas) {
+    ASSERT_EQ(convert({"--defaults", "--proof", "-q", "-o", out().string(), kSample}), 0);
+    const OutputSet before = ReadSet(out());
+    const std::vector<std::string> flags = {"--defaults", "--proof", "--ruby-style", "group", "-o", out().string(), kSample};
+    // A full disk at the proof page.
+    platform::SetFileStepHook(FailAtTheProofPage);
+    ToolRun r = run(flags);
+    platform::SetFileStepHook(nullptr);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tessaly-convert: " + kSample + ": 出力ファイルを書き込めません（ディスクの空き容量が足りません）: " +
+                         (out() / "sample-manuscript_proof.html").string() + "\n");
+    EXPECT_EQ(r.out, "変換 0 件、失敗 1 件、ルビ・圏点・割注 0 個所\n");
+    EXPECT_EQ(ReadSet(out()), before);
+    EXPECT_EQ(outputs().size(), 3u) << "no temporary file is left";
+    // A folder of the proof page's name.
+    fs::remove(out() / "sample-manuscript_proof.html");
+    fs::create_directories(out() / "sample-manuscript_proof.html" / "inside");
+    r = run(flags);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tessaly-convert: " + kSample + ": 出力ファイルを書き込めません（同じ名前のフォルダーがあります）: " +
+                         (out() / "sample-manuscript_proof.html").string() + "\n");
+    EXPECT_EQ(ReadBytes(out() / "sample-manuscript_ruby.txt"), before.windows);
+    EXPECT_EQ(ReadBytes(out() / "Mac_sample-manuscript_ruby.txt"), before.mac);
+}
+
+// A custom header holds what its writer likes between its tags: the text
+// is read back after it all the same.
+TEST_F(NothingLost, ACustomHeaderWithALineOfTextReadsBack) {
+    const fs::path header = folder.path() / "header.txt";
+    WriteBytes(header, "\xEF\xBB\xBF<UNICODE-WIN>\r\n<Version:13>組版用ヘッダ\r\n<ParaStyle:本文>");
+    const ToolRun r = run({"--defaults", "--report", "--header-file", header.string(), "-o", out().string(), kSample});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\n  モノルビ 3（親文字 4）、グループルビ 1、割注 1、圏点 2\n"), std::string::npos) << r.out;
+}
+
+// Two programs converting one manuscript into one folder at the same
+// moment, with other options: each puts its whole set in place under the
+// folder's lock, so the files always come from one of them, however their
+// steps interleave (one pauses long between its replaces, the other
+// briefly, so that without the lock the other's files land in between).
+TEST_F(NothingLost, TwoProgramsIntoOneFolderNeverMixTheirSets) {
+    const std::vector<std::vector<std::string>> options = {{"--ruby-style", "mono"}, {"--ruby-style", "group", "--kana", "katakana"}};
+    std::vector<OutputSet> alone;
+    for (size_t i = 0; i < options.size(); ++i) {
+        std::vector<std::string> args = {"--defaults", "--proof", "-q", "-o", (folder.path() / std::to_string(i)).string(), kSample};
+        args.insert(args.begin(), options[i].begin(), options[i].end());
+        ASSERT_EQ(convert(args), 0);
+        alone.push_back(ReadSet(folder.path() / std::to_string(i)));
+    }
+    ASSERT_NE(alone[0], alone[1]);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<pid_t> children;
+        for (size_t i = 0; i < options.size(); ++i) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                static useconds_t pause;
+                pause = i == 0 ? 8000 : 500;
+                platform::SetFileStepHook([](platform::FileStep step, const fs::path&) {
+                    if (step == platform::FileStep::BetweenReplaces) ::usleep(pause);
+                    return 0;
+                });
+                std::vector<std::string> args = {"--defaults", "--proof", "-q", "-o", out().string(), kSample};
+                args.insert(args.begin(), options[i].begin(), options[i].end());
+                ::_exit(run(args).status);
+            }
+            children.push_back(child);
+        }
+        for (pid_t child : children) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        }
+        const OutputSet now = ReadSet(out());
+        EXPECT_TRUE(now == alone[0] || now == alone[1]) << "round " << round << ": a mixed set";
     }
 }
