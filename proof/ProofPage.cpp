@@ -31,7 +31,8 @@ void AppendHtml(std::string& out, std::u16string_view text) {
         size_t units;
         const char32_t c = CodePointAt(text, i, &units);
         i += units;
-        if (c == U'<') out += "&lt;";
+        if (c == U'\n') out += "<br>";  // a forced line break inside a ruby, kenten or warichu
+        else if (c == U'<') out += "&lt;";
         else if (c == U'>') out += "&gt;";
         else if (c == U'&') out += "&amp;";
         else if (c == U'"') out += "&quot;";

@@ -99,12 +99,13 @@ private:
         return {name, value};
     }
 
-    // Characters up to the next tag or line end, escapes undone.
-    std::u16string readText() {
+    // Characters up to the next tag or line end, escapes undone. Inside a
+    // character style a forced line break (LF) is one of its characters.
+    std::u16string readText(bool lineBreaks = false) {
         std::u16string text;
         while (m_pos < m_text.size()) {
             const char16_t c = m_text[m_pos];
-            if (c == u'<' || c == u'\r' || c == u'\n') break;
+            if (c == u'<' || c == u'\r' || (c == u'\n' && !lineBreaks)) break;
             if (c == u'\\') {
                 if (m_pos + 1 >= m_text.size()) throw TaggedTextError("本文の終わりに \\ があります" + Where(m_pos));
                 text.push_back(m_text[m_pos + 1]);
@@ -144,14 +145,14 @@ private:
             Inline ruby;
             ruby.kind = Inline::Kind::Ruby;
             ruby.reading = reading;
-            ruby.text = readText();
+            ruby.text = readText(true);
             ruby.group = style == u"グループルビ";
             expectTag(u"cRuby", u"");
             expectTag(u"cRubyString", u"");
             expectTag(u"CharStyle", u"");
             p.items.push_back(std::move(ruby));
         } else if (style == u"圏点1" || style == u"圏点5") {
-            std::u16string text = readText();
+            std::u16string text = readText(true);
             expectTag(u"CharStyle", u"");
             appendText(p, std::move(text), style == u"圏点1" ? Kenten::Sesame : Kenten::Dot, {});
         } else if (style == u"割注") {
@@ -159,7 +160,7 @@ private:
             note.kind = Inline::Kind::Warichu;
             // The note's characters, some of them in ruby glyph tags.
             for (;;) {
-                note.text += readText();
+                note.text += readText(true);
                 const size_t tagAt = m_pos;
                 if (m_pos >= m_text.size() || m_text[m_pos] != u'<') throw TaggedTextError("割注が閉じていません" + Where(at));
                 const auto [name, value] = readTag();
@@ -167,7 +168,7 @@ private:
                 if (name == u"cOTFContAlt" && value == u"0") {
                     expectTag(u"cOTFeatureList", u"ruby,1");
                     expectTag(u"rUseOTProGlyph", u"1");
-                    note.text += readText();
+                    note.text += readText(true);
                     expectTag(u"cOTFContAlt", u"");
                     expectTag(u"cOTFeatureList", u"");
                     expectTag(u"rUseOTProGlyph", u"");
@@ -177,7 +178,7 @@ private:
             }
             p.items.push_back(std::move(note));
         } else if (style == u"文字前ベタ" || style == u"文字後ベタ" || style == u"文字後4分アキ" || style == u"文字後半角アキ") {
-            std::u16string text = readText();
+            std::u16string text = readText(true);
             expectTag(u"CharStyle", u"");
             appendText(p, std::move(text), Kenten::None, style);
         } else {

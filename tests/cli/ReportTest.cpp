@@ -5,6 +5,7 @@
 
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "support/MiniDocx.h"
 #include "support/ToolRun.h"
 
 using namespace tessaly;
@@ -100,4 +101,15 @@ TEST_F(ReportFixture, TheProofPageSwitchesToVerticalWriting) {
     EXPECT_EQ(modeWith("", ""), "horizontal-tb");
     EXPECT_EQ(modeWith("", "#tate"), "vertical-rl");
     EXPECT_EQ(modeWith("document.getElementById('vertical').checked = true;", ""), "vertical-rl");
+}
+
+// A forced line break inside a kenten stretch or inside a warichu is part of
+// it: the report and the proof page read Tessaly's own output back whole.
+TEST_F(ReportFixture, ALineBreakInsideAKentenStretchOrAWarichuReadsBack) {
+    const fs::path docx = folder.path() / "breaks.docx";
+    WriteMiniDocx(docx, "<w:p><w:r><w:rPr><w:em w:val=\"dot\"/></w:rPr><w:t>強</w:t><w:br/><w:t>調</w:t></w:r>" +
+                            Ruby("ちゅう★", "注記") + "</w:p>");
+    ASSERT_EQ(convert({"--defaults", "--report", "--proof", "-o", out().string(), docx.string()}), 0) << stdErr;
+    EXPECT_NE(stdOut.find("  モノルビ 0（親文字 0）、グループルビ 0、割注 1、圏点 1\n"), std::string::npos) << stdOut;
+    EXPECT_NE(ReadBytes(out() / "breaks_proof.html").find("<span class=\"kenten dot converted\">強<br>調</span>"), std::string::npos);
 }

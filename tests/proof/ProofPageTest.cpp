@@ -31,6 +31,11 @@ TEST(ProofPage, ShowsWhatInDesignReceives) {
     // The warichu in two lines in its brackets; escaped characters as themselves; a forced line break.
     EXPECT_TRUE(Has(html, "<p id=\"p2\">灯台灯台（<span class=\"warichu converted\"><span class=\"line\">めいじきの</span>"
                           "<span class=\"line\">けんぞう</span></span>）&lt;&amp;&gt;<br>です</p>"));
+    // A forced line break inside a kenten stretch or a base.
+    conversion.run(u"[1強\n調]{よみ|読\n字}", settings::DefaultOptions());
+    const std::string breaks = ProofPageHtml(ReadTaggedText(ReadBytes(conversion.outputFile())), ProofReport{"x", {}});
+    EXPECT_TRUE(Has(breaks, "<p id=\"p1\"><span class=\"kenten dot converted\">強<br>調</span>"
+                            "<ruby class=\"group converted\">読<br>字<rt>よみ</rt></ruby></p>")) << breaks;
     // The report: counts and what was left out, linked to its place.
     EXPECT_TRUE(Has(html, "<p>モノルビ 1（親文字 2）、グループルビ 1、割注 1、圏点 2</p>"));
     EXPECT_TRUE(Has(html, "<li>脚注のルビ 3 個所</li>\n<li><a href=\"#p2\">数式フィールド</a></li>"));

@@ -15,15 +15,17 @@ using namespace tessaly::testing;
 namespace {
 
 // Mono runs, a group ruby, a warichu, both kinds of bouten, characters that
-// need escaping, a forced line break, an empty paragraph and a variation
-// sequence.
-const std::u16string kDocument = u"前{かん|漢}{じ|字}の{とうきょう|東京}と[1強調]と[2傍点]、本文{ちゅうき★|注記}。\r"
+// need escaping, forced line breaks and tabs (in the text, and inside every
+// kind of tag: a reading, a base, a kenten stretch, a warichu and its
+// base), an empty paragraph and a variation sequence.
+const std::u16string kDocument = u"前{かん|漢}{じ|字}の{とう\tきょう<|東\n京>}と[1強\n<調>\t\\]と[2傍\t点]、"
+                                 u"本文{ちゅ\nう<き>\t★|注\n記}。\r"
                                  u"a\\b<c>＜\n改行\r\r{くず|葛\U000E0100}城";
 
 // The document's text as the tagged text carries it: each ruby by its base,
 // a warichu by its base (its note apart), escapes undone (a backslash comes
 // back as the yen sign the tagged text needs), CR between paragraphs.
-const std::u16string kText = u"前漢字の東京と強調と傍点、本文注記。\ra¥b<c>＜\n改行\r\r葛\U000E0100城";
+const std::u16string kText = u"前漢字の東\n京>と強\n<調>\t¥と傍\t点、本文注\n記。\ra¥b<c>＜\n改行\r\r葛\U000E0100城";
 
 // The text a reading gives: ordinary characters and ruby bases, not the
 // warichu's note or the surround the options put around it.
@@ -80,7 +82,7 @@ TEST(TaggedTextReader, EveryOptionSetReadsBackToTheDocument) {
         conversion.run(kDocument, options);
         const TaggedText windows = ReadTaggedText(ReadBytes(conversion.outputFile()));
         EXPECT_EQ(TextOf(windows, surround), kText) << "set " << i;
-        EXPECT_EQ(Notes(windows), std::vector<std::u16string>{u"ちゅうき"}) << "set " << i;
+        EXPECT_EQ(Notes(windows), std::vector<std::u16string>{u"ちゅ\nう<き>\t"}) << "set " << i;
         const Counts c = CountConverted(windows);
         EXPECT_EQ(c.warichu, 1u);
         const size_t kenten = options.ConvertBouten != 1 ? 0 : options.KentenKind == 0 ? 2 : 1;
