@@ -6,6 +6,26 @@
 
 namespace tessaly::wordproc {
 
+bool IsUnwantedControl(char32_t cp) {
+    return (cp < 0x20 && cp != u'\t' && cp != u'\n' && cp != u'\r') || (cp >= 0x7F && cp <= 0x9F);
+}
+
+namespace {
+
+bool IsSurrogate(char32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
+
+// Whether a text needs cleaning at all: most never do.
+bool IsClean(std::u16string_view text, bool inField) {
+    for (char16_t c : text)
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || IsSurrogate(c)) {
+            if (c == u'\t' || c == u'\n' || (c == u'\r' && !inField)) continue;
+            return false;
+        }
+    return true;
+}
+
+}  // namespace
+
 DocumentBuilder::DocumentBuilder(DocumentModel& model)
     : m_model(model), m_story(model.mainDocument().story()) {
     m_story.assign({});
@@ -16,6 +36,14 @@ void DocumentBuilder::makeRoom(size_t n) {
 }
 
 void DocumentBuilder::appendCodePoint(char32_t cp, int emphasis) {
+    if (IsUnwantedControl(cp)) {
+        ++m_model.cleaned().controls;
+        return;
+    }
+    if (IsSurrogate(cp)) {
+        ++m_model.cleaned().surrogates;
+        cp = 0xFFFD;
+    }
     makeRoom(1);
     if (IsVariationSelector(cp) && m_story.size() > 0) {
         const Cell& before = m_story[m_story.size() - 1];
@@ -30,12 +58,43 @@ void DocumentBuilder::appendText(std::u16string_view text, int emphasis) {
     ForEachCodePoint(text, [&](char32_t cp) { appendCodePoint(cp, emphasis); });
 }
 
+std::u16string DocumentBuilder::cleanField(std::u16string_view text, int32_t& readingLength) {
+    std::u16string clean;
+    int32_t seen = 0, kept = 0;  // code points of the text, and of what is kept
+    int32_t keptReading = readingLength;
+    ForEachCodePoint(text, [&](char32_t cp) {
+        if (seen++ == readingLength) keptReading = kept;
+        if (IsUnwantedControl(cp) || cp == U'\r') {
+            ++m_model.cleaned().controls;
+            return;
+        }
+        if (IsSurrogate(cp)) {
+            ++m_model.cleaned().surrogates;
+            cp = 0xFFFD;
+        }
+        AppendCodePoint(clean, cp);
+        ++kept;
+    });
+    if (readingLength >= seen) keptReading = kept;
+    readingLength = keptReading;
+    return clean;
+}
+
 void DocumentBuilder::appendField(std::u16string_view text, int emphasis, int32_t readingLength) {
     makeRoom(1);
+    if (!IsClean(text, true)) {
+        const std::u16string clean = cleanField(text, readingLength);
+        m_story.append(Cell{m_story.addField(clean, {}, readingLength), uint8_t(emphasis)});
+        return;
+    }
     m_story.append(Cell{m_story.addField(text, {}, readingLength), uint8_t(emphasis)});
 }
 
 void DocumentBuilder::appendRuby(std::u16string_view reading, std::u16string_view base, int emphasis) {
+    if (!IsClean(reading, true) || !IsClean(base, true)) {
+        appendField(std::u16string(reading) + std::u16string(base), emphasis, static_cast<int32_t>(CodePointCount(reading)));
+        return;
+    }
     makeRoom(1);
     m_story.append(Cell{m_story.addRuby(reading, base), uint8_t(emphasis)});
 }

@@ -31,10 +31,16 @@ public:
     StoryTooLong() : std::length_error("本文が上限（2,000 万文字）を超えるため読み込めません。") {}
 };
 
+// Whether a code point is a control character the model never holds: C0
+// but TAB, LF and CR, DEL, and C1.
+bool IsUnwantedControl(char32_t cp);
+
 class DocumentBuilder {
 public:
     // Starts the model's main story afresh (empty). Every append throws
     // StoryTooLong rather than grow the story beyond kMaxStoryPositions.
+    // What is appended is cleaned as the model's cleaned() says, and counted
+    // there: no reader puts a stray field mark or a broken character into it.
     explicit DocumentBuilder(DocumentModel& model);
 
     void appendText(std::u16string_view text, int emphasis = 0);
@@ -62,6 +68,9 @@ public:
 private:
     // Throws StoryTooLong when n more positions would pass the limit.
     void makeRoom(size_t n);
+    // A field's text cleaned, its reading's length (code points, -1: not
+    // known) kept to what remains of the reading.
+    std::u16string cleanField(std::u16string_view text, int32_t& readingLength);
 
     DocumentModel& m_model;
     Story& m_story;

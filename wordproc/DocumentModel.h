@@ -95,6 +95,17 @@ public:
     struct FindState;
     FindState& findState() { return *m_find; }
 
+    // What filling the model left out of the text it was given: control
+    // characters other than TAB, LF and CR (dropped; inside a field, CR
+    // too), and UTF-16 surrogates without their other half (each replaced
+    // by U+FFFD).
+    struct Cleaned {
+        size_t controls = 0;
+        size_t surrogates = 0;
+    };
+    Cleaned& cleaned() { return m_cleaned; }
+    const Cleaned& cleaned() const { return m_cleaned; }
+
 private:
     std::vector<std::unique_ptr<ModelDocument>> m_documents;
     ModelDocument* m_active = nullptr;
@@ -104,6 +115,7 @@ private:
     std::unique_ptr<FindState> m_find;
     std::unique_ptr<class Documents> m_documentsObject;
     std::unique_ptr<class Selection> m_selectionObject;
+    Cleaned m_cleaned;
 };
 
 }  // namespace tessaly::wordproc

@@ -1,5 +1,7 @@
 #include "wordproc/DocxXml.h"
 
+#include <cstring>
+
 #include "wordproc/ReadError.h"
 
 namespace tessaly::wordproc {
@@ -25,8 +27,30 @@ pugi::xml_document ParseXmlPart(std::string& data, const std::string& part, cons
     return ParseXmlPiece(data.data(), data.size(), 0, part, file);
 }
 
+namespace {
+
+// A NUL, raw or as a character reference, would end the text it stands in
+// (the parser's texts end at one): it becomes U+0001, which the model drops
+// and counts with the other control characters, so the rest of the text
+// stays. The bytes keep their places.
+void DefuseNuls(char* text, size_t size) {
+    for (char* p = text; (p = static_cast<char*>(std::memchr(p, '&', size - size_t(p - text)))) != nullptr; ++p) {
+        char* q = p + 1;
+        if (q >= text + size || *q != '#') continue;
+        const bool hex = q + 1 < text + size && q[1] == 'x';
+        q += hex ? 2 : 1;
+        char* digits = q;
+        while (q < text + size && *q == '0') ++q;
+        if (q > digits && q < text + size && *q == ';') q[-1] = '1';
+    }
+    for (char* p = text; (p = static_cast<char*>(std::memchr(p, '\0', size - size_t(p - text)))) != nullptr; ++p) *p = '\x01';
+}
+
+}  // namespace
+
 pugi::xml_document ParseXmlPiece(char* text, size_t size, size_t offset, const std::string& part,
                                  const std::filesystem::path& file) {
+    DefuseNuls(text, size);
     pugi::xml_document doc;
     const auto result = doc.load_buffer_inplace(text, size, kParseFlags);
     if (!result) throw MalformedXml(result, offset, part, file);

@@ -35,6 +35,9 @@ std::string LeftOutSummary(const LeftOut& leftOut) {
     if (!leftOut.formulas.empty()) line += "数式フィールド " + std::to_string(leftOut.formulas.size()) + " 個を文字にしました。";
     if (leftOut.unnumberedParagraphs > 0)
         line += "段落番号・見出し番号 " + std::to_string(leftOut.unnumberedParagraphs) + " 個所は書き出していません。";
+    if (leftOut.controls > 0) line += "制御文字 " + std::to_string(leftOut.controls) + " 個を取り除きました。";
+    if (leftOut.brokenCharacters > 0)
+        line += "壊れた文字 " + std::to_string(leftOut.brokenCharacters) + " 個を「\uFFFD」にしました。";
     return line;
 }
 
@@ -53,6 +56,11 @@ std::vector<std::pair<std::string, std::optional<size_t>>> LeftOutItems(const Le
     }
     if (leftOut.unnumberedParagraphs > 0)
         items.emplace_back("段落番号・見出し番号のある段落 " + std::to_string(leftOut.unnumberedParagraphs) + " 個所（番号は書き出していません）",
+                           std::nullopt);
+    if (leftOut.controls > 0)
+        items.emplace_back("制御文字 " + std::to_string(leftOut.controls) + " 個（取り除きました）", std::nullopt);
+    if (leftOut.brokenCharacters > 0)
+        items.emplace_back("壊れた文字（対のないサロゲート） " + std::to_string(leftOut.brokenCharacters) + " 個（「\uFFFD」にしました）",
                            std::nullopt);
     return items;
 }

@@ -31,7 +31,11 @@ struct LeftOut {
     std::vector<OtherStory> stories;  // only those with text or rubies
     std::vector<FormulaField> formulas;
     size_t unnumberedParagraphs = 0;  // paragraphs whose list or heading number was not written
-    bool empty() const { return stories.empty() && formulas.empty() && unnumberedParagraphs == 0; }
+    size_t controls = 0;              // control characters dropped from the text
+    size_t brokenCharacters = 0;      // surrogates without their other half, shown as U+FFFD
+    bool empty() const {
+        return stories.empty() && formulas.empty() && unnumberedParagraphs == 0 && controls == 0 && brokenCharacters == 0;
+    }
 
     // Adds a story of that kind unless it is empty.
     void addStory(OtherStory story);

@@ -65,6 +65,8 @@ std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file, c
     }
     if (notation) r.notationApplied = ApplyRubyNotation(*model);
     else r.notationLeft = CountRubyNotation(*model);
+    r.leftOut.controls = model->cleaned().controls;
+    r.leftOut.brokenCharacters = model->cleaned().surrogates;
     return model;
 }
 

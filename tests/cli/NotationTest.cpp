@@ -6,6 +6,7 @@
 
 #include "engine/Text.h"
 #include "support/EngineHarness.h"
+#include "support/ExpectedTags.h"
 #include "support/ToolRun.h"
 #include "support/MiniDocx.h"
 
@@ -73,4 +74,26 @@ TEST_F(NotationFixture, WordManuscriptWithAndWithoutTheOption) {
                        ": ルビ・圏点・割注が見つからないか、変換されませんでした。対象の原稿と設定を確認してください。\n"
                        "tessaly-convert: " + notation.string() +
                        ": ルビ記法（|漢字《かんじ》）らしい個所が 3 個所ありますが、変換していません（変換するには --ruby-notation を指定してください）。\n");
+}
+
+// Control characters other than TAB, LF and CR never reach the model: in a
+// plain text (where U+0013 to U+0015 would stand for field marks) and raw or
+// as references in a .docx (where a NUL would end its text); they are
+// dropped, the rest of the text kept, and the run says how many. A UTF-16
+// surrogate without its other half becomes U+FFFD.
+TEST_F(NotationFixture, ControlCharactersAndBrokenSurrogatesNeverReachTheOutput) {
+    const fs::path text = folder.path() / "controls.txt";
+    WriteBytes(text, "まえ\x13漢字\x14《かんじ》\x15後\x01\x7F\xC2\x85。\n");
+    EXPECT_EQ(convert(text), "<ParaStyle:段落標準>まえ" + Group("かんじ", "漢字") + "後。\r\n<ParaStyle:>");
+    EXPECT_EQ(err, "tessaly-convert: " + text.string() + ": 制御文字 6 個を取り除きました。\n");
+
+    const fs::path docx = folder.path() / "controls.docx";
+    WriteMiniDocx(docx, "<w:p>" + TextRun("前&#0;後&#x15;。") + Ruby("か&#00;ん", "漢") + TextRun(std::string("a\0b", 3)) + "</w:p>");
+    EXPECT_EQ(convert(docx), "<ParaStyle:段落標準>前後。" + Mono("かん", "漢") + "ab\r\n<ParaStyle:>");
+    EXPECT_EQ(err, "tessaly-convert: " + docx.string() + ": 制御文字 4 個を取り除きました。\n");
+
+    const fs::path utf16 = folder.path() / "broken.txt";
+    WriteBytes(utf16, "\xFF\xFE" + Utf16Bytes(u"前\xD800後\xDC00、字《じ》\n", false));
+    EXPECT_EQ(convert(utf16), "<ParaStyle:段落標準>前\uFFFD後\uFFFD、" + Mono("じ", "字") + "\r\n<ParaStyle:>");
+    EXPECT_EQ(err, "tessaly-convert: " + utf16.string() + ": 壊れた文字 2 個を「\uFFFD」にしました。\n");
 }
