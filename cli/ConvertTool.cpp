@@ -15,6 +15,7 @@
 #include "convert/Conversion.h"
 #include "convert/Texts.h"
 #include "engine/OutputFiles.h"
+#include "engine/TaggedTextHeader.h"
 #include "engine/Text.h"
 #include "platform/Files.h"
 #include "settings/SettingsStore.h"
@@ -145,9 +146,16 @@ bool Batch::prepare() {
         const fs::path header = m_r.headerFile ? *m_r.headerFile
                                                : m_env.appFolder / fs::path(kTempFolder) / fs::path(kCustomHeaderFile);
         std::error_code ec;
-        if (!fs::is_regular_file(header, ec)) {
+        if (!fs::exists(header, ec)) {
             if (m_r.headerFile) m_env.err << kTool << ": ヘッダファイルが見つかりません: " << Shown(header) << "\n";
             else m_env.err << kTool << ": " << LocalText(convert::MissingHeaderText(platform::PathToUtf8(m_env.appFolder))) << "\n";
+            return false;
+        }
+        // Read once, before any manuscript, and refused at once when it cannot serve.
+        try {
+            m_request.customHeader = ReadCustomHeader(header);
+        } catch (const CustomHeaderError& e) {
+            m_env.err << kTool << ": ヘッダファイル " << Shown(header) << " は" << e.what() << "。\n";
             return false;
         }
         m_request.customHeaderFile = header;

@@ -5,6 +5,7 @@
 
 #include "engine/Engine.h"
 #include "engine/OutputFiles.h"
+#include "engine/TaggedTextHeader.h"
 #include "engine/Text.h"
 #include "platform/Files.h"
 #include "proof/ProofPage.h"
@@ -39,6 +40,7 @@ std::string FailureText(const std::exception& e) {
     if (auto file = dynamic_cast<const fs::filesystem_error*>(&e)) return FileErrorText(*file);
     if (dynamic_cast<const proof::TaggedTextError*>(&e)) return std::string("書き出したタグ付きテキストを読み返せません（") + e.what() + "）。";
     if (dynamic_cast<const std::bad_alloc*>(&e)) return "メモリが足りないため変換できません。";
+    if (dynamic_cast<const CustomHeaderError*>(&e)) return std::string("タグのヘッダ部分のファイルが") + e.what() + "。";
     return e.what();
 }
 
@@ -67,7 +69,7 @@ ConversionResult ConvertOpened(Manuscript& manuscript, const ConversionRequest& 
         PendingOutputs outputs;
         EngineContext context{*manuscript.model, *manuscript.model, request.options,    state,
                               host,              request.appFolder, request.outputFolder, request.customHeaderFile,
-                              request.outputName, &outputs};
+                              request.customHeader, request.outputName, &outputs};
         ConvertToTaggedText(context);
         result.convertedCount = state.ConvertedCount;
         if (state.EngineFailed) {

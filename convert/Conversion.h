@@ -29,6 +29,7 @@ struct ConversionRequest {
     std::filesystem::path appFolder;         // holds temp/ and RubyData/
     std::filesystem::path outputFolder;      // empty: RubyData below the application folder
     std::filesystem::path customHeaderFile;  // empty: temp/header.txt below the application folder
+    std::optional<std::u16string> customHeader;  // its text, read once for the run (ReadCustomHeader)
     std::filesystem::path outputName;        // the Windows file's name; empty: from the document's name
 };
 

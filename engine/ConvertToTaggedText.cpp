@@ -22,7 +22,7 @@ void ConvertToTaggedText(EngineContext& ctx) {
     const std::filesystem::path tempFolder = ctx.appFolder / std::filesystem::path(ToUtf8(kTempFolder));
     const std::filesystem::path customHeader =
         ctx.customHeaderFile.empty() ? tempFolder / std::filesystem::path(ToUtf8(kCustomHeaderFile)) : ctx.customHeaderFile;
-    const TaggedTextHeaders headers = BuildHeaders(ctx.options, kentenScale, customHeader);
+    const TaggedTextHeaders headers = BuildHeaders(ctx.options, kentenScale, customHeader, ctx.customHeader);
     const SeparatorTexts separators = ReadSeparatorTexts(ctx.options);
 
     // The walk; the scratch document is given up inside it.

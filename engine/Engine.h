@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "engine/ConversionOptions.h"
@@ -26,6 +27,9 @@ struct EngineContext {
     std::filesystem::path outputFolder = {};
     // The custom header file; empty: temp/header.txt below the application folder.
     std::filesystem::path customHeaderFile = {};
+    // The custom header's text, read once for a whole run (ReadCustomHeader);
+    // nothing: read from the file.
+    std::optional<std::u16string> customHeader = std::nullopt;
     // The Windows output file's name as the system spells it (built from the
     // input file's own name, OutputFileNameForInput); empty: from the
     // document's name.

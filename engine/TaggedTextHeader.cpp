@@ -1,7 +1,7 @@
 #include "engine/TaggedTextHeader.h"
 
 #include <fstream>
-#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -75,28 +75,73 @@ TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u1
     return headers;
 }
 
-std::u16string ReadCustomHeader(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read the custom header " + file.string());
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw std::runtime_error("cannot read the custom header " + file.string());
+namespace {
 
-    const std::string_view raw(bytes);
-    if (raw.starts_with("\xEF\xBB\xBF")) return FromUtf8(raw.substr(3));
-    if (raw.starts_with("\xFF\xFE")) return FromUtf16Bytes(raw.substr(2), false);
-    if (raw.starts_with("\xFE\xFF")) return FromUtf16Bytes(raw.substr(2), true);
+// UTF-16 with every surrogate paired; nothing otherwise.
+std::optional<std::u16string> CleanUtf16(std::string_view bytes, bool bigEndian) {
+    if (bytes.size() % 2 != 0) return std::nullopt;
+    std::u16string text = FromUtf16Bytes(bytes, bigEndian);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
+        if (c >= 0xD800 && c <= 0xDBFF && (++i >= text.size() || text[i] < 0xDC00 || text[i] > 0xDFFF)) return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<std::u16string> DecodeHeaderBytes(std::string_view raw) {
+    if (raw.starts_with("\xEF\xBB\xBF")) {
+        if (!IsValidUtf8(raw.substr(3))) return std::nullopt;
+        return FromUtf8(raw.substr(3));
+    }
+    if (raw.starts_with("\xFF\xFE")) return CleanUtf16(raw.substr(2), false);
+    if (raw.starts_with("\xFE\xFF")) return CleanUtf16(raw.substr(2), true);
     // Without a mark: a header is tags, so UTF-16 has a NUL byte beside
     // every ASCII character, which UTF-8 text never has.
+    // Little-endian UTF-16 without a mark is taken for what starts as a tag does.
     if (raw.find('\0') == std::string_view::npos && IsValidUtf8(raw)) return FromUtf8(raw);
-    return FromUtf16Bytes(raw, false);
+    if (!raw.starts_with(std::string_view("<\0", 2))) return std::nullopt;
+    return CleanUtf16(raw, false);
+}
+
+}  // namespace
+
+std::u16string DecodeCustomHeader(std::string_view raw) {
+    const std::optional<std::u16string> text = DecodeHeaderBytes(raw);
+    if (!text) throw CustomHeaderError("文字コードが UTF-8 でも UTF-16 でもないため使えません");
+    for (char16_t c : *text)
+        if ((c < 0x20 && c != u'\r' && c != u'\n' && c != u'\t') || c == 0x7F)
+            throw CustomHeaderError("制御文字を含むため、タグ付きテキストのヘッダとして使えません");
+    const std::u16string_view t(*text);
+    if (!t.starts_with(u"<UNICODE-WIN>") && !t.starts_with(u"<UNICODE-MAC>"))
+        throw CustomHeaderError("<UNICODE-WIN> または <UNICODE-MAC> で始まっていないため使えません");
+    return *text;
+}
+
+std::u16string ReadCustomHeader(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(file, ec);
+    if (ec || !std::filesystem::exists(status)) throw CustomHeaderError("見つかりません");
+    if (std::filesystem::is_directory(status)) throw CustomHeaderError("フォルダーです");
+    if (!std::filesystem::is_regular_file(status)) throw CustomHeaderError("通常のファイルではありません");
+    if (std::filesystem::file_size(file, ec) > kMaxCustomHeaderBytes || ec)
+        throw CustomHeaderError("大きすぎるため使えません（上限 1 MB）");
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw CustomHeaderError("開けません");
+    std::string bytes(kMaxCustomHeaderBytes + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) throw CustomHeaderError("読めません");
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (bytes.size() > kMaxCustomHeaderBytes) throw CustomHeaderError("大きすぎるため使えません（上限 1 MB）");
+    return DecodeCustomHeader(bytes);
 }
 
 TaggedTextHeaders BuildHeaders(const ConversionOptions& options, const std::u16string& kentenScaleText,
-                               const std::filesystem::path& customHeaderFile) {
+                               const std::filesystem::path& customHeaderFile, const std::optional<std::u16string>& customHeader) {
     std::error_code ec;
-    if (options.TagHeader == kCustomHeader && std::filesystem::is_regular_file(customHeaderFile, ec)) {
+    if (options.TagHeader == kCustomHeader && (customHeader || std::filesystem::exists(customHeaderFile, ec))) {
         TaggedTextHeaders headers;
-        headers.windows = ReadCustomHeader(customHeaderFile);
+        headers.windows = customHeader ? *customHeader : ReadCustomHeader(customHeaderFile);
         headers.mac = headers.windows;
         ReplaceAll(headers.mac, u"-WIN", u"-MAC");
         return headers;

@@ -2,8 +2,12 @@
 // header.txt), and the separator and warichu surround texts of the options.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "engine/ConversionOptions.h"
 
@@ -16,20 +20,36 @@ struct TaggedTextHeaders {
 
 // Header lines are joined by CR LF; the built-in header ends in the
 // paragraph style tag with no line end. kentenScaleText replaces the kenten
-// scale when bouten conversion is on. With TagHeader 1 and an existing
-// customHeaderFile that file is the header.
+// scale when bouten conversion is on. With TagHeader 1 the custom header is
+// customHeader, or, when that is not given, customHeaderFile when it
+// exists (read with ReadCustomHeader).
 TaggedTextHeaders BuildHeaders(const ConversionOptions& options, const std::u16string& kentenScaleText,
-                               const std::filesystem::path& customHeaderFile);
+                               const std::filesystem::path& customHeaderFile,
+                               const std::optional<std::u16string>& customHeader = std::nullopt);
 
 // The built-in headers alone.
 TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u16string& kentenScaleText);
 
-// Reads a custom header file: UTF-16 little-endian; a byte-order mark is not
-// part of the text (a big-endian or UTF-8 mark selects that encoding).
-// Without a mark, valid UTF-8 with no NUL byte (which UTF-16 tags always
-// have) is read as UTF-8.
-// Throws std::runtime_error when the file cannot be read.
+// A custom header that cannot be used; what() is the reason, in words for
+// the user (without the file's name).
+class CustomHeaderError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The largest custom header: far beyond any style sheet.
+inline constexpr uintmax_t kMaxCustomHeaderBytes = uintmax_t(1) << 20;
+
+// Reads a custom header file. It must be a regular file of at most
+// kMaxCustomHeaderBytes whose bytes decode cleanly: UTF-16 with a byte-order
+// mark, UTF-8 with or without one (UTF-8 has no NUL byte, which UTF-16 tags
+// always have), or else UTF-16 little-endian; hold no control character
+// but CR, LF and TAB; and begin with the encoding tag <UNICODE-WIN> or
+// <UNICODE-MAC>, as the files Tessaly writes are UTF-16. The byte-order mark
+// is not part of the text. Throws CustomHeaderError.
 std::u16string ReadCustomHeader(const std::filesystem::path& file);
+// The same for the file's bytes.
+std::u16string DecodeCustomHeader(std::string_view bytes);
 
 struct SeparatorTexts {
     std::u16string ruby;             // △ ▲ ▽ ▼

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "engine/OutputFiles.h"
+#include "engine/TaggedTextHeader.h"
 #include "engine/WordStandIns.h"
 #include "run/RunMessages.h"
 
@@ -105,12 +106,20 @@ void ConversionRun::RunConversion(const ConversionOptions& given) {
     }
 }
 
-// The custom header must be there before anything starts.
+// The custom header must be there, and serve, before anything starts.
 bool ConversionRun::checkCustomHeader() {
+    m_customHeader.reset();
+    if (m_options.TagHeader != kCustomHeader) return true;
     const auto header = PathOf(m_appFolder) / std::filesystem::path(kTempFolder) / std::filesystem::path(kCustomHeaderFile);
     std::error_code ec;
-    if (m_options.TagHeader == kCustomHeader && !std::filesystem::is_regular_file(header, ec)) {
+    if (!std::filesystem::exists(header, ec)) {
         warn(MissingHeaderText(QDir::toNativeSeparators(m_appFolder)));
+        return false;
+    }
+    try {
+        m_customHeader = ReadCustomHeader(header);
+    } catch (const CustomHeaderError& e) {
+        warn(UnusableHeaderText(QDir::toNativeSeparators(QString::fromStdU16String(header.u16string())), TextOf(e.what())));
         return false;
     }
     return true;
@@ -219,6 +228,7 @@ bool ConversionRun::convertDocument() {
     request.options = m_options;
     request.proofPage = m_main.proofPage();
     request.appFolder = PathOf(m_appFolder);
+    request.customHeader = m_customHeader;
     m_result = convert::ConvertOpened(*m_manuscript, request, m_state, host);
     if (m_result.engineGaveUp) {
         m_state.RunInProgress = false;

@@ -86,6 +86,7 @@ private:
     std::unique_ptr<convert::Manuscript> m_manuscript;  // the open document
     std::unique_ptr<InDesignApplication> m_inDesign;
     convert::ConversionResult m_result;
+    std::optional<std::u16string> m_customHeader;  // read once the run starts
     double m_start = 0;
     QPointer<PreparationWindow> m_preparation;
     QPointer<ProgressWindow> m_progress;

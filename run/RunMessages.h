@@ -21,6 +21,12 @@ inline QString MissingHeaderText(const QString& appFolder) {
     return QString::fromStdString(convert::MissingHeaderText(appFolder.toStdString()));
 }
 
+// The custom header is there but cannot serve: reason says why.
+inline QString UnusableHeaderText(const QString& file, const QString& reason) {
+    return QStringLiteral("タグのヘッダ部分が「カスタム」に設定されていますが、\r\n") + file + QStringLiteral("\r\nは") + reason +
+           QStringLiteral("。\r\n\r\nヘッダファイルを確認の上、再度実行して下さい。");
+}
+
 // Any failure of the run: the fixed warning (and, where the reason is known,
 // a blank line and the reason after it).
 inline QString RunFailedText() {

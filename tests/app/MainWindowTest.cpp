@@ -243,6 +243,17 @@ TEST_F(AppFixture, MissingCustomHeaderStopsBeforeAnythingStarts) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.text(0), QStringLiteral("タグのヘッダ部分が「カスタム」に設定されていますが、\r\n") + QDir::toNativeSeparators(appFolder) +
                                     QStringLiteral(" 内の temp フォルダに\r\nheader.txt が見つかりませんでした。\r\n\r\nヘッダファイルを確認の上、再度実行して下さい。"));
+    // One that is there but cannot serve says why, and nothing is read either.
+    fs::create_directories(folder.path() / "app" / "temp");
+    WriteBytes(folder.path() / "app" / "temp" / "header.txt", "<ASCII-WIN>");
+    messages.shown.clear();
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.text(0), QStringLiteral("タグのヘッダ部分が「カスタム」に設定されていますが、\r\n") +
+                                    QDir::toNativeSeparators(appFolder + QStringLiteral("/temp/header.txt")) +
+                                    QStringLiteral("\r\nは<UNICODE-WIN> または <UNICODE-MAC> で始まっていないため使えません。\r\n\r\n"
+                                                   "ヘッダファイルを確認の上、再度実行して下さい。"));
+    EXPECT_FALSE(fs::exists(output()));
 }
 
 TEST_F(AppFixture, RunInProgressMakesTheButtonsDoNothing) {

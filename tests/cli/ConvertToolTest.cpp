@@ -126,6 +126,30 @@ TEST_F(ToolFixture, CustomHeaders) {
     EXPECT_TRUE(converted({"--header", "custom"}).starts_with("<UNICODE-WIN>　"));
 }
 
+// A header that cannot serve is refused once, with its reason, before any
+// manuscript is read: nothing is converted and no output folder is made.
+TEST_F(ToolFixture, AHeaderThatCannotServeIsRefusedBeforeAnyManuscript) {
+    const std::string doc = TestData("ManuscriptFeatures.doc").string();
+    const fs::path header = folder.path() / "header.txt";
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string("<UNICODE-WIN>\0\r\n<ParaStyle:本文>", 36), "は文字コードが UTF-8 でも UTF-16 でもないため使えません。"},
+        {"<ASCII-WIN>\r\n", "は<UNICODE-WIN> または <UNICODE-MAC> で始まっていないため使えません。"},
+        {std::string(1 << 20, '<') + "x", "は大きすぎるため使えません（上限 1 MB）。"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        WriteBytes(header, bytes);
+        const ToolRun r = run({"--defaults", "--header-file", header.string(), "-o", outDir().string(), doc, doc + "x"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "tessaly-convert: ヘッダファイル " + header.string() + " " + reason + "\n");
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(fs::exists(outDir()));
+    }
+    fs::remove(header);
+    fs::create_directory(header);
+    EXPECT_EQ(run({"--defaults", "--header-file", header.string(), doc}).err,
+              "tessaly-convert: ヘッダファイル " + header.string() + " はフォルダーです。\n");
+}
+
 TEST_F(ToolFixture, ExitStatusesAndMessages) {
     const ToolRun usage = run({"--ruby-style", "big", "a.doc"});
     EXPECT_EQ(usage.status, 2);

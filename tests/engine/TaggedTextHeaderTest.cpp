@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "settings/SettingsTable.h"
 #include "ExpectedHeader.h"
@@ -62,37 +63,70 @@ TEST(CustomHeader, ReplacesWinByMacAndDropsTheByteOrderMark) {
     const auto h = BuildHeaders(options, u"0.5", file);
     EXPECT_EQ(h.windows, text);  // never given the kenten scale or a style sheet
     EXPECT_EQ(h.mac, u"<UNICODE-MAC>\r\n<DefineCharStyle:X-MAC=>");
-
-    WriteBytes(file, std::string("<\0A\0", 4));  // no byte-order mark: little-endian
-    EXPECT_EQ(BuildHeaders(options, u"0.5", file).windows, u"<A");
-    WriteBytes(file, "");
-    EXPECT_EQ(BuildHeaders(options, u"0.5", file).windows, u"");
-    WriteBytes(file, "\xEF\xBB\xBF<h>ヘッダ");
-    EXPECT_EQ(BuildHeaders(options, u"0.5", file).windows, u"<h>ヘッダ");
-    WriteBytes(file, std::string("\xFE\xFF\0<", 4));
-    EXPECT_EQ(BuildHeaders(options, u"0.5", file).windows, u"<");
+    // The text given for the run is the header; the file is not read again.
+    EXPECT_EQ(BuildHeaders(options, u"0.5", folder.path() / "none.txt", u"<UNICODE-WIN>ヘッダ").mac, u"<UNICODE-MAC>ヘッダ");
 }
 
-TEST(CustomHeader, Utf8WithoutAMarkIsReadAsUtf8) {
+TEST(CustomHeader, EveryAcceptedEncoding) {
+    const std::u16string text = u"<UNICODE-WIN>\r\n<DefineCharStyle:モノルビ=>\t";
+    for (const std::string& bytes : {Utf16Bytes(text, false), "\xFF\xFE" + Utf16Bytes(text, false), "\xFE\xFF" + Utf16Bytes(text, true),
+                                     "\xEF\xBB\xBF" + ToUtf8(text), ToUtf8(text)})
+        EXPECT_EQ(DecodeCustomHeader(bytes), text);
+}
+
+// What cannot serve as a header is refused with its reason, before anything
+// is converted: a UTF-8 header with a NUL would be read as UTF-16 and the
+// output would start with mojibake.
+TEST(CustomHeader, WhatCannotServeIsRefusedWithItsReason) {
+    auto refusal = [](std::string_view bytes) {
+        try {
+            DecodeCustomHeader(bytes);
+        } catch (const CustomHeaderError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    const std::string encoding = "文字コードが UTF-8 でも UTF-16 でもないため使えません";
+    EXPECT_EQ(refusal(std::string("<UNICODE-WIN>\0\r\n", 16)), encoding);
+    EXPECT_EQ(refusal("\xFF\xFE" + Utf16Bytes(u"<UNICODE-WIN>\xD800", false)), encoding);
+    EXPECT_EQ(refusal("\xEF\xBB\xBF<UNICODE-WIN>\xFF"), encoding);
+    EXPECT_EQ(refusal(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)), encoding);
+    EXPECT_EQ(refusal("<UNICODE-WIN>\x01\x02"), "制御文字を含むため、タグ付きテキストのヘッダとして使えません");
+    EXPECT_EQ(refusal("<ASCII-WIN>\r\n<ParaStyle:本文>"), "<UNICODE-WIN> または <UNICODE-MAC> で始まっていないため使えません");
+    EXPECT_EQ(refusal(""), "<UNICODE-WIN> または <UNICODE-MAC> で始まっていないため使えません");
+    EXPECT_EQ(refusal("<UNICODE-MAC>"), "accepted");
+}
+
+TEST(CustomHeader, OnlyARegularFileOfAtMostAMegabyte) {
     TempFolder folder;
-    auto file = folder.path() / "header.txt";
-    auto options = settings::DefaultOptions();
-    options.TagHeader = 1;
-    WriteBytes(file, "<UNICODE-WIN>\r\n<DefineCharStyle:モノルビ=>");
-    const auto h = BuildHeaders(options, u"0.5", file);
-    EXPECT_EQ(h.windows, u"<UNICODE-WIN>\r\n<DefineCharStyle:モノルビ=>");
-    EXPECT_EQ(h.mac, u"<UNICODE-MAC>\r\n<DefineCharStyle:モノルビ=>");
-    // Bytes that are not UTF-8 stay little-endian UTF-16, as before.
-    WriteBytes(file, std::string("\xE2\x30\xCE\x30", 4));
-    EXPECT_EQ(BuildHeaders(options, u"0.5", file).windows, u"モノ");
+    auto refusal = [](const std::filesystem::path& file) {
+        try {
+            ReadCustomHeader(file);
+        } catch (const CustomHeaderError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    const auto file = folder.path() / "header.txt";
+    WriteBytes(file, "<UNICODE-WIN>" + std::string(kMaxCustomHeaderBytes - 13, ' '));
+    EXPECT_EQ(refusal(file), "accepted");
+    WriteBytes(file, "<UNICODE-WIN>" + std::string(kMaxCustomHeaderBytes - 12, ' '));
+    EXPECT_EQ(refusal(file), "大きすぎるため使えません（上限 1 MB）");
+    std::filesystem::create_directory(folder.path() / "folder.txt");
+    EXPECT_EQ(refusal(folder.path() / "folder.txt"), "フォルダーです");
+    std::filesystem::create_symlink("/dev/zero", folder.path() / "zero.txt");
+    EXPECT_EQ(refusal(folder.path() / "zero.txt"), "通常のファイルではありません");
+    ASSERT_EQ(::mkfifo((folder.path() / "fifo.txt").c_str(), 0600), 0);
+    EXPECT_EQ(refusal(folder.path() / "fifo.txt"), "通常のファイルではありません");
+    EXPECT_EQ(refusal(folder.path() / "missing.txt"), "見つかりません");
 }
 
-TEST(CustomHeader, MissingFileOrBuiltInChoiceGivesBuiltIn) {
+TEST(CustomHeader, BuiltInChoiceOrNoFileGivesBuiltIn) {
     TempFolder folder;
     auto options = settings::DefaultOptions();
     options.TagHeader = 1;
     EXPECT_EQ(BuildHeaders(options, u"0.7", folder.path() / "header.txt").windows, kDefaultWindowsHeader);
-    WriteBytes(folder.path() / "header.txt", WindowsFileBytes(u"X"));
+    WriteBytes(folder.path() / "header.txt", WindowsFileBytes(u"<UNICODE-WIN>"));
     options.TagHeader = 0;
     EXPECT_EQ(BuildHeaders(options, u"0.7", folder.path() / "header.txt").windows, kDefaultWindowsHeader);
 }
