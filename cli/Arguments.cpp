@@ -33,7 +33,10 @@ std::string SplitShortOptions(const std::string& word, Request& r, std::optional
 
 std::string Joined(const std::vector<std::string_view>& names) {
     std::string out;
-    for (auto n : names) out += (out.empty() ? "" : "|") + std::string(n);
+    for (auto n : names) {
+        if (!out.empty()) out += '|';
+        out += n;
+    }
     return out;
 }
 

@@ -118,8 +118,11 @@ std::u16string FromUtf16Bytes(std::string_view bytes, bool bigEndian) {
     return text;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+bool IsValidUtf8(std::string_view bytes) { return ValidUtf8Length(bytes) == bytes.size(); }
+
+size_t ValidUtf8Length(std::string_view bytes) {
+    const auto* const start = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* p = start;
     const auto* const end = p + bytes.size();
     while (p < end) {
         const unsigned char b = *p;
@@ -132,18 +135,18 @@ bool IsValidUtf8(std::string_view bytes) {
         if (b >= 0xC2 && b <= 0xDF) length = 2, cp = b & 0x1F;
         else if (b >= 0xE0 && b <= 0xEF) length = 3, cp = b & 0x0F;
         else if (b >= 0xF0 && b <= 0xF4) length = 4, cp = b & 0x07;
-        else return false;
-        if (static_cast<size_t>(end - p) < length) return false;
+        else return static_cast<size_t>(p - start);
+        if (static_cast<size_t>(end - p) < length) return static_cast<size_t>(p - start);
         for (size_t i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80) return false;
+            if ((p[i] & 0xC0) != 0x80) return static_cast<size_t>(p - start);
             cp = cp << 6 | (p[i] & 0x3F);
         }
         if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
             (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
+            return static_cast<size_t>(p - start);
         p += length;
     }
-    return true;
+    return bytes.size();
 }
 
 void AppendUtf8(std::u16string& out, std::string_view text) {

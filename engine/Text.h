@@ -59,6 +59,9 @@ std::u16string FromUtf16Bytes(std::string_view bytes, bool bigEndian);
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or
 // code points past U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
+// How many of the bytes, from the start, are well-formed UTF-8: the place
+// of the first fault, or the length when there is none.
+size_t ValidUtf8Length(std::string_view bytes);
 // Appends the UTF-16 form of UTF-8 text; a malformed sequence becomes U+FFFD.
 void AppendUtf8(std::u16string& out, std::string_view text);
 

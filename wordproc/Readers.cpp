@@ -6,6 +6,7 @@
 
 #include "wordproc/DocxReader.h"
 #include "wordproc/DocReader.h"
+#include "wordproc/DocumentBuilder.h"
 #include "wordproc/OleContainer.h"
 #include "wordproc/TextReader.h"
 
@@ -27,6 +28,7 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
         throw ReadError(ReadErrorKind::TooLarge, file,
                         "ファイルが上限（" + std::to_string(kMaxInputFileBytes >> 20) + " MB）を超えるため読み込めません。");
     }
+    if (size > kMaxPlainTextBytes && IsPlainTextName(file)) throw ReadError(ReadErrorKind::TooLarge, file, StoryTooLong().what());
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         const int err = errno;

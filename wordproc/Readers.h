@@ -15,6 +15,10 @@ namespace tessaly::wordproc {
 
 // The largest file a reader accepts.
 inline constexpr uintmax_t kMaxInputFileBytes = uintmax_t(512) << 20;
+// The largest plain text: no character takes more than eight bytes (a CR LF
+// in UTF-32), so a larger one holds more than the story limit and is
+// refused before it is read.
+inline constexpr uintmax_t kMaxPlainTextBytes = uintmax_t(8) * 20'000'000 + 4;
 
 struct ReadOptions {
     // Ruby and emphasis written as text (|漢字《かんじ》, 《《傍点》》) in a Word

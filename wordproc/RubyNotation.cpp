@@ -163,23 +163,34 @@ private:
     bool m_changed = false;
 };
 
+// Whether a cell can take part in the notation: only a paragraph that holds
+// 《 can hold any (a bar alone opens nothing), and most hold none.
+bool OpensNotation(const Cell& c) { return Is(c, kOpen); }
+
 NotationCount Rewrite(const Story& story, Story* target) {
     NotationCount count;
+    size_t first = 0;
+    while (first < story.size() && !OpensNotation(story[first])) ++first;
+    if (first == story.size()) return count;  // no notation anywhere: nothing is copied
     ParagraphRewriter rewriter(target);
     std::vector<Cell> result, paragraph;
     result.reserve(story.size());
-    for (size_t i = 0; i < story.size(); ++i) {
-        const Cell& c = story[i];
-        if (IsField(c) || c.code != kParagraphMark) {
-            paragraph.push_back(c);
-            continue;
+    size_t start = 0;  // the paragraph's first position
+    for (size_t i = 0; i <= story.size(); ++i) {
+        if (i < story.size() && (IsField(story[i]) || story[i].code != kParagraphMark)) continue;
+        bool notation = false;
+        for (size_t k = start; k < i && !notation; ++k) notation = OpensNotation(story[k]);
+        if (notation) {
+            paragraph.clear();
+            for (size_t k = start; k < i; ++k) paragraph.push_back(story[k]);
+            const std::vector<Cell> rewritten = rewriter.rewrite(paragraph, count);
+            result.insert(result.end(), rewritten.begin(), rewritten.end());
+        } else {
+            for (size_t k = start; k < i; ++k) result.push_back(story[k]);  // as it is
         }
-        const std::vector<Cell> rewritten = rewriter.rewrite(paragraph, count);
-        result.insert(result.end(), rewritten.begin(), rewritten.end());
-        result.push_back(c);
-        paragraph.clear();
+        if (i < story.size()) result.push_back(story[i]);
+        start = i + 1;
     }
-    result.insert(result.end(), paragraph.begin(), paragraph.end());
     if (target && (count.total() > 0 || rewriter.changed())) target->assign(result);
     return count;
 }
