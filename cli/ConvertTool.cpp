@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <iomanip>
+#include <map>
 #include <mutex>
 #include <ostream>
 #include <sstream>
@@ -89,7 +90,10 @@ public:
 private:
     settings::SettingValues startingValues() const;
     bool checkOutputFolder() const;
-    void convertOne(size_t index);
+    void convertGroup(const JobGroup& group);
+    // Converts one job; true when its outputs are in place.
+    bool convertOne(const Job& job);
+    void printRefusal(const std::string& text);
     void printResult(const Job& job, const std::string& shown, const convert::ConversionResult& result,
                      const wordproc::ReadReport& report, double seconds);
     void printFailure(const std::string& shown, const std::string& failure);
@@ -97,7 +101,7 @@ private:
     const Request& m_r;
     const ToolEnvironment& m_env;
     convert::ConversionRequest m_request;
-    std::vector<Job> m_jobs;
+    std::vector<JobGroup> m_groups;
     std::unique_ptr<ProgressLine> m_line;
     std::atomic<size_t> m_next{0}, m_converted{0}, m_failed{0};
     std::atomic<long long> m_places{0};
@@ -200,40 +204,76 @@ void Batch::printResult(const Job& job, const std::string& shown, const convert:
             << " 個所ありますが、変換していません（変換するには --ruby-notation を指定してください）。\n";
 }
 
-void Batch::convertOne(size_t index) {
-    const Job& job = m_jobs[index];
+void Batch::printRefusal(const std::string& text) {
+    ++m_failed;
+    std::lock_guard guard(m_line->lock());
+    m_line->clear();
+    m_env.err << kTool << ": " << text << "\n";
+}
+
+// The jobs of a group one after another: the first that can be read and
+// written claims its outputs, and a later one that would write one of them
+// is refused.
+void Batch::convertGroup(const JobGroup& group) {
+    std::map<fs::path::string_type, const Job*> claimed;
+    for (const Job& job : group) {
+        const Job* writer = nullptr;
+        fs::path output;
+        for (const auto& n : job.names)
+            if (auto it = claimed.find(n.native()); it != claimed.end() && !writer) writer = it->second, output = m_request.outputFolder / n;
+        if (writer) {
+            printRefusal(CollisionText(job, *writer, output));
+            continue;
+        }
+        if (convertOne(job))
+            for (const auto& n : job.names) claimed.emplace(n.native(), &job);
+    }
+}
+
+bool Batch::convertOne(const Job& job) {
     const std::string shown = Shown(job.input);
     const auto start = Clock::now();
-    m_line->startFile(index, shown);
-    ToolHost host(m_env, *m_line, index, shown);
+    m_line->startFile(job.index, shown);
+    ToolHost host(m_env, *m_line, job.index, shown);
     std::string failure;
     auto manuscript = convert::OpenManuscript(job.input, m_request.rubyNotation, failure);
-    if (!manuscript) return printFailure(shown, failure);
+    if (!manuscript) {
+        printFailure(shown, failure);
+        return false;
+    }
     // The output folder is made once a manuscript has been read, so that a
     // run in which every file fails leaves none.
     std::call_once(m_folderMade, [&] { fs::create_directories(m_request.outputFolder, m_folderError); });
-    if (m_folderError)
-        return printFailure(shown, "出力先フォルダーを作れません（" + platform::SystemErrorReason(m_folderError) + "）: " +
-                                       Shown(m_request.outputFolder));
+    if (m_folderError) {
+        printFailure(shown, "出力先フォルダーを作れません（" + platform::SystemErrorReason(m_folderError) + "）: " +
+                                Shown(m_request.outputFolder));
+        return false;
+    }
     convert::ConversionRequest request = m_request;
     request.outputName = job.outputName;
     RunState state;
     const convert::ConversionResult result = convert::ConvertOpened(*manuscript, request, state, host);
-    if (!result.failure.empty()) return printFailure(shown, result.failure);
+    if (!result.failure.empty()) {
+        printFailure(shown, result.failure);
+        return false;
+    }
     printResult(job, shown, result, manuscript->report, std::chrono::duration<double>(Clock::now() - start).count());
+    return true;
 }
 
 int Batch::run() {
     std::vector<std::string> refusals;
     const std::vector<fs::path> inputs = ExpandInputs(m_r.files, m_r.recursive, refusals);
-    m_jobs = PlanJobs(inputs, m_request.outputFolder, m_request.options.MacText == kOn, m_r.proof, refusals);
+    m_groups = PlanJobs(inputs, m_request.outputFolder, m_request.options.MacText == kOn, m_r.proof, refusals);
     for (const auto& refusal : refusals) m_env.err << kTool << ": " << refusal << "\n";
     m_failed = refusals.size();
 
-    m_line = std::make_unique<ProgressLine>(m_env.err, m_env.errIsTerminal && !m_r.quiet, m_jobs.size());
-    const int workers = std::min<int>(m_r.jobs, static_cast<int>(m_jobs.size()));
+    size_t jobs = 0;
+    for (const auto& group : m_groups) jobs += group.size();
+    m_line = std::make_unique<ProgressLine>(m_env.err, m_env.errIsTerminal && !m_r.quiet, jobs);
+    const int workers = std::min<int>(m_r.jobs, static_cast<int>(m_groups.size()));
     auto work = [&] {
-        for (size_t i; (i = m_next++) < m_jobs.size();) convertOne(i);
+        for (size_t i; (i = m_next++) < m_groups.size();) convertGroup(m_groups[i]);
     };
     std::vector<std::thread> threads;
     for (int i = 1; i < workers; ++i) threads.emplace_back(work);

@@ -33,7 +33,25 @@ void ReadBack(const Manuscript& manuscript, const ConversionRequest& request, Pe
 
 }  // namespace
 
-std::string Shown(const fs::path& path) { return ToUtf8(FromUtf8(platform::PathToUtf8(path))); }
+std::string Shown(const fs::path& path) {
+    // Control characters are shown escaped, so that a name never splits a
+    // message or reaches the terminal as a command.
+    std::string shown;
+    ForEachCodePoint(FromUtf8(platform::PathToUtf8(path)), [&](char32_t c) {
+        if (c == U'\n') shown += "\\n";
+        else if (c == U'\r') shown += "\\r";
+        else if (c == U'\t') shown += "\\t";
+        else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += kHex[c >> 4];
+            shown += kHex[c & 0xF];
+        } else {
+            AppendUtf8CodePoint(shown, c);
+        }
+    });
+    return shown;
+}
 
 std::string FailureText(const std::exception& e) {
     if (auto read = dynamic_cast<const wordproc::ReadError*>(&e)) return read->reason();

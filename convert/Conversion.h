@@ -71,7 +71,8 @@ std::string FailureText(const std::exception& error);
 std::vector<std::pair<std::string, std::optional<size_t>>> ReportItems(const wordproc::ReadReport& report);
 
 // A path as the user gave it, for messages: bytes that are not UTF-8 (a
-// name in Shift_JIS, say) are shown as replacement characters.
+// name in Shift_JIS, say) are shown as replacement characters, control
+// characters escaped (\n, \x1B).
 std::string Shown(const std::filesystem::path& path);
 
 }  // namespace tessaly::convert

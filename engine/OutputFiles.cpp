@@ -83,7 +83,7 @@ void CreateFolderAt(const fs::path& path) {
 fs::path OutputFileNameForInput(const fs::path& input) {
     const std::string name = input.filename().string();
     const size_t period = name.find('.');
-    if (period == 0) return {};
+    if (period == 0 || period == std::string::npos) return {};
     return fs::path(name.substr(0, period) + "_ruby.txt");
 }
 

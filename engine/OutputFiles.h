@@ -27,8 +27,8 @@ inline constexpr std::u16string_view kTextEnd = u"\r\n<ParaStyle:>";
 // The document name up to its first period, then "_ruby.txt".
 std::u16string OutputFileNameFor(std::u16string_view documentName);
 // The same for an input file, from its name's own bytes (a name in another
-// encoding than the system's keeps it); empty when nothing stands before the
-// name's first period (".doc", ".hidden.doc").
+// encoding than the system's keeps it); empty when the name has no period,
+// or nothing before its first one (".doc", ".hidden.doc").
 std::filesystem::path OutputFileNameForInput(const std::filesystem::path& input);
 // The Mac file's name beside the Windows file's.
 std::filesystem::path MacFileNameFor(const std::filesystem::path& windowsName);

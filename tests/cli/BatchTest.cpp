@@ -3,6 +3,7 @@
 // their manuscripts in a stable order, names are kept as the system spells
 // them, and the run says what it did.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <sys/wait.h>
 
@@ -20,31 +21,41 @@ using BatchFixture = CommandLine;
 
 }  // namespace
 
-TEST_F(BatchFixture, CollidingOutputsAreRefusedBeforeAnythingIsWritten) {
+// Files that would write a same output: the first that can be read writes
+// it and the others are refused; a name that gives no output name is
+// refused before anything is converted.
+TEST_F(BatchFixture, CollidingOutputsAreDecidedAmongTheFilesThatCanBeRead) {
     const fs::path first = manuscript("a.b.doc"), second = manuscript("a.c.docx", "RubyBoundaries.docx");
     const fs::path x = manuscript("x.doc"), xx = manuscript("x.docx", "RubyBoundaries.docx");
     const fs::path vol1 = manuscript("vol1/原稿.doc"), vol2 = manuscript("vol2/原稿.docx", "RubyBoundaries.docx");
-    const fs::path dot = manuscript(".doc"), hidden = manuscript(".hidden.doc");
+    const fs::path dot = manuscript(".doc"), hidden = manuscript(".hidden.doc"), bare = manuscript("bare");
     const ToolRun r = run({"--defaults", "-j", "2", "-o", out().string(), first.string(), second.string(), x.string(), xx.string(),
-                          vol1.string(), vol2.string(), dot.string(), hidden.string()});
+                          vol1.string(), vol2.string(), dot.string(), hidden.string(), bare.string()});
     EXPECT_EQ(r.status, 1);
     const std::string o = out().string();
-    // The refusals come first, before anything is converted (each converted
-    // manuscript then says its footnote was left out).
-    EXPECT_TRUE(r.err.starts_with(
-              "tessaly-convert: " + second.string() + ": " + first.string() + " と同じ出力ファイル " + o + "/a_ruby.txt になるため、変換しません。\n"
-              "tessaly-convert: " + xx.string() + ": " + x.string() + " と同じ出力ファイル " + o + "/x_ruby.txt になるため、変換しません。\n"
-              "tessaly-convert: " + vol2.string() + ": " + vol1.string() + " と同じ出力ファイル " + o + "/原稿_ruby.txt になるため、変換しません。\n"
-              "tessaly-convert: " + dot.string() + ": ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。\n"
-              "tessaly-convert: " + hidden.string() + ": ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。\n"))
+    EXPECT_TRUE(r.err.starts_with("tessaly-convert: " + dot.string() + ": ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。\n"
+                                  "tessaly-convert: " + hidden.string() + ": ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。\n"
+                                  "tessaly-convert: " + bare.string() + ": ファイル名にピリオドがないため、出力ファイル名を作れません。\n"))
         << r.err;
-    EXPECT_TRUE(r.out.ends_with("変換 3 件、失敗 5 件、ルビ・圏点・割注 24 個所\n")) << r.out;
+    for (const std::string& line : {second.string() + ": " + first.string() + " と同じ出力ファイル " + o + "/a_ruby.txt になるため、変換しません。\n",
+                                    xx.string() + ": " + x.string() + " と同じ出力ファイル " + o + "/x_ruby.txt になるため、変換しません。\n",
+                                    vol2.string() + ": " + vol1.string() + " と同じ出力ファイル " + o + "/原稿_ruby.txt になるため、変換しません。\n"})
+        EXPECT_NE(r.err.find("tessaly-convert: " + line), std::string::npos) << line << r.err;
+    EXPECT_TRUE(r.out.ends_with("変換 3 件、失敗 6 件、ルビ・圏点・割注 24 個所\n")) << r.out;
     // The first of each converted: the .doc's text, not the .docx's.
     EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_a_ruby.txt", "Mac_x_ruby.txt", "Mac_原稿_ruby.txt", "a_ruby.txt",
                                                    "x_ruby.txt", "原稿_ruby.txt"}));
     const std::string fromDoc = ReadBytes(out() / "a_ruby.txt");
     EXPECT_EQ(ReadBytes(out() / "x_ruby.txt"), fromDoc);
     EXPECT_EQ(ReadBytes(out() / "原稿_ruby.txt"), fromDoc);
+
+    // When the first cannot be read, its twin is converted.
+    fs::remove_all(out());
+    WriteBytes(x, "no word document");
+    const ToolRun twin = run({"--defaults", "-q", "-o", out().string(), x.string(), xx.string()});
+    EXPECT_EQ(twin.status, 1);
+    EXPECT_EQ(twin.err, "tessaly-convert: " + x.string() + ": Word 文書（.doc / .docx）ではありません。\n");
+    EXPECT_NE(ReadBytes(out() / "x_ruby.txt"), fromDoc) << "the .docx's text";
 
     // A Mac file's name is claimed too: Mac_a.doc would write Mac_a_ruby.txt.
     const ToolRun mac = run({"--defaults", "-q", "-o", out().string(), first.string(), manuscript("Mac_a.doc").string()});
@@ -137,4 +148,32 @@ TEST_F(BatchFixture, ProgressLineOnlyOnATerminal) {
     EXPECT_EQ(shown, first + "\r" + std::string(first.size(), ' ') + "\r" + "tessaly-convert: " + a.string() +
                          ": 脚注のテキストは変換していません。\n" + second + "\r" + std::string(second.size(), ' ') + "\r");
     EXPECT_EQ(runOnTerminal({"--defaults", "-q", "-o", out().string(), a.string(), b.string()}), "");
+}
+
+// A folder given twice, or a file given again through its folder, is
+// converted once; Word's lock files in a folder are no manuscripts; names
+// are shown with their control characters escaped.
+TEST_F(BatchFixture, EachFileOnceLockFilesSkippedAndNamesShownSafely) {
+    const fs::path a = manuscript("a.doc");
+    WriteBytes(in() / "~$a.docx", "Word's lock file");
+    const ToolRun twice = run({"--defaults", "-q", "-o", out().string(), in().string(), in().string(), a.string()});
+    EXPECT_EQ(twice.status, 0) << twice.err;
+    EXPECT_EQ(twice.err, "") << "no collision of a file with itself, no failure of the lock file";
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_a_ruby.txt", "a_ruby.txt"}));
+    const fs::path odd = manuscript("a\nb\x1B[2J.doc");
+    const ToolRun r = run({"--defaults", "-o", out().string(), odd.string()});
+    EXPECT_TRUE(r.out.starts_with((in() / "a\\nb\\x1B[2J.doc").string() + ": 8 個所変換しました（")) << r.out;
+}
+
+TEST_F(BatchFixture, AFolderThatCannotBeReadIsSaid) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    manuscript("a.doc");
+    const fs::path locked = in() / "locked";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms::none);
+    const ToolRun below = run({"--defaults", "-r", "-q", "-o", out().string(), in().string()});
+    const ToolRun given = run({"--defaults", "-q", "-o", out().string(), locked.string()});
+    fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_EQ(below.err, "tessaly-convert: " + locked.string() + ": フォルダーを読めません（読む権限がありません）。\n");
+    EXPECT_EQ(given.err, "tessaly-convert: " + locked.string() + ": フォルダーを読めません（読む権限がありません）。\n");
 }

@@ -145,7 +145,7 @@ TEST(WriteOutputFiles, TheTwoFilesAreReplacedAsAPair) {
 
 TEST(OutputFileNames, BuiltFromTheInputsOwnBytes) {
     EXPECT_EQ(OutputFileNameForInput("dir/a.b.doc"), "a_ruby.txt");
-    EXPECT_EQ(OutputFileNameForInput("noext"), "noext_ruby.txt");
+    EXPECT_EQ(OutputFileNameForInput("noext"), "");
     EXPECT_EQ(OutputFileNameForInput("\x8C\xB4\x8D\x65.doc"), "\x8C\xB4\x8D\x65_ruby.txt");
     EXPECT_EQ(OutputFileNameForInput(".hidden.doc"), "");
     EXPECT_EQ(OutputFileNameForInput("dir/.doc"), "");
