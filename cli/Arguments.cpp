@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "cli/ProgressLine.h"
 #include "engine/Text.h"
 #include "settings/SettingsTable.h"
 
@@ -136,21 +137,6 @@ Request ParseArguments(const std::vector<std::string>& args) {
             throw UsageError{"不明なオプションです: " + arg};
     }
     return r;
-}
-
-size_t DisplayWidth(std::string_view utf8) {
-    size_t width = 0;
-    ForEachCodePoint(FromUtf8(utf8), [&](char32_t c) {
-        if ((c >= 0x0300 && c <= 0x036F) || (c >= 0x200B && c <= 0x200F) || (c >= 0xFE00 && c <= 0xFE0F) ||
-            (c >= 0xE0100 && c <= 0xE01EF))
-            return;  // combining marks, zero-width characters and variation selectors
-        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0xA4CF) ||
-                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-                          (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
-                          (c >= 0x20000 && c <= 0x3FFFD);
-        width += wide ? 2 : 1;
-    });
-    return width;
 }
 
 std::string HelpText() {

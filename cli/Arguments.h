@@ -41,8 +41,4 @@ Request ParseArguments(const std::vector<std::string>& args);
 // What --help prints.
 std::string HelpText();
 
-// The number of terminal columns a text takes: East Asian wide and
-// full-width characters two, combining marks none, others one.
-size_t DisplayWidth(std::string_view utf8);
-
 }  // namespace tessaly::cli

@@ -66,6 +66,7 @@ public:
         std::lock_guard guard(m_line.lock());
         m_line.clear();
         m_env.err << kTool << ": " << m_shown << ": " << LocalText(ToUtf8(message.text)) << "\n";
+        m_line.redraw();
         return MessageAnswer::Ok;
     }
 
@@ -173,6 +174,7 @@ void Batch::printFailure(const std::string& shown, const std::string& failure) {
     std::lock_guard guard(m_line->lock());
     m_line->clear();
     m_env.err << kTool << ": " << shown << ": " << failure << "\n";
+    m_line->redraw();
 }
 
 void Batch::printResult(const Job& job, const std::string& shown, const convert::ConversionResult& result,
@@ -202,6 +204,7 @@ void Batch::printResult(const Job& job, const std::string& shown, const convert:
     if (const size_t left = report.notationLeft.total())
         err << kTool << ": " << shown << ": ルビ記法（|漢字《かんじ》）らしい個所が " << left
             << " 個所ありますが、変換していません（変換するには --ruby-notation を指定してください）。\n";
+    m_line->redraw();
 }
 
 void Batch::printRefusal(const std::string& text) {
@@ -209,6 +212,7 @@ void Batch::printRefusal(const std::string& text) {
     std::lock_guard guard(m_line->lock());
     m_line->clear();
     m_env.err << kTool << ": " << text << "\n";
+    m_line->redraw();
 }
 
 // The jobs of a group one after another: the first that can be read and
@@ -238,6 +242,7 @@ bool Batch::convertOne(const Job& job) {
     std::string failure;
     auto manuscript = convert::OpenManuscript(job.input, m_request.rubyNotation, failure);
     if (!manuscript) {
+        m_line->finishFile(job.index);
         printFailure(shown, failure);
         return false;
     }
@@ -245,6 +250,7 @@ bool Batch::convertOne(const Job& job) {
     // run in which every file fails leaves none.
     std::call_once(m_folderMade, [&] { fs::create_directories(m_request.outputFolder, m_folderError); });
     if (m_folderError) {
+        m_line->finishFile(job.index);
         printFailure(shown, "出力先フォルダーを作れません（" + platform::SystemErrorReason(m_folderError) + "）: " +
                                 Shown(m_request.outputFolder));
         return false;
@@ -253,6 +259,7 @@ bool Batch::convertOne(const Job& job) {
     request.outputName = job.outputName;
     RunState state;
     const convert::ConversionResult result = convert::ConvertOpened(*manuscript, request, state, host);
+    m_line->finishFile(job.index);
     if (!result.failure.empty()) {
         printFailure(shown, result.failure);
         return false;
@@ -270,7 +277,7 @@ int Batch::run() {
 
     size_t jobs = 0;
     for (const auto& group : m_groups) jobs += group.size();
-    m_line = std::make_unique<ProgressLine>(m_env.err, m_env.errIsTerminal && !m_r.quiet, jobs);
+    m_line = std::make_unique<ProgressLine>(m_env.err, m_env.errIsTerminal && !m_r.quiet, jobs, m_env.terminalColumns, m_r.jobs);
     const int workers = std::min<int>(m_r.jobs, static_cast<int>(m_groups.size()));
     auto work = [&] {
         for (size_t i; (i = m_next++) < m_groups.size();) convertGroup(m_groups[i]);

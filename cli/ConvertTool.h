@@ -14,6 +14,7 @@ struct ToolEnvironment {
     std::ostream& out;
     std::ostream& err;
     bool errIsTerminal = false;
+    size_t terminalColumns = 80;  // the terminal's width, for the progress line
 };
 
 // Runs the tool; returns the exit status: 0 all converted, 1 a file could

@@ -88,6 +88,10 @@ void SetFileStepHook(FileStepHook hook);
 // The system's reason for a failed file operation, in Japanese.
 std::string SystemErrorReason(const std::error_code& error);
 
+// The width of the terminal the program's messages go to (standard error),
+// in columns; 80 when it cannot be told.
+size_t TerminalColumns();
+
 // What identifies a file on its volume: two paths with the same identity
 // are the same file.
 struct FileIdentity {

@@ -6,11 +6,13 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <random>
@@ -200,6 +202,16 @@ std::string SystemErrorReason(const std::error_code& error) {
     case EIO: return "入出力エラーが起きました";
     default: return "システムのエラー: " + error.message();
     }
+}
+
+size_t TerminalColumns() {
+    struct winsize size {};
+    if (::ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (const char* columns = std::getenv("COLUMNS")) {
+        const long n = std::strtol(columns, nullptr, 10);
+        if (n > 0) return static_cast<size_t>(n);
+    }
+    return 80;
 }
 
 std::optional<FileIdentity> IdentityOf(const fs::path& path) {

@@ -10,6 +10,7 @@
 
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "cli/ProgressLine.h"
 #include "support/ToolRun.h"
 
 using namespace tessaly::testing;
@@ -176,4 +177,28 @@ TEST_F(BatchFixture, AFolderThatCannotBeReadIsSaid) {
     fs::permissions(locked, fs::perms::owner_all);
     EXPECT_EQ(below.err, "tessaly-convert: " + locked.string() + ": フォルダーを読めません（読む権限がありません）。\n");
     EXPECT_EQ(given.err, "tessaly-convert: " + locked.string() + ": フォルダーを読めません（読む権限がありません）。\n");
+}
+
+// The progress line counts terminal columns: a Japanese name takes two a
+// character, a long one is cut to the terminal's width, and with several
+// jobs the line says how many are done and which are in progress.
+TEST_F(BatchFixture, TheProgressLineFitsTheTerminal) {
+    const fs::path japanese = manuscript("吾輩は猫である第一章の原稿です.doc");
+    const std::string drawn = RunTool(folder.path(), {"--defaults", "-q", "-o", out().string(), japanese.string()}, true).err;
+    const std::string line = "[1/1] " + japanese.string();
+    EXPECT_EQ(drawn, "") << "-q draws nothing";
+    const std::string shown = RunTool(folder.path(), {"--defaults", "-o", out().string(), japanese.string()}, true, 200).err;
+    const size_t width = line.size() - 15;  // fifteen characters of three bytes and two columns
+    EXPECT_TRUE(shown.starts_with(line + "\r" + std::string(width, ' ') + "\r")) << shown;
+
+    const fs::path longName = manuscript(std::string(120, 'n') + ".doc");
+    const std::string cut = RunTool(folder.path(), {"--defaults", "-o", out().string(), longName.string()}, true, 40).err;
+    const std::string first = cut.substr(0, cut.find('\r'));
+    EXPECT_EQ(tessaly::cli::DisplayWidth(first), 39u) << first;
+    EXPECT_TRUE(first.starts_with("[1/1] ") && first.ends_with("n…")) << first;
+
+    const fs::path a = manuscript("a.doc"), b = manuscript("b.docx", "RubyBoundaries.docx");
+    const std::string jobs = RunTool(folder.path(), {"--defaults", "-j", "2", "-o", out().string(), a.string(), b.string()}, true).err;
+    EXPECT_TRUE(jobs.starts_with("[0/2 件完了] ")) << jobs;
+    EXPECT_NE(jobs.find(a.string()), std::string::npos);
 }

@@ -24,10 +24,11 @@ struct ToolRun {
 };
 
 // appFolder holds the application's temp/ and RubyData/; terminal: stderr
-// stands for a terminal (the progress line is drawn).
-inline ToolRun RunTool(const std::filesystem::path& appFolder, const std::vector<std::string>& args, bool terminal = false) {
+// stands for a terminal of that many columns (the progress line is drawn).
+inline ToolRun RunTool(const std::filesystem::path& appFolder, const std::vector<std::string>& args, bool terminal = false,
+                       size_t columns = 80) {
     std::ostringstream out, err;
-    const cli::ToolEnvironment env{appFolder, out, err, terminal};
+    const cli::ToolEnvironment env{appFolder, out, err, terminal, columns};
     const int status = cli::RunConvertTool(args, env);
     return {status, out.str(), err.str()};
 }
