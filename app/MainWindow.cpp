@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStorageInfo>
 #include <QVBoxLayout>
 
@@ -169,6 +170,7 @@ void MainWindow::createControls() {
     m_fileType = new QComboBox(this);
     m_fileType->setObjectName(QStringLiteral("Combo1"));
     m_fileType->setEditable(true);
+    m_fileType->setCompleter(nullptr);  // what is typed is the pattern, never completed into another
     m_fileType->setEditText(QStringLiteral("*.*"));
     m_remember = new QCheckBox(QStringLiteral("次回も同じフォルダを表示する"), this);
     m_remember->setObjectName(QStringLiteral("Check1"));
@@ -207,6 +209,9 @@ void MainWindow::layOut() {
     grid->addWidget(m_fileType, 2, 2);
     grid->addWidget(group, 0, 3, 3, 1);
     resize(760, 420);
+    // The list that has the keyboard focus is framed.
+    setStyleSheet(QStringLiteral("QListWidget { border: 2px solid transparent; } "
+                                 "QListWidget:focus { border: 2px solid palette(highlight); }"));
 }
 
 void MainWindow::connectControls() {
@@ -386,10 +391,27 @@ void MainWindow::runClicked() { m_run.RunCommand(); }
 
 void MainWindow::utilityClicked() {
     if (m_state.RunInProgress) return;
-    if (!m_utility) m_utility = new UtilityDialog(m_store, m_options, m_services.messages, m_services.shell, m_appFolder, this);
+    if (!m_utility) {
+        m_utility = new UtilityDialog(m_store, m_options, m_services.messages, m_services.shell, m_appFolder, this);
+        placeBeside(*m_utility);
+    }
     m_utility->showNormal();
     m_utility->raise();
     m_utility->activateWindow();
+}
+
+// The dialog beside the window, not over its lists: to its right where the
+// screen has room, else to its left, else where it fits best.
+void MainWindow::placeBeside(QWidget& dialog) {
+    dialog.adjustSize();
+    const QRect main = frameGeometry();
+    const QScreen* screen = this->screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+    const int width = dialog.frameGeometry().width();
+    int x = main.right() + 1;
+    if (x + width > room.right() + 1) x = main.left() - width;
+    if (x < room.left()) x = std::max(room.left(), room.right() + 1 - width);
+    dialog.move(x, std::clamp(main.top(), room.top(), std::max(room.top(), room.bottom() + 1 - dialog.frameGeometry().height())));
 }
 
 void MainWindow::exitClicked() {

@@ -90,6 +90,7 @@ private:
     void layOut();
     void connectControls();
     void refreshFiles();
+    void placeBeside(QWidget& dialog);
     void selectDriveFor(const QString& path);
     void fallBackToHome();
     QString driveRoot(int index) const;

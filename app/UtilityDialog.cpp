@@ -1,5 +1,7 @@
 #include "app/UtilityDialog.h"
 
+#include "app/ControlLabel.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -110,7 +112,7 @@ QWidget* UtilityDialog::makeControl(const Setting& s) {
 void UtilityDialog::addToGroup(QGridLayout* grid, int& rows, const Setting& s, QWidget* control) {
     if (s.kind == SettingKind::ResultButtons) {
         for (int i = 0; i < 3; ++i) {
-            grid->addWidget(new QLabel(Text(settings::kResultButtonLabels[i])), rows, 0);
+            grid->addWidget(new ControlLabel(Text(settings::kResultButtonLabels[i]), m_resultButtons->button(i + 1)), rows, 0);
             grid->addWidget(m_resultButtons->button(i + 1), rows++, 1);
         }
         return;
@@ -119,7 +121,7 @@ void UtilityDialog::addToGroup(QGridLayout* grid, int& rows, const Setting& s, Q
     // two columns after it on the same line.
     const bool beside = s.dialog.besideThePrevious && rows > 0;
     const int row = beside ? rows - 1 : rows++;
-    grid->addWidget(new QLabel(Text(s.dialog.label)), row, beside ? 2 : 0);
+    grid->addWidget(new ControlLabel(Text(s.dialog.label), control), row, beside ? 2 : 0);
     grid->addWidget(control, row, beside ? 3 : 1);
     if (!s.dialog.note.empty()) grid->addWidget(Note(Text(s.dialog.note)), rows++, 0, 1, 2);
 }

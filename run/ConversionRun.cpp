@@ -44,9 +44,8 @@ void ConversionRun::closeRunWindows() {
 }
 
 void ConversionRun::failed(const QString& reason) {
-    QString text = RunFailedText();
-    if (!reason.isEmpty()) text += QStringLiteral("\r\n\r\n") + reason;
-    warn(text);
+    // The reason, where it is known, first: the fixed causes after it.
+    warn(reason.isEmpty() ? RunFailedText() : reason + QStringLiteral("\r\n\r\n") + RunFailedText());
     m_state.RunInProgress = false;
     closeRunWindows();
 }

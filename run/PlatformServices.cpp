@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QUrl>
 
 namespace tessaly::run {
@@ -38,7 +39,28 @@ void SteadyPauseClock::processEvents() { QApplication::processEvents(); }
 void SteadyPauseClock::processPaintEvents() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 bool DesktopShell::open(const QString& path) {
-    return QFileInfo(path).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!QFileInfo(path).isFile()) return false;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The desktop's opener, whose answer tells whether a program took the
+    // file: it ends with a status once it has handed the file on (or found
+    // nothing to hand it to). One still running after a while has started a
+    // program and is left to it.
+    auto* opener = new QProcess(qApp);
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    opener->start(QStringLiteral("xdg-open"), {path});
+    if (!opener->waitForStarted(m_waitMilliseconds)) {
+        opener->deleteLater();
+        return false;
+    }
+    if (!opener->waitForFinished(m_waitMilliseconds)) {
+        // Left to run, even past the application's end: it goes once done.
+        opener->setParent(nullptr);
+        return true;
+    }
+    return opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+#else
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
 }
 
 }  // namespace tessaly::run

@@ -31,9 +31,16 @@ private:
     QElapsedTimer m_timer;
 };
 
+// The program associated with a file's type, through the desktop's opener.
+// A file that is not there, or that no program takes (the opener ends with
+// a failure), is not opened.
 class DesktopShell : public ShellOpener {
 public:
+    explicit DesktopShell(int waitMilliseconds = 5000) : m_waitMilliseconds(waitMilliseconds) {}
     bool open(const QString& path) override;
+
+private:
+    int m_waitMilliseconds;
 };
 
 }  // namespace tessaly::run

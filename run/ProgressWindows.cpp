@@ -63,9 +63,13 @@ void WaitUntilExposed(QWidget& window, PauseClock& clock) {
     clock.processPaintEvents();  // and drawn
 }
 
-RunWindow::RunWindow(RunState& state, QWidget* parent) : QWidget(parent, Qt::Window), m_state(state) {
+// A dialog of the main window: the window manager keeps it on top of it
+// (transient for it), and while it is shown the main window takes no input,
+// so that no click there can bury the run's window and its abort button.
+RunWindow::RunWindow(RunState& state, QWidget* parent) : QWidget(parent, Qt::Dialog), m_state(state) {
     setWindowTitle(QStringLiteral("進行状況"));
     setFixedSize(kRunWindowSize);
+    if (parent) setWindowModality(Qt::WindowModal);
 }
 
 void RunWindow::closeEvent(QCloseEvent* event) {

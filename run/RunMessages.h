@@ -27,8 +27,8 @@ inline QString UnusableHeaderText(const QString& file, const QString& reason) {
            QStringLiteral("。\r\n\r\nヘッダファイルを確認の上、再度実行して下さい。");
 }
 
-// Any failure of the run: the fixed warning (and, where the reason is known,
-// a blank line and the reason after it).
+// Any failure of the run: the fixed warning (after the reason, where it is
+// known, and a blank line).
 inline QString RunFailedText() {
     return QStringLiteral("処理を開始または続行することができませんでした。\r\n"
                           "以下の点が原因となっている可能性があります。\r\n"

@@ -14,7 +14,13 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <QLineEdit>
+#include <QTest>
+#include <QWindow>
+
 #include "app/MainWindow.h"
+#include "platform/Files.h"
+#include "run/PlatformServices.h"
 #include "app/Startup.h"
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
@@ -187,6 +193,47 @@ TEST_F(AppFixture, AbortInThePreparationWindow) {
     }
 }
 
+// The run's windows are dialogs of the main window: kept on top of it by
+// the window manager, and taking its input while they stand.
+TEST_F(AppFixture, TheRunWindowsBelongToTheMainWindow) {
+    start(1);
+    int checked = 0;
+    clock.onPump = [&] {
+        for (QWidget* w : {static_cast<QWidget*>(window->conversionRun().preparationWindow()),
+                           static_cast<QWidget*>(window->conversionRun().progressWindow())}) {
+            if (!w || !w->isVisible()) continue;
+            EXPECT_EQ(w->windowModality(), Qt::WindowModal);
+            ASSERT_NE(w->windowHandle(), nullptr);
+            EXPECT_EQ(w->windowHandle()->transientParent(), window->windowHandle());
+            ++checked;
+        }
+    };
+    window->runClicked();
+    clock.onPump = nullptr;
+    EXPECT_GT(checked, 1);
+}
+
+// A folder the output cannot be written into says why, before the fixed causes.
+TEST_F(AppFixture, AnOutputFolderThatCannotBeWrittenSaysWhyFirst) {
+    start(1);
+    platform::SetFileStepHook([](platform::FileStep step, const fs::path&) { return step == platform::FileStep::BytesWritten ? EACCES : 0; });
+    window->runClicked();
+    platform::SetFileStepHook(nullptr);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(messages.text(1).startsWith(QStringLiteral("出力ファイルを書き込めません（書き込む権限がありません）: ") +
+                                            QString::fromStdU16String(output().u16string()) + QStringLiteral("\r\n\r\n処理を開始")))
+        << messages.text(1).toStdString();
+}
+
+// What the user types as the file type stays as typed.
+TEST_F(AppFixture, ATypedFileTypeIsNotCompletedIntoAnother) {
+    start(1);
+    auto* types = window->findChild<QComboBox*>(QStringLiteral("Combo1"));
+    types->setEditText(QString());
+    QTest::keyClicks(types->lineEdit(), QStringLiteral("*.d"));
+    EXPECT_EQ(types->currentText(), QStringLiteral("*.d"));
+}
+
 TEST_F(AppFixture, NothingConverted) {
     fs::copy_file(TestData("PlainText.doc"), documents / "plain.doc");
     start(1);
@@ -215,8 +262,8 @@ TEST_F(AppFixture, NotADocFileAndAReaderError) {
     select(QStringLiteral("broken.doc"));
     window->runClicked();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.text(0).startsWith(QStringLiteral("処理を開始または続行することができませんでした。\r\n以下の点が")));
-    EXPECT_TRUE(messages.text(0).endsWith(QStringLiteral("再度実行して下さい。\r\n\r\nWord 文書（.doc / .docx）ではありません。")));
+    EXPECT_TRUE(messages.text(0).startsWith(QStringLiteral("Word 文書（.doc / .docx）ではありません。\r\n\r\n処理を開始または続行することができませんでした。\r\n以下の点が")))
+        << messages.text(0).toStdString();
 }
 
 // A failure after the document was read says its reason as the command
@@ -226,9 +273,9 @@ TEST_F(AppFixture, AnOutputThatCannotBeWrittenSaysWhy) {
     start(2);
     window->runClicked();
     ASSERT_EQ(messages.shown.size(), 2u);  // the confirmation, then the failure
-    EXPECT_TRUE(messages.text(1).startsWith(QStringLiteral("処理を開始または続行することができませんでした。\r\n以下の点が")));
-    EXPECT_TRUE(messages.text(1).endsWith(QStringLiteral("再度実行して下さい。\r\n\r\n出力ファイルを書き込めません（同じ名前のフォルダーがあります）: ") +
-                                          QString::fromStdU16String(output().u16string())))
+    EXPECT_TRUE(messages.text(1).startsWith(QStringLiteral("出力ファイルを書き込めません（同じ名前のフォルダーがあります）: ") +
+                                            QString::fromStdU16String(output().u16string()) +
+                                            QStringLiteral("\r\n\r\n処理を開始または続行することができませんでした。\r\n以下の点が")))
         << messages.text(1).toStdString();
     EXPECT_FALSE(state.RunInProgress);
     EXPECT_TRUE(files()->isEnabled());
@@ -479,4 +526,25 @@ TEST_F(AppFixture, TheReportSaysWhatWasLeftOutAndTheProofPageOpens) {
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(fs::path(shell.opened[0].toStdU16String()), page);
     EXPECT_NE(ReadBytes(page).find("<ruby class=\"mono converted\">漢<rt>かん</rt></ruby>"), std::string::npos);
+}
+
+// The desktop's opener: a file that no program takes (the opener ends with a
+// failure) is not opened, and says so; one the opener hands on is.
+TEST(DesktopShell, TheOpenersAnswerIsTheAnswer) {
+    TempFolder folder;
+    const fs::path file = folder.path() / "a_ruby.txt";
+    WriteBytes(file, "x");
+    const QByteArray path = qgetenv("PATH");
+    auto openWith = [&](const std::string& script, int wait) {
+        WriteBytes(folder.path() / "xdg-open", "#!/bin/sh\n" + script + "\n");
+        fs::permissions(folder.path() / "xdg-open", fs::perms::owner_all);
+        qputenv("PATH", QByteArray::fromStdString(folder.path().string()) + ":" + path);
+        const bool opened = run::DesktopShell(wait).open(QString::fromStdU16String(file.u16string()));
+        qputenv("PATH", path);
+        return opened;
+    };
+    EXPECT_FALSE(openWith("exit 3", 5000));
+    EXPECT_TRUE(openWith("exit 0", 5000));
+    EXPECT_TRUE(openWith("sleep 2", 50)) << "still handing the file on: taken";
+    EXPECT_FALSE(run::DesktopShell().open(QString::fromStdU16String((folder.path() / "missing.txt").u16string())));
 }

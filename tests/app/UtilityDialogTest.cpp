@@ -7,7 +7,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QRadioButton>
+#include <QLabel>
 #include <QTabWidget>
+#include <QTest>
 
 #include "settings/SettingsTable.h"
 #include "app/UtilityDialog.h"
@@ -128,4 +130,26 @@ TEST_F(DialogFixture, TheManualIsBuiltBesideThePrograms) {
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], manual.fileName());
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// A check box or option button carries no text: clicking its label is
+// clicking it.
+TEST_F(DialogFixture, ClickingALabelClicksItsControl) {
+    settings::InitialiseIfEmpty(store);
+    app::UtilityDialog dialog(store, options, messages, shell, QStringLiteral("/app"));
+    auto label = [&](const QString& text) {
+        for (QLabel* l : dialog.findChildren<QLabel*>())
+            if (l->text() == text) return l;
+        return static_cast<QLabel*>(nullptr);
+    };
+    QLabel* smallKana = label(QStringLiteral("拗促音を大文字に変換する"));
+    ASSERT_NE(smallKana, nullptr);
+    QTest::mouseClick(smallKana, Qt::LeftButton);
+    EXPECT_TRUE(control<QCheckBox>(dialog, "Check1")->isChecked());
+    EXPECT_EQ(store.read(QStringLiteral("Check1")), QStringLiteral("1"));
+    QTest::mouseClick(label(QStringLiteral("変換のみ")), Qt::LeftButton);
+    EXPECT_TRUE(control<QRadioButton>(dialog, "Option1")->isChecked());
+    EXPECT_EQ(options.ResultAction, 1);
+    QTest::mouseClick(label(QStringLiteral("アクティブなInDesign文書に流し込む")), Qt::LeftButton);
+    EXPECT_FALSE(control<QRadioButton>(dialog, "Option3")->isChecked()) << "a disabled control stays as it is";
 }
