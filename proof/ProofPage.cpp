@@ -15,9 +15,12 @@ header h1 { font-size: 1.2em; margin: 0 0 .5em; }
 #vertical { margin-right: .4em; }
 main { line-height: 2.1; font-size: 1.1em; }
 #vertical:checked ~ main, #tate:target ~ main { writing-mode: vertical-rl; height: 80vh; overflow-x: auto; }
+#tate:target ~ #vertical:checked ~ main { writing-mode: horizontal-tb; height: auto; overflow-x: visible; }
+.switch .to-yoko, #tate:target ~ .switch .to-tate { display: none; }
+#tate:target ~ .switch .to-yoko { display: inline; }
 main p { margin: 0; text-indent: 0; }
 main p:target { background: #fff3b0; }
-.converted { text-decoration: underline; text-decoration-color: #8ab4e8; text-decoration-thickness: 2px; text-underline-offset: .25em; }
+.converted { text-decoration: underline; text-decoration-color: #8ab4e8; text-decoration-thickness: 2px; text-underline-offset: .25em; text-underline-position: left; }
 ruby rt { font-size: .5em; }
 .kenten.dot { text-emphasis: filled dot; -webkit-text-emphasis: filled dot; }
 .kenten.sesame { text-emphasis: filled sesame; -webkit-text-emphasis: filled sesame; }
@@ -118,7 +121,8 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
     AppendHtml(html, report.title);
     html += " — 校正用</title>\n<style>";
     html += kStyle;
-    // Vertical writing: the check box below, or the page opened as …#tate.
+    // Vertical writing: the check box below, or the page opened as …#tate,
+    // where the same box switches back to horizontal writing.
     html += "</style>\n</head>\n<body>\n<span id=\"tate\"></span>\n<header><h1>";
     AppendHtml(html, report.title);
     html += "</h1>\n<section class=\"report\" id=\"report\">\n<p>";
@@ -139,7 +143,8 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
         html += "</ul>\n";
     }
     html += "</section>\n</header>\n";
-    html += "<input type=\"checkbox\" id=\"vertical\"><label class=\"switch\" for=\"vertical\">縦組みで表示する</label>\n<main>\n";
+    html += "<input type=\"checkbox\" id=\"vertical\"><label class=\"switch\" for=\"vertical\"><span class=\"to-tate\">縦組みで表示する</span>"
+            "<span class=\"to-yoko\">横組みで表示する</span></label>\n<main>\n";
     size_t number = 0;
     for (const auto& p : text.paragraphs) {
         html += "<p id=\"p" + std::to_string(++number) + "\">";

@@ -82,34 +82,31 @@ TEST_F(ReportFixture, ProofPageOfTheSampleInAHeadlessBrowser) {
 }
 
 // How the browser sets the page: horizontal at first, vertical when opened
-// as #tate or when the switch is ticked. A script added to a copy of the
-// page writes the writing mode the browser computed into it.
-TEST_F(ReportFixture, TheProofPageSwitchesToVerticalWriting) {
+// as #tate or when the switch is ticked, and from #tate the same switch goes
+// back to horizontal, saying so. In vertical writing the line under a
+// converted place is drawn on the left, clear of the rubies and the kenten
+// on the right. A script added to a copy of the page writes what the
+// browser computed into its title.
+TEST_F(ReportFixture, TheProofPageSwitchesBothWaysFromEitherStart) {
     if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "no Chromium here (scripts/install-deps.sh installs it)";
     const std::string sample = std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc";
     ASSERT_EQ(convert({"--defaults", "--proof", "-o", out().string(), sample}), 0);
     const std::string html = ReadBytes(out() / "sample-manuscript_proof.html");
-    auto modeWith = [&](const std::string& tick, const std::string& fragment) {
+    auto shown = [&](const std::string& tick, const std::string& fragment) {
         const fs::path probe = folder.path() / "probe.html";
         WriteBytes(probe, html.substr(0, html.rfind("</body>")) + "<script>addEventListener('load', () => {" + tick +
-                              "document.title = 'mode:' + getComputedStyle(document.querySelector('main')).writingMode;"
+                              "const visible = [...document.querySelectorAll('.switch span')].filter(e => e.offsetParent);"
+                              "document.title = 'shown:' + getComputedStyle(document.querySelector('main')).writingMode + ' ' +"
+                              "  visible.map(e => e.textContent).join() + ' ' +"
+                              "  getComputedStyle(document.querySelector('.converted')).textUnderlinePosition;"
                               "});</script></body></html>");
         const std::string built = dom(probe, fragment);
-        const size_t at = built.find("<title>mode:");
-        return at == std::string::npos ? std::string("?") : built.substr(at + 12, built.find('<', at + 1) - at - 12);
+        const size_t at = built.find("<title>shown:");
+        return at == std::string::npos ? std::string("?") : built.substr(at + 13, built.find('<', at + 1) - at - 13);
     };
-    EXPECT_EQ(modeWith("", ""), "horizontal-tb");
-    EXPECT_EQ(modeWith("", "#tate"), "vertical-rl");
-    EXPECT_EQ(modeWith("document.getElementById('vertical').checked = true;", ""), "vertical-rl");
-}
-
-// A forced line break inside a kenten stretch or inside a warichu is part of
-// it: the report and the proof page read Tessaly's own output back whole.
-TEST_F(ReportFixture, ALineBreakInsideAKentenStretchOrAWarichuReadsBack) {
-    const fs::path docx = folder.path() / "breaks.docx";
-    WriteMiniDocx(docx, "<w:p><w:r><w:rPr><w:em w:val=\"dot\"/></w:rPr><w:t>強</w:t><w:br/><w:t>調</w:t></w:r>" +
-                            Ruby("ちゅう★", "注記") + "</w:p>");
-    ASSERT_EQ(convert({"--defaults", "--report", "--proof", "-o", out().string(), docx.string()}), 0) << stdErr;
-    EXPECT_NE(stdOut.find("  モノルビ 0（親文字 0）、グループルビ 0、割注 1、圏点 1\n"), std::string::npos) << stdOut;
-    EXPECT_NE(ReadBytes(out() / "breaks_proof.html").find("<span class=\"kenten dot converted\">強<br>調</span>"), std::string::npos);
+    const std::string tick = "document.getElementById('vertical').click();";
+    EXPECT_EQ(shown("", ""), "horizontal-tb 縦組みで表示する left");
+    EXPECT_EQ(shown(tick, ""), "vertical-rl 縦組みで表示する left");
+    EXPECT_EQ(shown("", "#tate"), "vertical-rl 横組みで表示する left");
+    EXPECT_EQ(shown(tick, "#tate"), "horizontal-tb 横組みで表示する left");
 }
