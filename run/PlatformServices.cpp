@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <memory>
+#include <vector>
+
 namespace tessaly::run {
 
 MessageAnswer QtMessageService::show(const Message& message) {
@@ -45,16 +48,14 @@ bool DesktopShell::open(const QString& path) {
     // file: it ends with a status once it has handed the file on (or found
     // nothing to hand it to). One still running after a while has started a
     // program and is left to it.
-    auto* opener = new QProcess(qApp);
-    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    auto opener = std::make_unique<QProcess>();
     opener->start(QStringLiteral("xdg-open"), {path});
-    if (!opener->waitForStarted(m_waitMilliseconds)) {
-        opener->deleteLater();
-        return false;
-    }
+    if (!opener->waitForStarted(m_waitMilliseconds)) return false;
     if (!opener->waitForFinished(m_waitMilliseconds)) {
-        // Left to run, even past the application's end: it goes once done.
-        opener->setParent(nullptr);
+        // Left to run, even past the application's end (its object is never
+        // destroyed, which would end it): the program it started goes on.
+        static auto* stillOpening = new std::vector<QProcess*>;
+        stillOpening->push_back(opener.release());
         return true;
     }
     return opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;

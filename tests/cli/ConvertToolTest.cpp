@@ -132,7 +132,7 @@ TEST_F(ToolFixture, AHeaderThatCannotServeIsRefusedBeforeAnyManuscript) {
     const std::string doc = TestData("ManuscriptFeatures.doc").string();
     const fs::path header = folder.path() / "header.txt";
     const std::pair<std::string, std::string> cases[] = {
-        {std::string("<UNICODE-WIN>\0\r\n<ParaStyle:本文>", 36), "は文字コードが UTF-8 でも UTF-16 でもないため使えません。"},
+        {std::string("<UNICODE-WIN>\0\r\n<ParaStyle:本文>", 34), "は文字コードが UTF-8 でも UTF-16 でもないため使えません。"},
         {"<ASCII-WIN>\r\n", "は<UNICODE-WIN> または <UNICODE-MAC> で始まっていないため使えません。"},
         {std::string(1 << 20, '<') + "x", "は大きすぎるため使えません（上限 1 MB）。"},
     };
