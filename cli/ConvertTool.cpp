@@ -19,6 +19,7 @@
 #include "engine/TaggedTextHeader.h"
 #include "engine/Text.h"
 #include "platform/Files.h"
+#include "proof/ProofPage.h"
 #include "settings/SettingsStore.h"
 
 namespace tessaly::cli {
@@ -191,9 +192,7 @@ void Batch::printResult(const Job& job, const std::string& shown, const convert:
     if (!result.proofFile.empty()) out << "、" << Shown(result.proofFile);
     out << "\n";
     if (m_r.report) {
-        const proof::Counts& c = *result.counts;
-        out << "  モノルビ " << c.monoRuns << "（親文字 " << c.monoBases << "）、グループルビ " << c.groupRubies << "、割注 "
-            << c.warichu << "、圏点 " << c.kentenStretches << "\n";
+        out << "  " << proof::CountsLine(*result.counts) << "\n";
         for (const auto& [text, paragraph] : convert::ReportItems(report)) out << "  " << text << "\n";
     }
     out << std::flush;

@@ -22,12 +22,14 @@ void ConvertToTaggedText(EngineContext& ctx) {
     const std::filesystem::path tempFolder = ctx.appFolder / std::filesystem::path(ToUtf8(kTempFolder));
     const std::filesystem::path customHeader =
         ctx.customHeaderFile.empty() ? tempFolder / std::filesystem::path(ToUtf8(kCustomHeaderFile)) : ctx.customHeaderFile;
-    const TaggedTextHeaders headers = BuildHeaders(ctx.options, kentenScale, customHeader, ctx.customHeader);
+    TaggedTextHeaders headers = BuildHeaders(ctx.options, kentenScale, customHeader, ctx.customHeader);
     const SeparatorTexts separators = ReadSeparatorTexts(ctx.options);
 
     // The walk; the scratch document is given up inside it.
     std::u16string body;
-    if (!WalkDocument(ctx, separators, body)) return;
+    int32_t horizontalInVertical = 0;
+    if (!WalkDocument(ctx, separators, body, &horizontalInVertical)) return;
+    if (horizontalInVertical > 0) AddHorizontalInVerticalStyle(headers);
     ctx.word.Selection().HomeKey(Unit::Story);
 
     // The application's own layout: temp and RubyData below its folder.

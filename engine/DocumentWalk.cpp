@@ -19,12 +19,14 @@ public:
           m_run(context.options, separators, context.state, context.host) {}
 
     bool run();
+    int32_t horizontalInVertical() const;
 
 private:
     Selection& sel() { return m_word.Selection(); }
     void recordRunEnd();
     bool fieldRun();
-    bool fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional<int32_t>& readingLength);
+    bool fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional<int32_t>& readingLength,
+                     EastAsianLayout& layout);
 
     EngineContext& m_ctx;
     SourceDocument& m_word;
@@ -68,6 +70,8 @@ bool Walk::run() {
     return true;
 }
 
+int32_t Walk::horizontalInVertical() const { return m_run.horizontalInVertical(); }
+
 // The insertion point stands before the position that follows the run: the
 // run end range is one position further.
 void Walk::recordRunEnd() {
@@ -109,9 +113,11 @@ bool Walk::fieldRun() {
     for (int32_t k = 0; k < n; ++k) {
         stepBack = false;
         std::optional<int32_t> readingLength;
-        if (!fieldTextOf(n, k, m_fieldText, readingLength)) return false;
-        RewriteKnownReading(m_fieldText, m_separators.ruby);
-        const FieldVerdict verdict = m_run.Examine(m_fieldText, readingLength);
+        EastAsianLayout layout = EastAsianLayout::None;
+        if (!fieldTextOf(n, k, m_fieldText, readingLength, layout)) return false;
+        // A stretch in East Asian layout is text as it stands, not a reading.
+        if (layout == EastAsianLayout::None) RewriteKnownReading(m_fieldText, m_separators.ruby);
+        const FieldVerdict verdict = m_run.Examine(m_fieldText, readingLength, layout);
         if (verdict == FieldVerdict::Accept) continue;
         if (verdict == FieldVerdict::Alone) {
             m_step -= n - 1;
@@ -131,8 +137,10 @@ bool Walk::fieldRun() {
 
 // Selects field k of the run of n and reads its text through the clipboard
 // (and, where Word would have lost characters, through the scratch
-// document). The document is asked where the field's reading ends.
-bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional<int32_t>& readingLength) {
+// document). The document is asked where the field's reading ends, and
+// which East Asian layout the field stands for.
+bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional<int32_t>& readingLength,
+                       EastAsianLayout& layout) {
     Selection& s = sel();
     s.Select(m_runEnd);
     s.MoveLeft(Unit::Character, n - k);
@@ -142,6 +150,7 @@ bool Walk::fieldTextOf(int32_t n, int32_t k, std::u16string& text, std::optional
     if (m_ctx.state.EngineFailed) return false;
     RereadThroughScratchDocument(m_word, m_ctx.state.DocumentName, m_scratchName, text);
     readingLength = sel().FieldReadingLength();
+    layout = sel().FieldLayout();
     return true;
 }
 
@@ -154,8 +163,12 @@ int WalkProgressValue(int32_t step, int32_t total) {
     return static_cast<int>(std::clamp(value, 10.0, 100.0));
 }
 
-bool WalkDocument(EngineContext& context, const SeparatorTexts& separators, std::u16string& body) {
-    return Walk(context, separators, body).run();
+bool WalkDocument(EngineContext& context, const SeparatorTexts& separators, std::u16string& body,
+                  int32_t* horizontalInVertical) {
+    Walk walk(context, separators, body);
+    const bool completed = walk.run();
+    if (horizontalInVertical) *horizontalInVertical = walk.horizontalInVertical();
+    return completed;
 }
 
 }  // namespace tessaly

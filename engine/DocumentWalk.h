@@ -12,7 +12,10 @@ namespace tessaly {
 
 // Builds the tagged-text body. Returns false when the clipboard failed and
 // the engine must return at once (nothing further is done then).
-bool WalkDocument(EngineContext& context, const SeparatorTexts& separators, std::u16string& body);
+// horizontalInVertical, when given, receives how many 縦中横 stretches the
+// body holds.
+bool WalkDocument(EngineContext& context, const SeparatorTexts& separators, std::u16string& body,
+                  int32_t* horizontalInVertical = nullptr);
 
 // round(step ÷ total × 90 + 10), ties to even.
 int WalkProgressValue(int32_t step, int32_t total);

@@ -24,6 +24,7 @@ void RubyRun::Reset() {
     m_readingText.clear();
     m_baseText.clear();
     m_long = m_cut = m_warichu = false;
+    m_layout = EastAsianLayout::None;
 }
 
 namespace {
@@ -44,8 +45,27 @@ void RubyRun::countConversion() {
     m_host.ShowConvertedCount(m_state.ConvertedCount);
 }
 
-FieldVerdict RubyRun::Examine(const std::u16string& fieldText, std::optional<int32_t> readingLength) {
+FieldVerdict RubyRun::examineLayout(const std::u16string& fieldText, EastAsianLayout layout) {
+    m_long = true;
+    if (m_pieces > 0) {
+        m_cut = true;
+        return FieldVerdict::CutBefore;
+    }
+    m_layout = layout;
+    if (IsTwoLinesInOne(layout)) {
+        m_warichu = true;
+        countConversion();
+        m_readingText = fieldText;
+    } else {
+        m_baseText = fieldText;
+    }
+    return FieldVerdict::Alone;
+}
+
+FieldVerdict RubyRun::Examine(const std::u16string& fieldText, std::optional<int32_t> readingLength, EastAsianLayout layout) {
     m_long = m_cut = m_warichu = false;
+    m_layout = EastAsianLayout::None;
+    if (layout != EastAsianLayout::None) return examineLayout(fieldText, layout);
     const std::u16string_view text(fieldText);
     std::u16string_view reading;
     std::u16string_view base;
@@ -106,6 +126,17 @@ void RubyRun::Emit(std::u16string& body) {
     std::u16string_view reading = m_readingText;
     if (!reading.empty() && reading.back() == u'\u3000') reading.remove_suffix(1);
 
+    if (m_layout == EastAsianLayout::HorizontalInVertical) {
+        body += u"<CharStyle:縦中横>"sv;
+        AppendEscaped(body, m_baseText);
+        body += u"<CharStyle:>"sv;
+        ++m_horizontalInVertical;
+        return;
+    }
+    if (IsTwoLinesInOne(m_layout)) {
+        emitWarichu(body, m_readingText);
+        return;
+    }
     if (m_warichu && !m_cut) {
         emitWarichu(body, reading);
         return;
@@ -145,6 +176,23 @@ void RubyRun::emitWarichu(std::u16string& body, std::u16string_view reading) con
         AppendEscaped(v, reading);
     }
 
+    if (IsTwoLinesInOne(m_layout)) {
+        // The document's own brackets, and no spacing before the note.
+        static constexpr std::u16string_view kBrackets[] = {u"", u"（）", u"［］", u"〈〉", u"｛｝"};
+        const std::u16string_view pair = kBrackets[static_cast<int>(m_layout) - 1];
+        if (pair.empty()) {
+            body += u"<CharStyle:割注>" + v + u"<CharStyle:>";
+        } else if (m_options.HalfWidthWarichuParens == kOn) {
+            body += u"<CharStyle:文字前ベタ>" + std::u16string(pair.substr(0, 1)) + u"<CharStyle:>";
+            body += u"<CharStyle:割注>" + v + u"<CharStyle:>";
+            body += u"<CharStyle:文字後ベタ>" + std::u16string(pair.substr(1)) + u"<CharStyle:>";
+        } else {
+            body += pair.substr(0, 1);
+            body += u"<CharStyle:割注>" + v + u"<CharStyle:>";
+            body += pair.substr(1);
+        }
+        return;
+    }
     const std::u16string& base = m_baseText;
     const std::u16string& opening = m_separators.warichuOpening;
     const std::u16string& closing = m_separators.warichuClosing;

@@ -10,6 +10,7 @@
 #include "engine/ConversionOptions.h"
 #include "engine/EngineHost.h"
 #include "engine/RunState.h"
+#include "engine/SourceDocument.h"
 #include "engine/TaggedTextHeader.h"
 
 namespace tessaly {
@@ -39,16 +40,24 @@ public:
     // where the document says the field's reading ends, in code points of
     // the text, when it can tell: without a separator in the text that
     // decides the split; only a document that cannot tell leaves the split
-    // to the scan for the first character that is not kana.
-    FieldVerdict Examine(const std::u16string& fieldText, std::optional<int32_t> readingLength = std::nullopt);
+    // to the scan for the first character that is not kana. A field that
+    // stands for a stretch in East Asian layout is converted by itself, its
+    // whole text the warichu (two lines in one, with the document's
+    // brackets) or the 縦中横 text (not a converted place: it is counted
+    // apart).
+    FieldVerdict Examine(const std::u16string& fieldText, std::optional<int32_t> readingLength = std::nullopt,
+                         EastAsianLayout layout = EastAsianLayout::None);
 
     // Appends the run's tags to body.
     void Emit(std::u16string& body);
 
+    // How many 縦中横 stretches were written.
+    int32_t horizontalInVertical() const { return m_horizontalInVertical; }
 
 private:
     void countConversion();
     void emitWarichu(std::u16string& body, std::u16string_view warichuText) const;
+    FieldVerdict examineLayout(const std::u16string& fieldText, EastAsianLayout layout);
 
     const ConversionOptions& m_options;
     const SeparatorTexts& m_separators;
@@ -62,6 +71,8 @@ private:
     bool m_long = false;
     bool m_cut = false;
     bool m_warichu = false;
+    EastAsianLayout m_layout = EastAsianLayout::None;  // of a layout field converted alone
+    int32_t m_horizontalInVertical = 0;
 };
 
 }  // namespace tessaly

@@ -9,7 +9,9 @@
 // position is an ordinary character (one Unicode code point) or a field; a
 // paragraph ends in a paragraph mark that reads as CR (U+000D), and the story
 // always ends with one. A field counts as one position for every move and
-// reads as the field mark U+0015.
+// reads as the field mark U+0015. A stretch that Word lays out in its East
+// Asian layout (two lines in one, horizontal in vertical) is one field too,
+// whose plain text is the stretch's characters.
 //
 // Errors: an operation that cannot be carried out throws
 // tessaly::DocumentError; the engine does not catch it.
@@ -38,6 +40,23 @@ enum EmphasisMark : int {
     EmphasisOverWhiteCircle = 3,
     EmphasisUnderSolidCircle = 4,
 };
+
+// The East Asian layout a field stands for: two lines in one with its
+// brackets (numbered as Word's TwoLinesInOne values), or horizontal in
+// vertical (縦中横).
+enum class EastAsianLayout : uint8_t {
+    None = 0,
+    TwoLinesNoBrackets = 1,
+    TwoLinesParentheses = 2,
+    TwoLinesSquareBrackets = 3,
+    TwoLinesAngleBrackets = 4,
+    TwoLinesCurlyBrackets = 5,
+    HorizontalInVertical = 6,
+};
+
+inline bool IsTwoLinesInOne(EastAsianLayout layout) {
+    return layout >= EastAsianLayout::TwoLinesNoBrackets && layout <= EastAsianLayout::TwoLinesCurlyBrackets;
+}
 
 // Automation enumeration values passed by the engine.
 enum class Unit : int32_t { Character = 1, Story = 6 };
@@ -140,6 +159,10 @@ public:
     // base). Nothing when the selection is not one field, or when the
     // document cannot tell.
     virtual std::optional<int32_t> FieldReadingLength() const = 0;
+    // When the selection is exactly one field that stands for a stretch in
+    // East Asian layout: that layout (Range.TwoLinesInOne and
+    // Range.HorizontalInVertical in one answer). None otherwise.
+    virtual EastAsianLayout FieldLayout() const = 0;
     virtual void WholeStory() = 0;
     virtual void Delete() = 0;
     // The clipboard's text is inserted as unformatted text.

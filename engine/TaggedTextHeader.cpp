@@ -65,6 +65,7 @@ TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u1
         windows += lines[i];
     }
     TaggedTextHeaders headers;
+    headers.builtIn = true;
     headers.mac = u"<UNICODE-MAC>" + windows.substr(std::u16string_view(u"<UNICODE-WIN>").size());
     headers.windows = std::move(windows);
     if (options.ConvertBouten == kOn) {
@@ -73,6 +74,16 @@ TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u1
         ReplaceAll(headers.mac, u"Scale:0.7", scale);
     }
     return headers;
+}
+
+void AddHorizontalInVerticalStyle(TaggedTextHeaders& headers) {
+    if (!headers.builtIn) return;
+    const std::u16string line = u"\r\n" + CharStyle(u"縦中横", u"<cTCY:1>");
+    for (std::u16string* header : {&headers.windows, &headers.mac}) {
+        const size_t kenten = header->find(u"<DefineCharStyle:圏点5=");
+        const size_t end = kenten == std::u16string::npos ? kenten : header->find(u"\r\n", kenten);
+        if (end != std::u16string::npos) header->insert(end, line);
+    }
 }
 
 namespace {

@@ -16,6 +16,7 @@ namespace tessaly {
 struct TaggedTextHeaders {
     std::u16string windows;  // first line <UNICODE-WIN>
     std::u16string mac;      // first line <UNICODE-MAC>
+    bool builtIn = false;    // the built-in header, not the user's
 };
 
 // Header lines are joined by CR LF; the built-in header ends in the
@@ -29,6 +30,12 @@ TaggedTextHeaders BuildHeaders(const ConversionOptions& options, const std::u16s
 
 // The built-in headers alone.
 TaggedTextHeaders BuiltInHeaders(const ConversionOptions& options, const std::u16string& kentenScaleText);
+
+// The character style 縦中横 (tate-chu-yoko) defined after the kenten styles
+// of a built-in header, for a body that uses it; only then, so that the
+// header of every other document stays as it is. A user's header is left
+// as it is: the typesetter's own definition of 縦中横 holds.
+void AddHorizontalInVerticalStyle(TaggedTextHeaders& headers);
 
 // A custom header that cannot be used; what() is the reason, in words for
 // the user (without the file's name).

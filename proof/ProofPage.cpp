@@ -28,6 +28,9 @@ ruby rt { font-size: .5em; }
 .after-quarter { margin-inline-end: .25em; }
 .after-half { margin-inline-end: .5em; }
 )";
+// Only on a page that has 縦中横, so that every other page stays as it was.
+constexpr const char* kHorizontalInVerticalStyle =
+    ".tcy { text-combine-upright: all; -webkit-text-combine: horizontal; }\n";
 
 void AppendHtml(std::string& out, std::u16string_view text) {
     for (size_t i = 0; i < text.size();) {
@@ -107,28 +110,34 @@ void AppendText(std::string& out, const Inline& text) {
     else if (text.kenten == Kenten::Sesame) open = "<span class=\"kenten sesame converted\">";
     else if (text.style == u"文字後4分アキ") open = "<span class=\"after-quarter\">";
     else if (text.style == u"文字後半角アキ") open = "<span class=\"after-half\">";
+    else if (text.style == u"縦中横") open = "<span class=\"tcy converted\">";
     if (open) out += open;
     AppendHtml(out, text.text);
     if (open) out += "</span>";
 }
 
-std::string Count(const char* label, size_t n) { return std::string(label) + " " + std::to_string(n); }
-
 }  // namespace
+
+std::string CountsLine(const Counts& c) {
+    std::string line = "モノルビ " + std::to_string(c.monoRuns) + "（親文字 " + std::to_string(c.monoBases) + "）、グループルビ " +
+                       std::to_string(c.groupRubies) + "、割注 " + std::to_string(c.warichu) + "、圏点 " + std::to_string(c.kentenStretches);
+    if (c.horizontalInVertical > 0) line += "、縦中横 " + std::to_string(c.horizontalInVertical);
+    return line;
+}
 
 std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
     std::string html = "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
     AppendHtml(html, report.title);
     html += " — 校正用</title>\n<style>";
     html += kStyle;
+    const Counts c = CountConverted(text);
+    if (c.horizontalInVertical > 0) html += kHorizontalInVerticalStyle;
     // Vertical writing: the check box below, or the page opened as …#tate,
     // where the same box switches back to horizontal writing.
     html += "</style>\n</head>\n<body>\n<span id=\"tate\"></span>\n<header><h1>";
     AppendHtml(html, report.title);
     html += "</h1>\n<section class=\"report\" id=\"report\">\n<p>";
-    const Counts c = CountConverted(text);
-    html += Count("モノルビ", c.monoRuns) + "（親文字 " + std::to_string(c.monoBases) + "）、" + Count("グループルビ", c.groupRubies) + "、" +
-            Count("割注", c.warichu) + "、" + Count("圏点", c.kentenStretches) + "</p>\n";
+    html += CountsLine(c) + "</p>\n";
     if (report.items.empty()) {
         html += "<p>変換しなかったものはありません。</p>\n";
     } else {

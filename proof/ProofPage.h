@@ -26,6 +26,10 @@ struct ProofReport {
     std::vector<ReportItem> items;  // what the reader left out
 };
 
+// The counts in one line, as the report shows them: 「モノルビ 3（親文字 4）、
+// グループルビ 1、割注 1、圏点 2」, and 「、縦中横 1」 after them when there are any.
+std::string CountsLine(const Counts& counts);
+
 std::string ProofPageHtml(const TaggedText& text, const ProofReport& report);
 
 // Writes the page to file, whole or not at all (as the output files are).

@@ -177,7 +177,8 @@ private:
                 throw TaggedTextError("割注の中に知らないタグ <" + ToUtf8(name) + "> があります" + Where(tagAt));
             }
             p.items.push_back(std::move(note));
-        } else if (style == u"文字前ベタ" || style == u"文字後ベタ" || style == u"文字後4分アキ" || style == u"文字後半角アキ") {
+        } else if (style == u"文字前ベタ" || style == u"文字後ベタ" || style == u"文字後4分アキ" || style == u"文字後半角アキ" ||
+                   style == u"縦中横") {
             std::u16string text = readText(true);
             expectTag(u"CharStyle", u"");
             appendText(p, std::move(text), Kenten::None, style);
@@ -224,6 +225,7 @@ Counts CountConverted(const TaggedText& text) {
             case Inline::Kind::Warichu: ++c.warichu; break;
             case Inline::Kind::Text:
                 if (item.kenten != Kenten::None) ++c.kentenStretches;
+                if (item.style == u"縦中横") ++c.horizontalInVertical;
                 break;
             case Inline::Kind::LineBreak: break;
             }

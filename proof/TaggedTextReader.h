@@ -22,7 +22,7 @@ struct Inline {
     std::u16string reading;  // Ruby: the ruby string (mono: one reading a base character, U+3000 between)
     bool group = false;      // Ruby: group ruby, else mono
     Kenten kenten = Kenten::None;  // Text
-    std::u16string style;    // Text: the spacing style it stands in (文字後4分アキ …), or empty
+    std::u16string style;    // Text: the spacing style it stands in (文字後4分アキ …) or 縦中横, or empty
 };
 
 struct Paragraph {
@@ -57,6 +57,7 @@ struct Counts {
     size_t groupRubies = 0;
     size_t warichu = 0;
     size_t kentenStretches = 0;
+    size_t horizontalInVertical = 0;  // 縦中横 stretches
     bool operator==(const Counts&) const = default;
 };
 Counts CountConverted(const TaggedText& text);

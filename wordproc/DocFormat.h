@@ -36,6 +36,7 @@ enum FibTable : int {
     kFcPlcffndTxt = 3,     // footnote texts
     kFcPlcfBteChpx = 12,   // the bin table of character property pages
     kFcPlcfBtePapx = 13,   // the bin table of paragraph property pages
+    kFcSttbfFfn = 15,      // the font table
     kFcClx = 33,           // the piece table
     kFcPlcfendRef = 46,    // endnote reference positions
     kFcPlcfendTxt = 47,    // endnote texts
@@ -57,6 +58,11 @@ enum FibCount : int {
 // Property modifiers (sprms) the reader applies.
 inline constexpr uint16_t kSprmCKcd = 0x2A34;     // emphasis mark
 inline constexpr uint16_t kSprmCIstd = 0x4A30;    // character style
+inline constexpr uint16_t kSprmCSymbol = 0x6A09;  // a symbol character: font and code
+inline constexpr uint16_t kSprmCRgFtc0 = 0x4A4F;  // font of ASCII text
+inline constexpr uint16_t kSprmCRgFtc1 = 0x4A50;  // font of East Asian text
+inline constexpr uint16_t kSprmCRgFtc2 = 0x4A51;  // font of other text
+inline constexpr uint16_t kSprmCFELayout = 0xCA78;  // East Asian layout: two lines in one, 縦中横
 inline constexpr uint16_t kSprmPIlfo = 0x460B;    // list of the paragraph
 inline constexpr uint16_t kSprmTDefTable = 0xD608;  // the one sprm with a two-byte length
 // The style index that names no style.

@@ -13,6 +13,7 @@
 #include "wordproc/DocTables.h"
 #include "wordproc/OleContainer.h"
 #include "wordproc/StoryAssembler.h"
+#include "wordproc/SymbolFonts.h"
 
 namespace tessaly::wordproc {
 namespace {
@@ -86,7 +87,11 @@ private:
     std::u16string storyText(uint32_t cp, uint32_t end) const;
     // The stories after the main one: notes, headers, comments, text boxes.
     void recordOtherStories();
-    int emphasisOf(const CharProps* run, const uint16_t* paragraphStyle, const Piece& piece) const;
+    // A run's own properties, the piece's modifier applied after the page's.
+    static CharProps directProps(const CharProps* run, const Piece& piece);
+    int emphasisOf(const CharProps& direct, const uint16_t* paragraphStyle) const;
+    // Symbol characters shown as their fonts show them, in place.
+    void resolveSymbols(std::u16string_view segment, const CharProps& props);
     void emitStory(StoryAssembler& story);
     void emitPiece(StoryAssembler& story, const Piece& piece);
     // The characters of a piece from i to segmentEnd into m_segment.
@@ -106,6 +111,7 @@ private:
     std::vector<Style> m_styles;
     std::vector<FcRun<CharProps>> m_charRuns;
     std::vector<FcRun<ParaProps>> m_paraRuns;  // paragraph style and numbering of each paragraph
+    std::vector<std::u16string> m_fonts;
     std::u16string m_segment;  // the characters of the segment being read
 };
 
@@ -176,12 +182,19 @@ std::optional<int> DocReader::styleEmphasis(uint16_t istd, int depth) const {
     return styleEmphasis(s.base, depth + 1);
 }
 
-int DocReader::emphasisOf(const CharProps* run, const uint16_t* paragraphStyle, const Piece& piece) const {
+CharProps DocReader::directProps(const CharProps* run, const Piece& piece) {
     CharProps direct;
     if (run) direct = *run;
-    // The piece's own modifier was applied after the page's properties.
-    if (piece.props.emphasis) direct.emphasis = piece.props.emphasis;
-    if (piece.props.charStyle) direct.charStyle = piece.props.charStyle;
+    const CharProps& p = piece.props;
+    if (p.emphasis) direct.emphasis = p.emphasis;
+    if (p.charStyle) direct.charStyle = p.charStyle;
+    if (p.layout) direct.layout = p.layout;
+    if (p.symbol) direct.symbol = p.symbol;
+    if (p.font) direct.font = p.font;
+    return direct;
+}
+
+int DocReader::emphasisOf(const CharProps& direct, const uint16_t* paragraphStyle) const {
     if (direct.emphasis) return *direct.emphasis;
     if (direct.charStyle)
         if (auto em = styleEmphasis(*direct.charStyle)) return *em;
@@ -210,13 +223,34 @@ void DocReader::emitPiece(StoryAssembler& story, const Piece& piece) {
     while (i < count) {
         const uint32_t fc = static_cast<uint32_t>(piece.fc + i * width);
         const ParaProps* para = paragraphs.at(fc);
-        const int em = emphasisOf(chars.at(fc), para ? &para->istd : nullptr, piece);
+        const CharProps props = directProps(chars.at(fc), piece);
+        const int em = emphasisOf(props, para ? &para->istd : nullptr);
+        const FarEastLayout layout = props.layout.value_or(FarEastLayout{});
+        story.setLayout(layout.layout, layout.id);
         const uint32_t boundary = std::min(chars.boundary(fc), paragraphs.boundary(fc));
         size_t segmentEnd = count;
         if (boundary != UINT32_MAX) segmentEnd = std::min<size_t>(count, (uint64_t(boundary) - piece.fc + width - 1) / width);
         segmentEnd = std::max(segmentEnd, i + 1);
-        emitSegment(story, decodeSegment(piece, text, i, segmentEnd), em, para);
+        const std::u16string_view segment = decodeSegment(piece, text, i, segmentEnd);
+        if (props.symbol || props.font) resolveSymbols(segment, props);
+        emitSegment(story, segment, em, para);
         i = segmentEnd;
+    }
+    story.setLayout(EastAsianLayout::None);
+}
+
+void DocReader::resolveSymbols(std::u16string_view segment, const CharProps& props) {
+    // The segment lies in m_segment, and every character a symbol font
+    // shows is one UTF-16 unit: it is replaced where it stands.
+    char16_t* units = m_segment.data();
+    const uint16_t fontIndex = props.symbol ? props.symbol->font : *props.font;
+    const std::u16string font = fontIndex < m_fonts.size() ? m_fonts[fontIndex] : std::u16string();
+    for (size_t k = 0; k < segment.size(); ++k) {
+        // A symbol's text is a placeholder (Word writes "("); special characters stay.
+        if (units[k] < 0x20 || (!props.symbol && !IsSymbolFontCode(units[k]))) continue;
+        const SymbolCharacter shown = ResolveSymbol(font, props.symbol ? props.symbol->code : units[k]);
+        units[k] = static_cast<char16_t>(shown.code);
+        if (shown.privateUse && m_leftOut) m_leftOut->addSymbolCharacter(ToUtf8(font));
     }
 }
 
@@ -245,7 +279,10 @@ void DocReader::emitSegment(StoryAssembler& story, std::u16string_view segment, 
             if (m_leftOut && numbered(para)) ++m_leftOut->unnumberedParagraphs;
             story.paragraphEnd();
             break;
-        case kCellMark: story.paragraphEnd(); break;
+        case kCellMark:
+            if (m_leftOut && numbered(para)) ++m_leftOut->unnumberedParagraphs;
+            story.paragraphEnd();
+            break;
         case kPageBreak: case kColumnBreak: story.breakParagraph(); break;
         case kFieldBegin: story.fieldBegin(); break;
         case kFieldSeparator: story.fieldSeparate(); break;
@@ -287,6 +324,7 @@ void DocReader::readTables() {
     m_styles = ReadStyles(m_table, m_fib);
     m_charRuns = ReadCharRuns(m_table, m_word, m_fib);
     m_paraRuns = ReadParagraphRuns(m_table, m_word, m_fib);
+    m_fonts = ReadFontNames(m_table, m_fib);
 }
 
 std::unique_ptr<DocumentModel> DocReader::read() {

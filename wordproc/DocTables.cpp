@@ -78,6 +78,23 @@ void ApplyCharSprms(std::string_view grpprl, CharProps& props) {
             props.emphasis = kcd <= 4 ? kcd : 0;
         } else if (sprm == kSprmCIstd) {
             props.charStyle = U16(operand);
+        } else if (sprm == kSprmCSymbol) {
+            props.symbol = SymbolCode{U16(operand), U16(operand.substr(2))};
+        } else if (sprm == kSprmCRgFtc0 || ((sprm == kSprmCRgFtc1 || sprm == kSprmCRgFtc2) && !props.font)) {
+            props.font = U16(operand);
+        } else if (sprm == kSprmCFELayout && operand.size() >= 7) {
+            // A length byte, the flags (fTNY: 縦中横, fWarichu: two lines in
+            // one, iWarichuBracket), then the stretch's number.
+            const uint16_t flags = U16(operand.substr(1));
+            FarEastLayout layout;
+            if (flags & 0x0002) {
+                const int bracket = (flags >> 8) & 0x7;
+                layout.layout = bracket <= 4 ? static_cast<EastAsianLayout>(1 + bracket) : EastAsianLayout::TwoLinesNoBrackets;
+            } else if (flags & 0x0001) {
+                layout.layout = EastAsianLayout::HorizontalInVertical;
+            }
+            layout.id = U16(operand.substr(3)) | uint32_t(U16(operand.substr(5))) << 16;
+            props.layout = layout;
         }
     });
 }
@@ -157,6 +174,7 @@ std::vector<Style> ReadStyles(const Bytes& table, const Fib& fib) {
         const size_t std = o + 2;
         o = std + cbStd;
         if (cbStd == 0) continue;
+        if (o > stsh.size()) break;  // past the sheet's end
         const Bytes s(stsh.slice(std, cbStd), "スタイル");
         if (cbStd < cbStdBase || cbStdBase < 10) continue;
         const uint16_t stk = s.u16(2) & 0x000F;
@@ -178,6 +196,29 @@ std::vector<Style> ReadStyles(const Bytes& table, const Fib& fib) {
         }
     }
     return styles;
+}
+
+std::vector<std::u16string> ReadFontNames(const Bytes& table, const Fib& fib) {
+    std::vector<std::u16string> names;
+    if (fib.lcb(kFcSttbfFfn) < 4) return names;
+    try {
+        // An STTB: the count, no extra data, then each FFN after its length
+        // byte; the name starts 39 bytes into the FFN (after the family,
+        // weight, character set, alternate name offset, PANOSE and signature).
+        const Bytes sttb(table.slice(fib.fc(kFcSttbfFfn), fib.lcb(kFcSttbfFfn)), "フォント表");
+        const uint16_t count = sttb.u16(0);
+        size_t o = 4;
+        for (uint16_t i = 0; i < count; ++i) {
+            const uint8_t cch = sttb.u8(o);
+            const Bytes ffn(sttb.slice(o + 1, cch), "フォント表");
+            o += 1 + size_t(cch);
+            std::u16string name;
+            for (size_t k = 39; k + 2 <= ffn.size() && ffn.u16(k) != 0; k += 2) name.push_back(char16_t(ffn.u16(k)));
+            names.push_back(std::move(name));
+        }
+    } catch (const OutOfBounds&) {
+    }
+    return names;
 }
 
 // Character properties (CHPX: a count byte, then sprms).

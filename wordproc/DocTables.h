@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/SourceDocument.h"
 #include "wordproc/DocFormat.h"
 
 namespace tessaly::wordproc::doc {
@@ -20,10 +22,26 @@ struct Inconsistent : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A stretch's East Asian layout (sprmCFELayout) and the number that tells
+// apart adjacent stretches.
+struct FarEastLayout {
+    EastAsianLayout layout = EastAsianLayout::None;
+    uint32_t id = 0;
+};
+
+// A symbol character (sprmCSymbol): its font and its code in that font.
+struct SymbolCode {
+    uint16_t font = 0;
+    uint16_t code = 0;
+};
+
 // Character properties the reader needs from a grpprl.
 struct CharProps {
     std::optional<int> emphasis;
     std::optional<uint16_t> charStyle;
+    std::optional<FarEastLayout> layout;
+    std::optional<SymbolCode> symbol;
+    std::optional<uint16_t> font;  // of ASCII text, else of East Asian or other text
 };
 void ApplyCharSprms(std::string_view grpprl, CharProps& props);
 
@@ -68,7 +86,13 @@ struct Style {
     CharProps props;
     std::optional<bool> numbered;  // a paragraph style's list numbering
 };
+// The style sheet. An entry that runs past the sheet's stated length (as some
+// writers leave the last one) is taken as absent, and so is every one after it.
 std::vector<Style> ReadStyles(const Bytes& table, const Fib& fib);
+
+// The names of the font table's fonts, by their index. A table that cannot
+// be read gives the names before the fault: the names only label report lines.
+std::vector<std::u16string> ReadFontNames(const Bytes& table, const Fib& fib);
 
 // The runs of character and paragraph properties, sorted by file offset.
 std::vector<FcRun<CharProps>> ReadCharRuns(const Bytes& table, const Bytes& word, const Fib& fib);

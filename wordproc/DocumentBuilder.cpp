@@ -99,6 +99,14 @@ void DocumentBuilder::appendRuby(std::u16string_view reading, std::u16string_vie
     m_story.append(Cell{m_story.addRuby(reading, base), uint8_t(emphasis)});
 }
 
+void DocumentBuilder::appendLayout(std::u16string_view text, EastAsianLayout layout) {
+    int32_t readingLength = -1;
+    const std::u16string clean = IsClean(text, true) ? std::u16string(text) : cleanField(text, readingLength);
+    if (clean.empty()) return;
+    makeRoom(1);
+    m_story.append(Cell{m_story.addLayout(clean, layout), 0});
+}
+
 void DocumentBuilder::endParagraph() {
     makeRoom(1);
     m_story.append(Cell{u'\r', 0});
@@ -155,6 +163,8 @@ private:
                 parseSequence(mark, true);
                 if (m_pos >= m_text.size()) fail("missing ]");
                 ++m_pos;
+            } else if (c == u'{' && m_text.substr(m_pos).starts_with(u"{%")) {
+                layout();
             } else if (c == u'{') {
                 ++m_pos;
                 std::u16string field;
@@ -174,6 +184,18 @@ private:
                 m_builder.appendText(literal(), emphasis);
             }
         }
+    }
+
+    // {%N…}: a stretch in East Asian layout N (1-5 two lines in one, 6 縦中横).
+    void layout() {
+        m_pos += 2;
+        if (m_pos >= m_text.size() || m_text[m_pos] < u'1' || m_text[m_pos] > u'6') fail("{% must be followed by a layout 1-6");
+        const auto kind = static_cast<EastAsianLayout>(m_text[m_pos++] - u'0');
+        std::u16string text;
+        while (m_pos < m_text.size() && m_text[m_pos] != u'}') text += literal();
+        if (m_pos >= m_text.size()) fail("missing }");
+        ++m_pos;
+        m_builder.appendLayout(text, kind);
     }
 
     std::u16string literal() {
@@ -224,8 +246,14 @@ std::u16string ToMarkup(const DocumentModel& model) {
             }
             open = mark;
         }
-        if (p.isField) {
+        if (p.isField && p.layout != EastAsianLayout::None) {
+            out += u"{%";
+            out.push_back(char16_t(u'0' + static_cast<int>(p.layout)));
+            AppendMarkupLiteral(out, p.fieldText, true);
+            out.push_back(u'}');
+        } else if (p.isField) {
             out.push_back(u'{');
+            if (!p.fieldText.empty() && p.fieldText[0] == u'%') out.push_back(u'`');
             if (p.readingLength) {
                 size_t units = 0;
                 for (int32_t n = 0; n < *p.readingLength && units < p.fieldText.size(); ++n)

@@ -4,6 +4,8 @@
 //   {かん漢}        a field whose plain text is かん漢 (where its reading ends is
 //                  not known, as with a document that cannot tell)
 //   {かん|漢}       a ruby: reading かん over base 漢, the boundary known
+//   {%2注記}        a stretch in East Asian layout, by its value: 1-5 two lines
+//                  in one (no brackets, ( ), [ ], < >, { }), 6 縦中横
 //   [1強調]         the stretch 強調 with emphasis mark 1 (digit 0-4; may hold fields)
 //   \r              a paragraph mark (the story's final one is added when missing)
 //   `x              the character x itself (for ` { } [ ], and | in a field)
@@ -52,6 +54,9 @@ public:
     void appendField(std::u16string_view text, int emphasis = 0, int32_t readingLength = -1);
     // A ruby: a field whose text is reading + base, the boundary known.
     void appendRuby(std::u16string_view reading, std::u16string_view base, int emphasis);
+    // A stretch of text in East Asian layout: one field without emphasis
+    // (nothing when the text is empty).
+    void appendLayout(std::u16string_view text, EastAsianLayout layout);
     void endParagraph();
 
     // Ends the story with a paragraph mark if it has none; the insertion

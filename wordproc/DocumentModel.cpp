@@ -189,6 +189,7 @@ public:
     void TypeText(const std::u16string& text) override;
     void Copy() override;
     std::optional<int32_t> FieldReadingLength() const override;
+    EastAsianLayout FieldLayout() const override;
     void WholeStory() override;
     void Delete() override;
     void PasteSpecial(PasteDataType type) override;
@@ -320,6 +321,14 @@ std::optional<int32_t> ModelSelection::FieldReadingLength() const {
     return IsField(c) ? story.fieldReadingLength(c) : std::nullopt;
 }
 
+EastAsianLayout ModelSelection::FieldLayout() const {
+    const Story& story = doc().story();
+    const TextRange r = sel();
+    if (r.End != r.Start + 1 || static_cast<size_t>(r.End) > story.size()) return EastAsianLayout::None;
+    const Cell& c = story[static_cast<size_t>(r.Start)];
+    return IsField(c) ? story.fieldLayout(c) : EastAsianLayout::None;
+}
+
 void ModelSelection::WholeStory() {
     sel() = TextRange{0, static_cast<int32_t>(doc().story().size())};
 }
@@ -425,6 +434,7 @@ PositionView DocumentModel::at(size_t i) const {
         v.code = kFieldMark;
         v.fieldText = story.fieldText(c);
         v.readingLength = story.fieldReadingLength(c);
+        v.layout = story.fieldLayout(c);
     } else {
         v.code = c.code;
     }

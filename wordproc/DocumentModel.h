@@ -46,6 +46,7 @@ struct PositionView {
     bool isField = false;
     std::u16string_view fieldText;   // the field's plain text
     std::optional<int32_t> readingLength;  // where its reading ends, in code points, when known
+    EastAsianLayout layout = EastAsianLayout::None;  // the layout the field stands for
 };
 
 class DocumentModel final : public SourceDocument, public Clipboard {

@@ -1,9 +1,11 @@
 #include "wordproc/DocxBody.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/Text.h"
 #include "wordproc/EqField.h"
+#include "wordproc/SymbolFonts.h"
 
 namespace tessaly::wordproc {
 
@@ -134,9 +136,68 @@ int DocxBody::runEmphasis(const pugi::xml_node& r) const {
     return m_styles.defaultEmphasis().value_or(0);
 }
 
+namespace {
+
+bool OnOff(std::optional<std::string_view> value) {
+    return value && (*value == "1" || *value == "true" || *value == "on");
+}
+
+}  // namespace
+
+EastAsianLayout DocxBody::runLayout(const pugi::xml_node& r) const {
+    const pugi::xml_node layout = m_w.child(m_w.child(r, "rPr"), "eastAsianLayout");
+    if (!layout) return EastAsianLayout::None;
+    if (OnOff(m_w.attribute(layout, "combine"))) {
+        const std::string_view brackets = m_w.attribute(layout, "combineBrackets").value_or("none");
+        if (brackets == "round") return EastAsianLayout::TwoLinesParentheses;
+        if (brackets == "square") return EastAsianLayout::TwoLinesSquareBrackets;
+        if (brackets == "angle") return EastAsianLayout::TwoLinesAngleBrackets;
+        if (brackets == "curly") return EastAsianLayout::TwoLinesCurlyBrackets;
+        return EastAsianLayout::TwoLinesNoBrackets;
+    }
+    if (OnOff(m_w.attribute(layout, "vert"))) return EastAsianLayout::HorizontalInVertical;
+    return EastAsianLayout::None;
+}
+
+void DocxBody::setRunLayout(const pugi::xml_node& r) {
+    const pugi::xml_node layout = m_w.child(m_w.child(r, "rPr"), "eastAsianLayout");
+    uint32_t id = 0;
+    if (layout)
+        if (const auto value = m_w.attribute(layout, "id")) id = static_cast<uint32_t>(std::strtoul(std::string(*value).c_str(), nullptr, 10));
+    m_story.setLayout(m_runLayout = runLayout(r), id);
+}
+
+std::u16string DocxBody::runFont() const {
+    const pugi::xml_node fonts = m_w.child(m_w.child(m_run, "rPr"), "rFonts");
+    for (const char* which : {"ascii", "hAnsi", "eastAsia", "cs"})
+        if (const auto font = m_w.attribute(fonts, which)) return FromUtf8(*font);
+    return {};
+}
+
+void DocxBody::symbol(char32_t code, const std::u16string& font, int em) {
+    const SymbolCharacter shown = ResolveSymbol(font, code);
+    if (shown.privateUse && m_leftOut) m_leftOut->addSymbolCharacter(ToUtf8(font));
+    m_story.character(shown.code, em);
+}
+
 void DocxBody::text(std::string_view utf8, int em) {
     m_text.clear();
     AppendUtf8(m_text, utf8);
+    // Characters of a symbol font typed as text: shown as its font shows them.
+    if (m_run && std::any_of(m_text.begin(), m_text.end(), [](char16_t c) { return IsSymbolFontCode(c); })) {
+        const std::u16string font = runFont();
+        if (!font.empty()) {
+            size_t from = 0;
+            for (size_t i = 0; i < m_text.size(); ++i) {
+                if (!IsSymbolFontCode(m_text[i])) continue;
+                m_story.text(std::u16string_view(m_text).substr(from, i - from), em);
+                symbol(m_text[i], font, em);
+                from = i + 1;
+            }
+            m_story.text(std::u16string_view(m_text).substr(from), em);
+            return;
+        }
+    }
     m_story.text(m_text, em);
 }
 
@@ -148,7 +209,12 @@ void DocxBody::inlines(const pugi::xml_node& parent) {
         }
         const std::string_view l = m_w.local(c);
         if (l == "r") {
+            m_run = c;
+            setRunLayout(c);
             runContent(c, runEmphasis(c));
+            m_story.setLayout(EastAsianLayout::None);
+            m_runLayout = EastAsianLayout::None;
+            m_run = pugi::xml_node();
         } else if (l == "fldSimple") {
             m_story.fieldBegin();
             text(m_w.attribute(c, "instr").value_or(""), 0);
@@ -174,8 +240,10 @@ void DocxBody::runContent(const pugi::xml_node& parent, int em) {
         if (l.empty()) continue;
         const bool code = l == "instrText";
         if (code || l == "t") {
-            // A field's instruction takes field code; everywhere else text is shown.
-            if (m_story.inFieldInstruction() == code) text(c.text().get(), em);
+            // A field's instruction takes field code; everything after its
+            // separator is its result, whichever element holds it; text
+            // outside fields is shown.
+            if (m_story.inFieldInstruction() == code || (code && m_story.inFieldResult())) text(c.text().get(), em);
         } else if (l == "tab" || l == "ptab") {
             m_story.character(U'\t', em);
         } else if (l == "br") {
@@ -193,7 +261,7 @@ void DocxBody::runContent(const pugi::xml_node& parent, int em) {
             char* end = nullptr;
             const unsigned long cp = std::strtoul(hex.c_str(), &end, 16);
             if (!hex.empty() && end && *end == '\0' && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF))
-                m_story.character(static_cast<char32_t>(cp), em);
+                symbol(static_cast<char32_t>(cp), FromUtf8(m_w.attribute(c, "font").value_or("")), em);
         } else if (l == "fldChar") {
             const auto type = m_w.attribute(c, "fldCharType");
             if (type == "begin") m_story.fieldBegin();
@@ -231,6 +299,18 @@ void DocxBody::ruby(const pugi::xml_node& rubyNode, int em) {
     std::u16string reading, baseText;
     appendTextOf(rt, reading);
     appendTextOf(base, baseText);
+    // A ruby inside a stretch in East Asian layout: the layout may be on the
+    // run that holds the ruby or on the base's runs.
+    if (m_runLayout == EastAsianLayout::None && baseRun) {
+        const pugi::xml_node run = m_run;
+        m_run = baseRun;
+        setRunLayout(baseRun);
+        m_story.ruby(reading, baseText, runEmphasis(baseRun));
+        m_story.setLayout(EastAsianLayout::None);
+        m_runLayout = EastAsianLayout::None;
+        m_run = run;
+        return;
+    }
     m_story.ruby(reading, baseText, baseRun ? runEmphasis(baseRun) : em);
 }
 

@@ -56,6 +56,15 @@ private:
     void appendTextOf(const pugi::xml_node& n, std::u16string& out) const;
     pugi::xml_node firstRun(const pugi::xml_node& n) const;
     void text(std::string_view utf8, int em);
+    // A character of a symbol font, as the font shows it.
+    void symbol(char32_t code, const std::u16string& font, int em);
+    // The East Asian layout of a run (w:eastAsianLayout), and the same set
+    // on the story for what the run holds.
+    EastAsianLayout runLayout(const pugi::xml_node& run) const;
+    void setRunLayout(const pugi::xml_node& run);
+    // The font of the run being read, from its own properties; empty when
+    // they name none.
+    std::u16string runFont() const;
 
     // A run's emphasis: its own properties' (direct or through its style),
     // else the paragraph style's, else the document default's.
@@ -66,6 +75,8 @@ private:
     LeftOut* m_leftOut;
     WordNames m_w;
     std::optional<int> m_paragraphEmphasis;  // of the current paragraph's style
+    pugi::xml_node m_run;                    // the run being read, if any
+    EastAsianLayout m_runLayout = EastAsianLayout::None;
     std::u16string m_text;
 };
 

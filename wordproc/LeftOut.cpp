@@ -16,7 +16,18 @@ void LeftOut::addStory(OtherStory story) {
     stories.push_back(std::move(story));
 }
 
+void LeftOut::addSymbolCharacter(std::string_view font) {
+    for (auto& f : symbolFonts)
+        if (f.font == font) {
+            ++f.count;
+            return;
+        }
+    symbolFonts.push_back({std::string(font), 1});
+}
+
 namespace {
+
+std::string FontName(const SymbolFontCharacters& f) { return f.font.empty() ? "名前のない記号フォント" : "記号フォント「" + f.font + "」"; }
 
 std::string StoryPhrase(const OtherStory& s) {
     if (s.rubies > 0) return s.kind + "のルビ " + std::to_string(s.rubies) + " 個所";
@@ -38,6 +49,14 @@ std::string LeftOutSummary(const LeftOut& leftOut) {
     if (leftOut.controls > 0) line += "制御文字 " + std::to_string(leftOut.controls) + " 個を取り除きました。";
     if (leftOut.brokenCharacters > 0)
         line += "壊れた文字 " + std::to_string(leftOut.brokenCharacters) + " 個を「\uFFFD」にしました。";
+    if (!leftOut.symbolFonts.empty()) {
+        for (size_t i = 0; i < leftOut.symbolFonts.size(); ++i)
+            line += (i ? "と" : "") + FontName(leftOut.symbolFonts[i]) + "の文字 " + std::to_string(leftOut.symbolFonts[i].count) + " 個";
+        line += "は、InDesign でもそのフォントで表示してください。";
+    }
+    if (leftOut.layoutRubies > 0)
+        line += "割注・縦中横の中のルビ " + std::to_string(leftOut.layoutRubies) + " 個所は親文字だけにしました。";
+    if (leftOut.layoutMarks > 0) line += "割注・縦中横の中の圏点 " + std::to_string(leftOut.layoutMarks) + " 個所は付けていません。";
     return line;
 }
 
@@ -62,6 +81,13 @@ std::vector<std::pair<std::string, std::optional<size_t>>> LeftOutItems(const Le
     if (leftOut.brokenCharacters > 0)
         items.emplace_back("壊れた文字（対のないサロゲート） " + std::to_string(leftOut.brokenCharacters) + " 個（「\uFFFD」にしました）",
                            std::nullopt);
+    for (const auto& f : leftOut.symbolFonts)
+        items.emplace_back(FontName(f) + "の文字 " + std::to_string(f.count) + " 個（私用領域の文字のままです。InDesign でもそのフォントを当ててください）",
+                           std::nullopt);
+    if (leftOut.layoutRubies > 0)
+        items.emplace_back("割注・縦中横の中のルビ " + std::to_string(leftOut.layoutRubies) + " 個所（親文字だけにしました）", std::nullopt);
+    if (leftOut.layoutMarks > 0)
+        items.emplace_back("割注・縦中横の中の圏点 " + std::to_string(leftOut.layoutMarks) + " 個所（付けていません）", std::nullopt);
     return items;
 }
 

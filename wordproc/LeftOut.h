@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,18 +28,35 @@ struct FormulaField {
     std::u16string context;   // the characters before it in the paragraph
 };
 
+// Characters of a symbol font that have no Unicode equivalent (Wingdings,
+// Webdings…): kept as the private-use characters the document has, which
+// InDesign shows only in that font.
+struct SymbolFontCharacters {
+    std::string font;  // empty when the document does not name it
+    size_t count = 0;
+};
+
 struct LeftOut {
     std::vector<OtherStory> stories;  // only those with text or rubies
     std::vector<FormulaField> formulas;
     size_t unnumberedParagraphs = 0;  // paragraphs whose list or heading number was not written
     size_t controls = 0;              // control characters dropped from the text
     size_t brokenCharacters = 0;      // surrogates without their other half, shown as U+FFFD
+    std::vector<SymbolFontCharacters> symbolFonts;
+    // Inside two lines in one or 縦中横, which hold plain text: the rubies
+    // written as their base text, and the stretches whose emphasis marks
+    // were not written.
+    size_t layoutRubies = 0;
+    size_t layoutMarks = 0;
     bool empty() const {
-        return stories.empty() && formulas.empty() && unnumberedParagraphs == 0 && controls == 0 && brokenCharacters == 0;
+        return stories.empty() && formulas.empty() && unnumberedParagraphs == 0 && controls == 0 && brokenCharacters == 0 &&
+               symbolFonts.empty() && layoutRubies == 0 && layoutMarks == 0;
     }
 
     // Adds a story of that kind unless it is empty.
     void addStory(OtherStory story);
+    // Counts a character of a symbol font kept as it is.
+    void addSymbolCharacter(std::string_view font);
 };
 
 // The one line a front end shows when anything was left out, e.g.

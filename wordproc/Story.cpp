@@ -70,7 +70,14 @@ uint32_t Story::addField(std::u16string_view text, std::u16string_view more, int
     m_fieldTexts += more;
     m_fieldStarts.push_back(m_fieldTexts.size());
     m_fieldReadings.push_back(readingLength);
+    m_fieldLayouts.push_back(EastAsianLayout::None);
     return kFieldBase + static_cast<uint32_t>(m_fieldStarts.size() - 2);
+}
+
+uint32_t Story::addLayout(std::u16string_view text, EastAsianLayout layout) {
+    const uint32_t code = addField(text, {}, -1);
+    m_fieldLayouts.back() = layout;
+    return code;
 }
 
 void Story::assign(std::span<const Cell> cells) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/SourceDocument.h"
+
 namespace tessaly::wordproc {
 
 // One position: an ordinary character (a Unicode code point) or a field.
@@ -49,6 +51,8 @@ public:
     // A field whose text is text + more, its reading readingLength code
     // points long (-1 when not known).
     uint32_t addField(std::u16string_view text, std::u16string_view more, int32_t readingLength);
+    // A field that stands for a stretch of text in East Asian layout.
+    uint32_t addLayout(std::u16string_view text, EastAsianLayout layout);
     std::u16string_view fieldText(const Cell& c) const {
         const size_t i = c.code - kFieldBase;
         return std::u16string_view(m_fieldTexts).substr(m_fieldStarts[i], m_fieldStarts[i + 1] - m_fieldStarts[i]);
@@ -59,6 +63,9 @@ public:
         const int32_t n = m_fieldReadings[c.code - kFieldBase];
         return n < 0 ? std::nullopt : std::optional<int32_t>(n);
     }
+
+    // The East Asian layout a field stands for (None for a ruby or another field).
+    EastAsianLayout fieldLayout(const Cell& c) const { return m_fieldLayouts[c.code - kFieldBase]; }
 
     // Replaces the whole content (the gap is put at the end).
     void assign(std::span<const Cell> cells);
@@ -90,6 +97,7 @@ private:
     std::u16string m_fieldTexts;
     std::vector<size_t> m_fieldStarts{0};
     std::vector<int32_t> m_fieldReadings;  // reading lengths, -1 where not known
+    std::vector<EastAsianLayout> m_fieldLayouts;
 };
 
 }  // namespace tessaly::wordproc

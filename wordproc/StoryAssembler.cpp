@@ -9,9 +9,44 @@ namespace tessaly::wordproc {
 // comes near it, and it bounds the work a damaged file can cause.
 constexpr size_t kMaxFieldDepth = 64;
 
+void StoryAssembler::addToStretch(const Position& p) {
+    if (p.layout != m_stretch.layout || p.layoutId != m_stretch.id) endStretch();
+    m_stretch.layout = p.layout;
+    m_stretch.id = p.layoutId;
+    if (!p.isField) {
+        AppendCodePoint(m_stretch.text, p.code);
+    } else if (p.readingLength >= 0) {
+        // A ruby: its base text, after the reading.
+        size_t units = 0;
+        for (int32_t n = 0; n < p.readingLength && units < p.fieldText.size(); ++n)
+            units += CodePointAt(p.fieldText, units) >= 0x10000 ? 2 : 1;
+        m_stretch.text += std::u16string_view(p.fieldText).substr(units);
+        if (m_leftOut && units > 0) ++m_leftOut->layoutRubies;
+    } else {
+        m_stretch.text += p.fieldText;
+    }
+    if (p.emphasis != 0) m_stretch.marked = true;
+    m_atParagraphStart = false;
+    m_afterBreak = false;
+}
+
+void StoryAssembler::endStretch() {
+    if (m_stretch.layout == EastAsianLayout::None) return;
+    m_builder.appendLayout(m_stretch.text, m_stretch.layout);
+    if (m_leftOut && m_stretch.marked) ++m_leftOut->layoutMarks;
+    m_stretch.layout = EastAsianLayout::None;
+    m_stretch.text.clear();
+    m_stretch.marked = false;
+}
+
 void StoryAssembler::emit(Position p) {
     if (m_depth == 0) {
         const bool mark = !p.isField && p.code == U'\r';
+        if (p.layout != EastAsianLayout::None && !mark) {
+            addToStretch(p);
+            return;
+        }
+        endStretch();
         if (mark && m_afterBreak) {
             m_afterBreak = false;
             return;
@@ -30,6 +65,7 @@ void StoryAssembler::emit(Position p) {
     }
     // Inside an instruction a field contributes its text.
     top.appendMark(top.instruction.size(), p.emphasis);
+    if (top.layout == EastAsianLayout::None) top.layout = p.layout, top.layoutId = p.layoutId;
     if (p.isField) top.instruction += p.fieldText;
     else AppendCodePoint(top.instruction, p.code);
 }
@@ -52,7 +88,9 @@ void StoryAssembler::breakParagraph() {
 }
 
 bool StoryAssembler::appendDirect(std::u16string_view text, int emphasis) {
+    if (m_layout != EastAsianLayout::None) return false;  // collected position by position
     if (m_depth == 0) {
+        endStretch();
         m_builder.appendText(text, emphasis);
         m_atParagraphStart = false;
         m_afterBreak = false;
@@ -71,7 +109,7 @@ void StoryAssembler::character(char32_t cp, int emphasis) {
         AppendCodePoint(units, cp);
         if (appendDirect(units, emphasis)) return;
     }
-    emit(Position{cp, static_cast<uint8_t>(cp == U'\r' ? 0 : emphasis), false, {}});
+    emit(position(cp, emphasis));
 }
 
 void StoryAssembler::text(std::u16string_view text, int emphasis) {
@@ -89,7 +127,8 @@ void StoryAssembler::textWithoutMarks(std::u16string_view text, int emphasis) {
 
 void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base, int emphasis) {
     if (reading.empty() && base.empty()) return;  // nothing to show
-    if (m_depth == 0) {  // the common case, as emit() takes a field outside fields
+    if (m_depth == 0 && m_layout == EastAsianLayout::None) {  // the common case, as emit() takes a field outside fields
+        endStretch();
         m_atParagraphStart = false;
         m_afterBreak = false;
         m_builder.appendRuby(reading, base, emphasis);
@@ -98,7 +137,7 @@ void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base,
     std::u16string plain(reading);
     plain += base;
     emit(Position{kFieldMark, static_cast<uint8_t>(emphasis), true, std::move(plain),
-                  static_cast<int32_t>(CodePointCount(reading))});
+                  static_cast<int32_t>(CodePointCount(reading)), m_layout, m_layoutId});
 }
 
 void StoryAssembler::fieldBegin() {
@@ -111,6 +150,7 @@ void StoryAssembler::fieldBegin() {
         reused.instructionMarks.clear();
         reused.result.clear();
         reused.inResult = false;
+        reused.layout = EastAsianLayout::None;
     }
     ++m_depth;
 }
@@ -129,7 +169,13 @@ void StoryAssembler::fieldEnd() {
     if (const auto eq = ParseEqField(field.instruction)) {
         const int em = field.markAt(eq->firstCharOffset);
         if (eq->isRuby) {
+            // Its base in a stretch in East Asian layout: the ruby is in it
+            // too, whatever the field's own marks have.
+            const EastAsianLayout outer = m_layout;
+            const uint32_t outerId = m_layoutId;
+            if (outer == EastAsianLayout::None) setLayout(field.layout, field.layoutId);
             ruby(eq->reading, eq->base, em);
+            setLayout(outer, outerId);
         } else {
             if (m_leftOut && m_depth == 0 && !eq->text.empty())
                 m_leftOut->formulas.push_back({eq->text, m_paragraphs + 1, m_builder.paragraphTail(8)});
@@ -148,6 +194,7 @@ void StoryAssembler::finish() {
         innermost().inResult = true;
         fieldEnd();
     }
+    endStretch();
     m_builder.finish();
 }
 

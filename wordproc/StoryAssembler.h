@@ -2,7 +2,10 @@
 // and field marks. It keeps the stack of open fields (begin, separator, end;
 // nested) and decides at each field's end what the model receives: an EQ
 // ruby becomes one field whose plain text is reading + base, another EQ its
-// arguments' text, any other field its result text.
+// arguments' text, any other field its result text. A stretch in East
+// Asian layout (two lines in one, 縦中横) becomes one layout field of its
+// plain text: rubies in it give their base text and emphasis marks are not
+// kept (both counted for the report).
 #pragma once
 
 #include <cstdint>
@@ -33,10 +36,19 @@ public:
     // A ruby given directly (not through a field code).
     void ruby(std::u16string_view reading, std::u16string_view base, int emphasis);
 
+    // The East Asian layout of what follows, until it is set again. id tells
+    // apart adjacent stretches of one layout (0 where the document does not
+    // number them); a paragraph mark always ends a stretch.
+    void setLayout(EastAsianLayout layout, uint32_t id = 0) {
+        m_layout = layout;
+        m_layoutId = id;
+    }
+
     void fieldBegin();
     void fieldSeparate();
     void fieldEnd();
     bool inFieldInstruction() const { return m_depth > 0 && !m_fields[m_depth - 1].inResult; }
+    bool inFieldResult() const { return m_depth > 0 && m_fields[m_depth - 1].inResult; }
 
     // Closes fields left open (as if they ended here) and finishes the story.
     void finish();
@@ -48,6 +60,15 @@ private:
         bool isField = false;
         std::u16string fieldText;
         int32_t readingLength = -1;  // a ruby's reading, in code points
+        EastAsianLayout layout = EastAsianLayout::None;
+        uint32_t layoutId = 0;
+    };
+    // The stretch in East Asian layout being collected.
+    struct LayoutStretch {
+        EastAsianLayout layout = EastAsianLayout::None;
+        uint32_t id = 0;
+        std::u16string text;
+        bool marked = false;
     };
     struct OpenField {
         std::u16string instruction;
@@ -60,9 +81,20 @@ private:
         int markAt(size_t offset) const;
         std::vector<Position> result;
         bool inResult = false;
+        // The East Asian layout of the instruction's text, where it has one:
+        // a ruby's base lies in it.
+        EastAsianLayout layout = EastAsianLayout::None;
+        uint32_t layoutId = 0;
     };
 
     void emit(Position p);
+    Position position(char32_t code, int emphasis) const {
+        const bool mark = code == U'\r';
+        return Position{code, static_cast<uint8_t>(mark ? 0 : emphasis), false, {}, -1,
+                        mark ? EastAsianLayout::None : m_layout, m_layoutId};
+    }
+    void addToStretch(const Position& p);
+    void endStretch();
     // Ordinary text (no paragraph mark) goes straight to the builder outside
     // fields, or to the instruction being collected; false inside a result.
     bool appendDirect(std::u16string_view text, int emphasis);
@@ -78,6 +110,9 @@ private:
     size_t m_depth = 0;
     bool m_atParagraphStart = true;
     bool m_afterBreak = false;
+    EastAsianLayout m_layout = EastAsianLayout::None;
+    uint32_t m_layoutId = 0;
+    LayoutStretch m_stretch;
 };
 
 }  // namespace tessaly::wordproc

@@ -176,7 +176,7 @@ TEST(DocxReaderCorpus, RubyInOtherProjectsFiles) {
     TESSALY_CORPUS_OR_SKIP(handmade, "generated/ja-features-handmade.docx");
     EXPECT_EQ(Markup(handmade),
               u"なし[1黒丸傍点]と[2ゴマ傍点]と[3白丸傍点]と[4下点]。\r"
-              u"これは{かんじ|漢字}と{とうきょう|東京}のルビ。\r本文割注の例続き。\rフィールド{よみ|読}の例。\r");
+              u"これは{かんじ|漢字}と{とうきょう|東京}のルビ。\r本文{%2割注の例}続き。\rフィールド{よみ|読}の例。\r");
 }
 
 TEST(DocxReaderCorpus, FormWithSplitReadingAndEnclosedCharacters) {
