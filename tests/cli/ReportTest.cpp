@@ -28,6 +28,17 @@ struct ReportFixture : CommandLine {
         return ReadBytes(dump);
     }
 
+    // What a script run after the page has loaded writes into its title, in
+    // a copy of the page opened with the fragment.
+    std::string titleAfterLoad(const std::string& html, const std::string& script, const std::string& fragment) {
+        const fs::path probe = folder.path() / "probe.html";
+        WriteBytes(probe, html.substr(0, html.rfind("</body>")) + "<script>addEventListener('load', () => {" + script +
+                              "});</script></body></html>");
+        const std::string built = dom(probe, fragment);
+        const size_t at = built.find("<title>shown:");
+        return at == std::string::npos ? std::string("?") : built.substr(at + 13, built.find('<', at + 1) - at - 13);
+    }
+
     int convert(std::vector<std::string> args) {
         const ToolRun r = run(args);
         stdOut = r.out;
@@ -93,20 +104,37 @@ TEST_F(ReportFixture, TheProofPageSwitchesBothWaysFromEitherStart) {
     ASSERT_EQ(convert({"--defaults", "--proof", "-o", out().string(), sample}), 0);
     const std::string html = ReadBytes(out() / "sample-manuscript_proof.html");
     auto shown = [&](const std::string& tick, const std::string& fragment) {
-        const fs::path probe = folder.path() / "probe.html";
-        WriteBytes(probe, html.substr(0, html.rfind("</body>")) + "<script>addEventListener('load', () => {" + tick +
-                              "const visible = [...document.querySelectorAll('.switch span')].filter(e => e.offsetParent);"
-                              "document.title = 'shown:' + getComputedStyle(document.querySelector('main')).writingMode + ' ' +"
-                              "  visible.map(e => e.textContent).join() + ' ' +"
-                              "  getComputedStyle(document.querySelector('.converted')).textUnderlinePosition;"
-                              "});</script></body></html>");
-        const std::string built = dom(probe, fragment);
-        const size_t at = built.find("<title>shown:");
-        return at == std::string::npos ? std::string("?") : built.substr(at + 13, built.find('<', at + 1) - at - 13);
+        return titleAfterLoad(html, tick +
+                                        "const visible = [...document.querySelectorAll('.switch span')].filter(e => e.offsetParent);"
+                                        "document.title = 'shown:' + getComputedStyle(document.querySelector('main')).writingMode + ' ' +"
+                                        "  visible.map(e => e.textContent).join() + ' ' +"
+                                        "  getComputedStyle(document.querySelector('.converted')).textUnderlinePosition;",
+                              fragment);
     };
     const std::string tick = "document.getElementById('vertical').click();";
     EXPECT_EQ(shown("", ""), "horizontal-tb 縦組みで表示する left");
     EXPECT_EQ(shown(tick, ""), "vertical-rl 縦組みで表示する left");
     EXPECT_EQ(shown("", "#tate"), "vertical-rl 横組みで表示する left");
     EXPECT_EQ(shown(tick, "#tate"), "horizontal-tb 横組みで表示する left");
+}
+
+TEST_F(ReportFixture, EastAsianLayoutCountedAndSetUprightInVerticalWriting) {
+    const std::string file = TestData("EastAsianLayout.docx").string();
+    ASSERT_EQ(convert({"--defaults", "--no-mac", "--report", "--proof", "-o", out().string(), file}), 0);
+    const size_t result = stdOut.find("\n");
+    EXPECT_EQ(stdOut.substr(result + 1),
+              "  モノルビ 0（親文字 0）、グループルビ 1、割注 9、圏点 1、縦中横 1\n"
+              "  段落番号・見出し番号のある段落 1 個所（番号は書き出していません）\n"
+              "  記号フォント「Wingdings」の文字 1 個（私用領域の文字のままです。InDesign でもそのフォントを当ててください）\n"
+              "  割注・縦中横の中のルビ 1 個所（親文字だけにしました）\n"
+              "  割注・縦中横の中の圏点 1 個所（付けていません）\n"
+              "変換 1 件、失敗 0 件、ルビ・圏点・割注 11 個所\n");
+    if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "no Chromium here (scripts/install-deps.sh installs it)";
+    const std::string html = ReadBytes(out() / "EastAsianLayout_proof.html");
+    EXPECT_EQ(titleAfterLoad(html,
+                             "const t = document.querySelector('.tcy');"
+                             "document.title = 'shown:' + t.textContent + ' ' + getComputedStyle(t).textCombineUpright + ' ' +"
+                             "getComputedStyle(document.querySelector('main')).writingMode;",
+                             "#tate"),
+              "12 all vertical-rl");
 }

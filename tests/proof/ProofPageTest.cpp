@@ -40,3 +40,29 @@ TEST(ProofPage, ShowsWhatInDesignReceives) {
     EXPECT_TRUE(Has(html, "<p>モノルビ 1（親文字 2）、グループルビ 1、割注 1、圏点 2</p>"));
     EXPECT_TRUE(Has(html, "<li>脚注のルビ 3 個所</li>\n<li><a href=\"#p2\">数式フィールド</a></li>"));
 }
+
+TEST(ProofPage, WordsEastAsianLayoutAsInDesignSetsIt) {
+    Conversion conversion;
+    ConversionOptions options = settings::DefaultOptions();
+    options.HalfWidthWarichuParens = kOn;
+    conversion.run(u"第{%612}回{%3角の注}と{%1注}", options);
+    const TaggedText text = ReadTaggedText(ReadBytes(conversion.outputFile()));
+    const Counts counts = CountConverted(text);
+    EXPECT_EQ(counts.warichu, 2u);
+    EXPECT_EQ(counts.horizontalInVertical, 1u);
+    EXPECT_EQ(CountsLine(counts), "モノルビ 0（親文字 0）、グループルビ 0、割注 2、圏点 0、縦中横 1");
+    const std::string html = ProofPageHtml(text, ProofReport{"x", {}});
+    EXPECT_TRUE(Has(html, "\n.tcy { text-combine-upright: all; -webkit-text-combine: horizontal; }\n</style>"));
+    // 縦中横 upright in vertical writing; the notes in two lines, the
+    // document's brackets beside them.
+    EXPECT_TRUE(Has(html, "<p id=\"p1\">第<span class=\"tcy converted\">12</span>回［<span class=\"warichu converted\">"
+                          "<span class=\"line\">角の</span><span class=\"line\">注</span></span>］と"
+                          "<span class=\"warichu converted\"><span class=\"line\">注</span></span></p>"))
+        << html;
+    // A page without 縦中横 has neither the style nor the count.
+    conversion.run(u"{%2注}", options);
+    const TaggedText plain = ReadTaggedText(ReadBytes(conversion.outputFile()));
+    const std::string page = ProofPageHtml(plain, ProofReport{"x", {}});
+    EXPECT_FALSE(Has(page, "tcy"));
+    EXPECT_TRUE(Has(page, "<p>モノルビ 0（親文字 0）、グループルビ 0、割注 1、圏点 0</p>"));
+}
