@@ -57,7 +57,10 @@ public:
     void showMainWindow() override;
     void minimiseMainWindow() override;
     QWidget* mainWidget() override { return this; }
-    bool rubyNotation() override { return settings::FlagIsOn(m_store, settings::kRubyNotationKey); }
+    wordproc::ReadOptions readOptions() override {
+        return {settings::FlagIsOn(m_store, settings::kRubyNotationKey), settings::FlagIsOn(m_store, settings::kNotesAsFootnotesKey),
+                settings::FlagIsOn(m_store, settings::kNumbersAsTextKey)};
+    }
     bool proofPage() override { return settings::FlagIsOn(m_store, settings::kProofPageKey); }
 
     // Selects a manuscript as a drop onto the window does: its drive,

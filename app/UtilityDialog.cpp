@@ -166,7 +166,7 @@ void UtilityDialog::setValues(const settings::SettingValues& v) {
             const QSignalBlocker block(control);
             static_cast<QComboBox*>(control)->setCurrentIndex(v.options.*s.field);
         } else if (s.kind == SettingKind::Switch || s.kind == SettingKind::Flag) {
-            const bool on = s.field ? v.options.*s.field == kOn : s.key == settings::kRubyNotationKey ? v.rubyNotation : v.proofPage;
+            const bool on = s.field ? v.options.*s.field == kOn : v.*s.flagField;
             const QSignalBlocker block(control);
             static_cast<QCheckBox*>(control)->setChecked(on);
         } else if (s.kind == SettingKind::ResultButtons) {
@@ -188,7 +188,7 @@ settings::SettingValues UtilityDialog::values() const {
         } else if (s.kind == SettingKind::Switch || s.kind == SettingKind::Flag) {
             const bool on = static_cast<QCheckBox*>(control)->isChecked();
             if (s.field) v.options.*s.field = on ? kOn : kOff;
-            else (s.key == settings::kRubyNotationKey ? v.rubyNotation : v.proofPage) = on;
+            else v.*s.flagField = on;
         } else if (s.kind == SettingKind::ResultButtons) {
             v.options.ResultAction = static_cast<int16_t>(std::max(0, m_resultButtons->checkedId()));
         }

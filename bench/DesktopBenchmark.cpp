@@ -53,7 +53,7 @@ struct BenchMain : run::MainWindowAccess {
     void showMainWindow() override {}
     void minimiseMainWindow() override {}
     QWidget* mainWidget() override { return nullptr; }
-    bool rubyNotation() override { return false; }
+    wordproc::ReadOptions readOptions() override { return {}; }
     bool proofPage() override { return false; }
 };
 

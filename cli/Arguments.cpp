@@ -59,7 +59,7 @@ bool TableFlag(const std::string& arg, Request& r, Value&& value, NoValue&& noVa
         if (!on && arg != "--no-" + std::string(s.flag)) continue;
         noValue();
         if (s.field) r.overrides.emplace_back(s.field, on ? kOn : kOff);
-        else r.rubyNotation = on;  // the one switch of its own the tool takes
+        else r.flags.emplace_back(s.flagField, on);
         return true;
     }
     return false;

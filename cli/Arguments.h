@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/ConversionOptions.h"
+#include "settings/SettingsTable.h"
 
 namespace tessaly::cli {
 
@@ -27,7 +28,9 @@ struct Request {
     bool recursive = false;
     bool report = false;  // the whole conversion report
     bool proof = false;   // the proof page beside the outputs
-    std::optional<bool> rubyNotation;  // the flag given, else the stored setting
+    // The switches of their own given (ruby notation, notes, numbers), over
+    // the stored settings.
+    std::vector<std::pair<bool settings::SettingValues::*, bool>> flags;
     bool help = false;
     bool version = false;
     int jobs = 1;

@@ -140,11 +140,12 @@ bool Batch::checkOutputFolder() const {
 }
 
 bool Batch::prepare() {
-    const settings::SettingValues values = startingValues();
+    settings::SettingValues values = startingValues();
     ConversionOptions options = values.options;
     for (auto [field, value] : m_r.overrides) options.*field = value;
     m_request.options = options;
-    m_request.rubyNotation = m_r.rubyNotation.value_or(values.rubyNotation);
+    for (const auto& [flag, on] : m_r.flags) values.*flag = on;
+    m_request.reading = {values.rubyNotation, values.notesAsFootnotes, values.numbersAsText};
     m_request.readBack = m_r.report;
     m_request.proofPage = m_r.proof;
     m_request.appFolder = m_env.appFolder;
@@ -239,7 +240,7 @@ bool Batch::convertOne(const Job& job) {
     m_line->startFile(job.index, shown);
     ToolHost host(m_env, *m_line, job.index, shown);
     std::string failure;
-    auto manuscript = convert::OpenManuscript(job.input, m_request.rubyNotation, failure);
+    auto manuscript = convert::OpenManuscript(job.input, m_request.reading, failure);
     if (!manuscript) {
         m_line->finishFile(job.index);
         printFailure(shown, failure);

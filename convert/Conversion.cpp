@@ -66,10 +66,10 @@ std::vector<std::pair<std::string, std::optional<size_t>>> ReportItems(const wor
     return wordproc::LeftOutItems(report.leftOut);
 }
 
-std::unique_ptr<Manuscript> OpenManuscript(const fs::path& input, bool rubyNotation, std::string& failure) {
+std::unique_ptr<Manuscript> OpenManuscript(const fs::path& input, const wordproc::ReadOptions& reading, std::string& failure) {
     try {
         auto manuscript = std::make_unique<Manuscript>();
-        manuscript->model = wordproc::ReadDocument(input, wordproc::ReadOptions{rubyNotation}, &manuscript->report);
+        manuscript->model = wordproc::ReadDocument(input, reading, &manuscript->report);
         return manuscript;
     } catch (const std::exception& e) {
         failure = FailureText(e);
@@ -109,7 +109,7 @@ ConversionResult ConvertOpened(Manuscript& manuscript, const ConversionRequest& 
 
 ConversionResult ConvertManuscript(const fs::path& input, const ConversionRequest& request, EngineHost& host) {
     std::string failure;
-    auto manuscript = OpenManuscript(input, request.rubyNotation, failure);
+    auto manuscript = OpenManuscript(input, request.reading, failure);
     if (!manuscript) {
         ConversionResult result;
         result.failure = failure;

@@ -23,7 +23,7 @@ namespace tessaly::convert {
 // What a conversion is asked for, beside the options.
 struct ConversionRequest {
     ConversionOptions options;
-    bool rubyNotation = false;  // ruby notation in a Word manuscript (always read in a .txt)
+    wordproc::ReadOptions reading;  // what the reader makes of the manuscript
     bool readBack = false;      // the written tagged text read back and counted (the report)
     bool proofPage = false;     // <name>_proof.html beside the outputs (reads back too)
     std::filesystem::path appFolder;         // holds temp/ and RubyData/
@@ -53,7 +53,8 @@ struct ConversionResult {
 };
 
 // Reads a manuscript. Nothing when it cannot be read; failure then says why.
-std::unique_ptr<Manuscript> OpenManuscript(const std::filesystem::path& input, bool rubyNotation, std::string& failure);
+std::unique_ptr<Manuscript> OpenManuscript(const std::filesystem::path& input, const wordproc::ReadOptions& reading,
+                                           std::string& failure);
 
 // Converts an opened manuscript with the engine, in state (whose
 // DocumentName it sets), showing progress and messages through host.

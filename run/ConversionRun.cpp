@@ -128,7 +128,7 @@ bool ConversionRun::checkCustomHeader() {
 bool ConversionRun::openDocument() {
     MaximizeWordWindow(m_services.windows);
     std::string failure;
-    m_manuscript = convert::OpenManuscript(PathOf(QString::fromStdU16String(m_state.DocumentPath)), m_main.rubyNotation(), failure);
+    m_manuscript = convert::OpenManuscript(PathOf(QString::fromStdU16String(m_state.DocumentPath)), m_main.readOptions(), failure);
     if (!m_manuscript) {
         failed(TextOf(failure));
         return false;

@@ -33,8 +33,9 @@ public:
     virtual void minimiseMainWindow() = 0;
     // The main window, over which the run's windows open (null: none).
     virtual QWidget* mainWidget() = 0;
-    // Whether ruby and emphasis written as text are converted in a Word manuscript.
-    virtual bool rubyNotation() = 0;
+    // What the reader makes of the manuscript: ruby notation in a Word
+    // manuscript, notes as footnotes, numbers as text.
+    virtual wordproc::ReadOptions readOptions() = 0;
     // Whether a proof page is made and shown after the run.
     virtual bool proofPage() = 0;
 };

@@ -149,8 +149,7 @@ void WriteSetting(KeyValueStore& store, const Setting& s, const SettingValues& v
         for (int i = 0; i < 3; ++i) store.write(KeyOf(kResultButtonKeys[i]), Boolean(values.options.ResultAction == i + 1));
         break;
     case SettingKind::Flag: {
-        const bool on = s.key == kRubyNotationKey ? values.rubyNotation : values.proofPage;
-        store.write(KeyOf(s.key), on ? QStringLiteral("1") : QStringLiteral("0"));
+        store.write(KeyOf(s.key), values.*s.flagField ? QStringLiteral("1") : QStringLiteral("0"));
         break;
     }
     }
@@ -179,13 +178,19 @@ SettingValues LoadSettings(KeyValueStore& store, const std::function<void()>& on
     SettingValues values;
     DialogLoader loader(store, onReset, writeReset, failedKey);
     // The table lists the lists, then the switches, then the result buttons.
-    for (const Setting& s : Settings()) loader.load(s, values);
-    values.rubyNotation = FlagIsOn(store, kRubyNotationKey);
-    values.proofPage = FlagIsOn(store, kProofPageKey);
+    for (const Setting& s : Settings()) {
+        if (s.kind == SettingKind::Flag) values.*s.flagField = FlagIsOn(store, s.key);
+        else loader.load(s, values);
+    }
     return values;
 }
 
-bool FlagIsOn(const KeyValueStore& store, std::string_view key) { return store.read(KeyOf(key)) == QStringLiteral("1"); }
+bool FlagIsOn(const KeyValueStore& store, std::string_view key) {
+    const QString value = store.read(KeyOf(key));
+    if (value == QStringLiteral("1")) return true;
+    if (value == QStringLiteral("0")) return false;
+    return SettingOf(key).defaultValue == kOn;  // missing or unreadable: as a fresh installation has it
+}
 
 void SaveDialogSettings(KeyValueStore& store, const SettingValues& values) {
     for (const Setting& s : Settings())

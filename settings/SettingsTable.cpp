@@ -57,8 +57,14 @@ std::vector<Setting> MakeTable() {
         {"Option1", K::ResultButtons, &O::ResultAction, {}, resultDefault, {}, {2, 40, kResult, kResult}, {}, {}, {}},
         // Beside the dialog's keys, each under its own key.
         {kRubyNotationKey, K::Flag, nullptr, {}, kOff, {}, {0, 60, kBasics, "ルビ記法（|漢字《かんじ》）を変換する"},
-         "ruby-notation", {}, "Word 原稿のルビ記法（|漢字《かんじ》、《《傍点》》）を変換する（.txt の原稿では常に変換）"},
-        {kProofPageKey, K::Flag, nullptr, {}, kOff, {}, {2, 30, kOutput, "校正用HTMLを作成して表示する"}, {}, {}, {}},
+         "ruby-notation", {}, "Word 原稿のルビ記法（|漢字《かんじ》、《《傍点》》）を変換する（.txt の原稿では常に変換）",
+         &SettingValues::rubyNotation},
+        {kProofPageKey, K::Flag, nullptr, {}, kOff, {}, {2, 30, kOutput, "校正用HTMLを作成して表示する"}, {}, {}, {},
+         &SettingValues::proofPage},
+        {kNotesAsFootnotesKey, K::Flag, nullptr, {}, kOn, {}, {0, 70, kBasics, "脚注・文末脚注をInDesignの脚注にする"},
+         "footnotes", {}, "脚注・文末脚注を InDesign の脚注にする（切ると脚注は変換せず報告のみ）", &SettingValues::notesAsFootnotes},
+        {kNumbersAsTextKey, K::Flag, nullptr, {}, kOn, {}, {0, 80, kBasics, "段落番号を文字にする"},
+         "numbers", {}, "段落番号・見出し番号を文字にする（切ると番号は書き出さず報告のみ）", &SettingValues::numbersAsText},
     };
 }
 
@@ -90,8 +96,7 @@ SettingValues DefaultValues() {
     SettingValues v;
     for (const Setting& s : Settings()) {
         if (s.field) v.options.*s.field = s.defaultValue;
-        if (s.key == kRubyNotationKey) v.rubyNotation = s.defaultValue == kOn;
-        if (s.key == kProofPageKey) v.proofPage = s.defaultValue == kOn;
+        if (s.flagField) v.*s.flagField = s.defaultValue == kOn;
     }
     return v;
 }

@@ -37,6 +37,16 @@ struct DialogPlace {
     bool besideThePrevious = false;  // on the previous control's line
 };
 
+// Every setting of a conversion, as the dialog holds them.
+struct SettingValues {
+    ConversionOptions options;  // ResultAction 0: no result button selected
+    bool rubyNotation = false;
+    bool proofPage = false;
+    bool notesAsFootnotes = false;  // footnotes and endnotes become InDesign footnotes
+    bool numbersAsText = false;     // list and heading numbers are written as text
+    bool operator==(const SettingValues&) const = default;
+};
+
 struct Setting {
     std::string_view key;  // the store key; the result buttons' first ("Option1")
     SettingKind kind;
@@ -50,6 +60,7 @@ struct Setting {
     std::string_view flag;
     std::vector<std::string_view> valueNames;
     std::string_view help;  // what the flag does, for --help and the README
+    bool SettingValues::*flagField = nullptr;  // Flag: its value among the settings
 };
 
 // Every setting, in the order a full write stores them.
@@ -60,20 +71,15 @@ const Setting& SettingOf(std::string_view key);
 inline constexpr std::string_view kResultButtonKeys[] = {"Option1", "Option2", "Option3"};
 inline constexpr std::string_view kResultButtonLabels[] = {"変換のみ", "テキストファイルを表示する", "アクティブなInDesign文書に流し込む"};
 
-// The own keys of two switches beside the dialog's.
+// The own keys of the switches beside the dialog's.
 inline constexpr std::string_view kRubyNotationKey = "RubyNotation";
 inline constexpr std::string_view kProofPageKey = "ProofPage";
+inline constexpr std::string_view kNotesAsFootnotesKey = "NotesAsFootnotes";
+inline constexpr std::string_view kNumbersAsTextKey = "NumbersAsText";
 
 // The value a setting is stored with by default, as text.
 std::string DefaultText(const Setting& setting);
 
-// Every setting of a conversion, as the dialog holds them.
-struct SettingValues {
-    ConversionOptions options;  // ResultAction 0: no result button selected
-    bool rubyNotation = false;
-    bool proofPage = false;
-    bool operator==(const SettingValues&) const = default;
-};
 SettingValues DefaultValues();
 ConversionOptions DefaultOptions();
 

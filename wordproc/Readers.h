@@ -25,6 +25,12 @@ struct ReadOptions {
     // manuscript become rubies and emphasis; in a plain-text manuscript they
     // always do.
     bool rubyNotation = false;
+    // Footnotes and endnotes stand at their reference marks (between the
+    // note marks), and are not reported as left out.
+    bool notesAsFootnotes = true;
+    // List and heading numbers are written at the start of their paragraphs,
+    // as the word processor shows them.
+    bool numbersAsText = true;
 };
 
 // What reading did beside the model, for the front ends' reports.

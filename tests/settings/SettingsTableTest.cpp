@@ -24,7 +24,8 @@ TEST(SettingsTable, TheStoredDefaultsAreTheDefaults) {
         {"Combo5", "1"},       {"Combo6", "3"},         {"Combo7", "0"},         {"Combo8", "4"},
         {"Check1", "0"},       {"Check2", "1"},         {"Check3", "0"},         {"Check4", "0"},
         {"Check5", "1"},       {"Check6", "1"},         {"Option1", "False"},    {"Option2", "True"},
-        {"Option3", "False"},  {"RubyNotation", "0"},   {"ProofPage", "0"},
+        {"Option3", "False"},  {"RubyNotation", "0"},   {"ProofPage", "0"},      {"NotesAsFootnotes", "1"},
+        {"NumbersAsText", "1"},
     };
     EXPECT_EQ(store.values(), expected);
     // What the store holds by default reads back as the table's defaults,
@@ -90,7 +91,32 @@ TEST(SettingsTable, EveryFlagSetsItsField) {
             EXPECT_EQ(on.overrides[1], std::make_pair(s.field, kOff));
         }
     }
-    EXPECT_EQ(cli::ParseArguments({"--no-ruby-notation", "a.doc"}).rubyNotation, false);
+    // The switches of their own set their values among the settings, the last one given winning.
+    const cli::Request flags = cli::ParseArguments({"--no-ruby-notation", "--no-footnotes", "--numbers", "--footnotes", "a.doc"});
+    using Flags = std::vector<std::pair<bool SettingValues::*, bool>>;
+    EXPECT_EQ(flags.flags, (Flags{{&SettingValues::rubyNotation, false},
+                                  {&SettingValues::notesAsFootnotes, false},
+                                  {&SettingValues::numbersAsText, true},
+                                  {&SettingValues::notesAsFootnotes, true}}));
+}
+
+TEST(SettingsTable, FlagsMissingOrUnreadableTakeTheirDefaults) {
+    MemoryStore store;
+    store.write("ResumeFolder", "1");  // a store from before the notes and numbers switches
+    const SettingValues old = LoadSettings(store, {});
+    EXPECT_FALSE(old.rubyNotation);
+    EXPECT_FALSE(old.proofPage);
+    EXPECT_TRUE(old.notesAsFootnotes);
+    EXPECT_TRUE(old.numbersAsText);
+    store.write("NotesAsFootnotes", "0");
+    store.write("NumbersAsText", "yes");
+    store.write("RubyNotation", "1");
+    const SettingValues changed = LoadSettings(store, {});
+    EXPECT_FALSE(changed.notesAsFootnotes);
+    EXPECT_TRUE(changed.numbersAsText);
+    EXPECT_TRUE(changed.rubyNotation);
+    const SettingValues defaults = DefaultValues();
+    EXPECT_TRUE(defaults.notesAsFootnotes && defaults.numbersAsText && !defaults.rubyNotation && !defaults.proofPage);
 }
 
 TEST(SettingsTable, TheReadmeOptionTableIsTheTable) {
@@ -115,7 +141,7 @@ TEST(SettingsTable, TheReadmeOptionTableIsTheTable) {
         ASSERT_TRUE(rows.count(usage)) << "the README lists no `" << usage << "`";
         EXPECT_EQ(rows[usage], s.help) << usage;
     }
-    EXPECT_EQ(flags, 15u);
+    EXPECT_EQ(flags, 17u);
 }
 
 TEST(SettingsTable, HelpListsEveryFlag) {
