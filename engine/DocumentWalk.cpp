@@ -58,7 +58,9 @@ bool Walk::run() {
             // still within the text and the end sentinel.
             const int32_t p = sel().Range().End;
             if (p <= m_recordedEnd + 2) {
-                m_body += next;
+                if (next.size() == 1 && next[0] == kNoteStart) m_body += u"<FootnoteStart:>";
+                else if (next.size() == 1 && next[0] == kNoteEnd) m_body += u"<FootnoteEnd:>";
+                else m_body += next;
                 sel().MoveRight(Unit::Character);
             }
         } else if (!fieldRun()) {

@@ -11,7 +11,10 @@
 // always ends with one. A field counts as one position for every move and
 // reads as the field mark U+0015. A stretch that Word lays out in its East
 // Asian layout (two lines in one, horizontal in vertical) is one field too,
-// whose plain text is the stretch's characters.
+// whose plain text is the stretch's characters. A footnote or endnote stands
+// at its reference mark: the ordinary position U+0002, the note's text (its
+// paragraphs joined by forced line breaks, LF), the ordinary position
+// U+0003; no other position holds either character.
 //
 // Errors: an operation that cannot be carried out throws
 // tessaly::DocumentError; the engine does not catch it.
@@ -31,6 +34,8 @@ public:
 
 inline constexpr char16_t kFieldMark = u'\x15';
 inline constexpr char16_t kParagraphMark = u'\r';
+inline constexpr char16_t kNoteStart = u'\x02';
+inline constexpr char16_t kNoteEnd = u'\x03';
 
 // Emphasis mark values, in the word processor's own numbering.
 enum EmphasisMark : int {

@@ -28,6 +28,10 @@ ruby rt { font-size: .5em; }
 .after-quarter { margin-inline-end: .25em; }
 .after-half { margin-inline-end: .5em; }
 )";
+// Only on a page that has footnotes.
+constexpr const char* kFootnoteStyle =
+    ".note-ref { font-size: .6em; vertical-align: super; line-height: 0; }\n"
+    "aside.note { font-size: .85em; margin: .2em 0 .6em 1.5em; }\n";
 // Only on a page that has 縦中横, so that every other page stays as it was.
 constexpr const char* kHorizontalInVerticalStyle =
     ".tcy { text-combine-upright: all; -webkit-text-combine: horizontal; }\n";
@@ -116,12 +120,32 @@ void AppendText(std::string& out, const Inline& text) {
     if (open) out += "</span>";
 }
 
+// The items of a paragraph or a note; a note's reference is its number in
+// the text, its own items wait in notes for the end of the paragraph.
+void AppendItems(std::string& html, const std::vector<Inline>& items, std::vector<const Inline*>& notes, size_t& noteNumber) {
+    for (const auto& item : items) {
+        switch (item.kind) {
+        case Inline::Kind::Text: AppendText(html, item); break;
+        case Inline::Kind::Ruby: AppendRuby(html, item); break;
+        case Inline::Kind::Warichu: AppendWarichu(html, item); break;
+        case Inline::Kind::LineBreak: html += "<br>"; break;
+        case Inline::Kind::Footnote: {
+            const std::string n = std::to_string(++noteNumber);
+            html += "<sup class=\"note-ref converted\" id=\"r" + n + "\"><a href=\"#n" + n + "\">" + n + "</a></sup>";
+            notes.push_back(&item);
+            break;
+        }
+        }
+    }
+}
+
 }  // namespace
 
 std::string CountsLine(const Counts& c) {
     std::string line = "モノルビ " + std::to_string(c.monoRuns) + "（親文字 " + std::to_string(c.monoBases) + "）、グループルビ " +
                        std::to_string(c.groupRubies) + "、割注 " + std::to_string(c.warichu) + "、圏点 " + std::to_string(c.kentenStretches);
     if (c.horizontalInVertical > 0) line += "、縦中横 " + std::to_string(c.horizontalInVertical);
+    if (c.footnotes > 0) line += "、脚注 " + std::to_string(c.footnotes);
     return line;
 }
 
@@ -132,6 +156,7 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
     html += kStyle;
     const Counts c = CountConverted(text);
     if (c.horizontalInVertical > 0) html += kHorizontalInVerticalStyle;
+    if (c.footnotes > 0) html += kFootnoteStyle;
     // Vertical writing: the check box below, or the page opened as …#tate,
     // where the same box switches back to horizontal writing.
     html += "</style>\n</head>\n<body>\n<span id=\"tate\"></span>\n<header><h1>";
@@ -154,19 +179,24 @@ std::string ProofPageHtml(const TaggedText& text, const ProofReport& report) {
     html += "</section>\n</header>\n";
     html += "<input type=\"checkbox\" id=\"vertical\"><label class=\"switch\" for=\"vertical\"><span class=\"to-tate\">縦組みで表示する</span>"
             "<span class=\"to-yoko\">横組みで表示する</span></label>\n<main>\n";
-    size_t number = 0;
+    size_t number = 0, noteNumber = 0;
+    std::vector<const Inline*> notes;
     for (const auto& p : text.paragraphs) {
         html += "<p id=\"p" + std::to_string(++number) + "\">";
-        for (const auto& item : p.items) {
-            switch (item.kind) {
-            case Inline::Kind::Text: AppendText(html, item); break;
-            case Inline::Kind::Ruby: AppendRuby(html, item); break;
-            case Inline::Kind::Warichu: AppendWarichu(html, item); break;
-            case Inline::Kind::LineBreak: html += "<br>"; break;
-            }
-        }
+        notes.clear();
+        const size_t firstNote = noteNumber + 1;
+        AppendItems(html, p.items, notes, noteNumber);
         if (p.items.empty()) html += "<br>";
         html += "</p>\n";
+        // The paragraph's notes after it, each with its number.
+        for (size_t k = 0; k < notes.size(); ++k) {
+            const std::string n = std::to_string(firstNote + k);
+            html += "<aside class=\"note\" id=\"n" + n + "\"><a href=\"#r" + n + "\">" + n + "</a> ";
+            std::vector<const Inline*> none;
+            size_t unused = 0;
+            AppendItems(html, notes[k]->note, none, unused);
+            html += "</aside>\n";
+        }
     }
     html += "</main>\n</body>\n</html>\n";
     return html;

@@ -43,9 +43,44 @@ public:
             }
             const size_t at = m_pos;
             const auto [name, value] = readTag();
+            if (name == u"FootnoteStart" && value.empty()) {
+                out.paragraphs.back().items.push_back(readNote(at));
+                continue;
+            }
             if (name != u"CharStyle") throw TaggedTextError("本文にない形のタグです: <" + ToUtf8(name) + ">" + Where(at));
             styled(out.paragraphs.back(), value, at);
         }
+    }
+
+    // A footnote's text, up to <FootnoteEnd:>: no paragraph ends in it, and
+    // no footnote.
+    Inline readNote(size_t start) {
+        Paragraph note;
+        for (;;) {
+            if (m_pos >= m_text.size()) throw TaggedTextError("脚注が閉じていません" + Where(start));
+            const char16_t c = m_text[m_pos];
+            if (c == u'\r') throw TaggedTextError("脚注の中で段落が終わっています" + Where(m_pos));
+            if (c == u'\n') {
+                ++m_pos;
+                Inline lineBreak;
+                lineBreak.kind = Inline::Kind::LineBreak;
+                note.items.push_back(std::move(lineBreak));
+                continue;
+            }
+            if (c != u'<') {
+                appendText(note, readText(), Kenten::None, {});
+                continue;
+            }
+            const size_t at = m_pos;
+            const auto [name, value] = readTag();
+            if (name == u"FootnoteEnd" && value.empty()) break;
+            if (name != u"CharStyle") throw TaggedTextError("脚注にない形のタグです: <" + ToUtf8(name) + ">" + Where(at));
+            styled(note, value, at);
+        }
+        Inline footnote;
+        footnote.kind = Inline::Kind::Footnote;
+        footnote.note = std::move(note.items);
+        return footnote;
     }
 
 private:
@@ -209,11 +244,11 @@ TaggedText ReadTaggedTextFile(const std::filesystem::path& file) {
     return ReadTaggedText(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
 }
 
-Counts CountConverted(const TaggedText& text) {
-    Counts c;
-    for (const auto& p : text.paragraphs) {
-        for (const auto& item : p.items) {
-            switch (item.kind) {
+namespace {
+
+void CountItems(const std::vector<Inline>& items, Counts& c) {
+    for (const auto& item : items) {
+        switch (item.kind) {
             case Inline::Kind::Ruby:
                 if (item.group) {
                     ++c.groupRubies;
@@ -228,9 +263,19 @@ Counts CountConverted(const TaggedText& text) {
                 if (item.style == u"縦中横") ++c.horizontalInVertical;
                 break;
             case Inline::Kind::LineBreak: break;
-            }
+            case Inline::Kind::Footnote:
+                ++c.footnotes;
+                CountItems(item.note, c);
+                break;
         }
     }
+}
+
+}  // namespace
+
+Counts CountConverted(const TaggedText& text) {
+    Counts c;
+    for (const auto& p : text.paragraphs) CountItems(p.items, c);
     return c;
 }
 

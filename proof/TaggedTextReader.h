@@ -1,7 +1,7 @@
 // Reading back the tagged text Tessaly writes: the one place that knows how
 // it reads. The header (style definitions) is passed over; the body gives
-// its paragraphs with their text, rubies, warichu, kenten stretches and
-// forced line breaks. Anything Tessaly does not write is refused with a
+// its paragraphs with their text, rubies, warichu, kenten stretches, forced
+// line breaks and footnotes (which hold all of those but paragraphs). Anything Tessaly does not write is refused with a
 // clear error, so that the proof shows exactly what InDesign receives.
 #pragma once
 
@@ -17,12 +17,13 @@ namespace tessaly::proof {
 enum class Kenten { None, Sesame, Dot };  // 圏点1, 圏点5
 
 struct Inline {
-    enum class Kind { Text, Ruby, Warichu, LineBreak } kind = Kind::Text;
+    enum class Kind { Text, Ruby, Warichu, LineBreak, Footnote } kind = Kind::Text;
     std::u16string text;     // Text: its characters; Ruby: the base; Warichu: the note
     std::u16string reading;  // Ruby: the ruby string (mono: one reading a base character, U+3000 between)
     bool group = false;      // Ruby: group ruby, else mono
     Kenten kenten = Kenten::None;  // Text
     std::u16string style;    // Text: the spacing style it stands in (文字後4分アキ …) or 縦中横, or empty
+    std::vector<Inline> note;  // Footnote: what the note holds (no footnote among it)
 };
 
 struct Paragraph {
@@ -58,6 +59,7 @@ struct Counts {
     size_t warichu = 0;
     size_t kentenStretches = 0;
     size_t horizontalInVertical = 0;  // 縦中横 stretches
+    size_t footnotes = 0;
     bool operator==(const Counts&) const = default;
 };
 Counts CountConverted(const TaggedText& text);

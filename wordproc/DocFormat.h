@@ -64,6 +64,7 @@ inline constexpr uint16_t kSprmCRgFtc1 = 0x4A50;  // font of East Asian text
 inline constexpr uint16_t kSprmCRgFtc2 = 0x4A51;  // font of other text
 inline constexpr uint16_t kSprmCFELayout = 0xCA78;  // East Asian layout: two lines in one, 縦中横
 inline constexpr uint16_t kSprmPIlfo = 0x460B;    // list of the paragraph
+inline constexpr uint16_t kSprmPIlvl = 0x260A;    // its level in the list
 inline constexpr uint16_t kSprmTDefTable = 0xD608;  // the one sprm with a two-byte length
 // The style index that names no style.
 inline constexpr uint16_t kNoStyle = 0x0FFF;

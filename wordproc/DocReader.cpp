@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/Text.h"
+#include "wordproc/DocLists.h"
 #include "wordproc/DocTables.h"
 #include "wordproc/OleContainer.h"
 #include "wordproc/StoryAssembler.h"
@@ -69,8 +70,8 @@ private:
 
 class DocReader {
 public:
-    DocReader(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut)
-        : m_bytes(std::move(bytes)), m_file(file), m_leftOut(leftOut) {}
+    DocReader(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut, const ReadOptions& options)
+        : m_bytes(std::move(bytes)), m_file(file), m_leftOut(leftOut), m_options(options) {}
     std::unique_ptr<DocumentModel> read();
 
 private:
@@ -81,8 +82,11 @@ private:
     void openStreams(std::string_view container);
     void readTables();
     std::optional<int> styleEmphasis(uint16_t istd, int depth = 0) const;
-    // Whether a paragraph is numbered: its own list numbering, else its style's.
-    bool numbered(const ParaProps* para) const;
+    // A numbered paragraph's number, at its start.
+    void number(StoryAssembler& story, const ParaProps* para);
+    void findParagraphProps();
+    // Whether numbers are written.
+    bool numbering() const { return m_numbering && m_numbering->readable(); }
     // The characters of the stories' text from cp to end, as the pieces give them.
     std::u16string storyText(uint32_t cp, uint32_t end) const;
     // The stories after the main one: notes, headers, comments, text boxes.
@@ -93,7 +97,12 @@ private:
     // Symbol characters shown as their fonts show them, in place.
     void resolveSymbols(std::u16string_view segment, const CharProps& props);
     void emitStory(StoryAssembler& story);
-    void emitPiece(StoryAssembler& story, const Piece& piece);
+    void emitPiece(StoryAssembler& story, const Piece& piece, uint32_t cpFrom, uint32_t cpTo);
+    // The characters of the stories from cp from to to, piece by piece.
+    void emitRange(StoryAssembler& story, uint32_t from, uint32_t to);
+    void emitNote(StoryAssembler& story, const DocNote& note);
+    // The footnotes and endnotes by their references, when they are taken.
+    void readNotes();
     // The characters of a piece from i to segmentEnd into m_segment.
     std::u16string_view decodeSegment(const Piece& piece, const unsigned char* text, size_t i, size_t segmentEnd);
     void emitSegment(StoryAssembler& story, std::u16string_view segment, int em, const ParaProps* para);
@@ -106,27 +115,55 @@ private:
     Bytes m_table;
 
     LeftOut* m_leftOut;
+    ReadOptions m_options;
     Fib m_fib;
     std::vector<Piece> m_pieces;
     std::vector<Style> m_styles;
     std::vector<FcRun<CharProps>> m_charRuns;
     std::vector<FcRun<ParaProps>> m_paraRuns;  // paragraph style and numbering of each paragraph
     std::vector<std::u16string> m_fonts;
+    std::optional<DocNumbering> m_numbering;  // when numbers are written
+    bool m_paragraphStart = true;
+    std::vector<const ParaProps*> m_markProps;  // of each paragraph, from its mark, when numbering
+    size_t m_paragraph = 0;                      // the paragraphs started so far
+    std::vector<DocNote> m_notes;                // by their references
+    size_t m_nextNote = 0;
+    bool m_inNoteText = false;
     std::u16string m_segment;  // the characters of the segment being read
 };
 
-bool DocReader::numbered(const ParaProps* para) const {
-    if (!para) return false;
-    if (para->numbered) return *para->numbered;
-    // The style's, or its base's: a chain longer than any real one is a loop.
-    uint16_t istd = para->istd;
-    for (int step = 0; step < 32 && istd < m_styles.size(); ++step) {
-        const Style& s = m_styles[istd];
-        if (s.numbered) return *s.numbered;
-        if (s.base == kNoStyle || s.base == istd) break;
-        istd = s.base;
+// A paragraph's properties are those of its paragraph mark: in a document
+// saved fast, its first characters may lie in a piece whose properties
+// belong to another paragraph.
+void DocReader::findParagraphProps() {
+    const uint32_t mainEnd = m_fib.count(kCcpText);
+    for (const Piece& piece : m_pieces) {
+        if (piece.cpStart >= mainEnd) continue;
+        const uint32_t end = std::min(piece.cpEnd, mainEnd);
+        const size_t width = piece.compressed ? 1 : 2;
+        const size_t count = end - piece.cpStart;
+        const auto text = reinterpret_cast<const unsigned char*>(m_word.slice(piece.fc, count * width).data());
+        RunCursor<ParaProps> paragraphs(m_paraRuns, piece.fc);
+        for (size_t k = 0; k < count; ++k) {
+            const unsigned c = piece.compressed ? text[k] : text[k * 2] | text[k * 2 + 1] << 8;
+            if (c != kParagraphMark && c != kCellMark) continue;
+            m_markProps.push_back(paragraphs.at(static_cast<uint32_t>(piece.fc + k * width)));
+        }
     }
-    return false;
+}
+
+void DocReader::number(StoryAssembler& story, const ParaProps* para) {
+    m_paragraphStart = false;
+    if (!m_inNoteText) {
+        if (!m_markProps.empty()) para = m_paragraph < m_markProps.size() ? m_markProps[m_paragraph] : nullptr;
+        ++m_paragraph;
+    }
+    const auto list = ParagraphList(para, m_styles);
+    if (!list) return;
+    const std::u16string shown = m_numbering->next(list->first, list->second, m_leftOut, m_inNoteText);
+    if (shown.empty()) return;
+    story.text(shown, 0);
+    if (m_leftOut) ++m_leftOut->writtenNumbers;
 }
 
 std::u16string DocReader::storyText(uint32_t cp, uint32_t end) const {
@@ -154,7 +191,10 @@ void DocReader::recordOtherStories() {
     for (const auto& [count, kind] : kKinds) {
         const uint32_t length = m_fib.count(count);
         const uint64_t end = cp + length;
-        if (kind && length > 0 && end <= UINT32_MAX) {
+        // The notes that stand at their references are not left out.
+        const bool taken = (count == kCcpFtn || count == kCcpEdn) &&
+                           std::any_of(m_notes.begin(), m_notes.end(), [&](const DocNote& n) { return n.footnote == (count == kCcpFtn); });
+        if (kind && !taken && length > 0 && end <= UINT32_MAX) {
             const std::u16string text = storyText(static_cast<uint32_t>(cp), static_cast<uint32_t>(end));
             // Rubies are EQ fields; an instruction (0x13 to 0x14 or 0x15) is not text.
             OtherStory story{kind};
@@ -207,29 +247,57 @@ int DocReader::emphasisOf(const CharProps& direct, const uint16_t* paragraphStyl
 // assembler as one text, which holds no paragraph mark (a CR is one of the
 // special characters).
 void DocReader::emitStory(StoryAssembler& story) {
-    for (const Piece& piece : m_pieces)
-        if (piece.cpStart < m_fib.count(kCcpText)) emitPiece(story, piece);
+    if (numbering()) findParagraphProps();
+    emitRange(story, 0, m_fib.count(kCcpText));
 }
 
-void DocReader::emitPiece(StoryAssembler& story, const Piece& piece) {
-    const uint32_t end = std::min(piece.cpEnd, m_fib.count(kCcpText));
+void DocReader::emitRange(StoryAssembler& story, uint32_t from, uint32_t to) {
+    for (const Piece& piece : m_pieces)
+        if (piece.cpStart < to && piece.cpEnd > from) emitPiece(story, piece, std::max(from, piece.cpStart), std::min(to, piece.cpEnd));
+}
+
+// A note at its reference: its text from the notes' story, between the note
+// marks. A note whose text the stories do not hold is passed over.
+void DocReader::emitNote(StoryAssembler& story, const DocNote& note) {
+    if (!story.beginNote()) return;
+    const bool paragraphStart = m_paragraphStart;
+    m_inNoteText = true;
+    m_paragraphStart = true;
+    emitRange(story, note.textStart, note.textEnd);
+    story.endNote();
+    m_inNoteText = false;
+    m_paragraphStart = paragraphStart;
+    if (m_leftOut) ++(note.footnote ? m_leftOut->footnotesWritten : m_leftOut->endnotesWritten);
+}
+
+void DocReader::emitPiece(StoryAssembler& story, const Piece& piece, uint32_t cpFrom, uint32_t cpTo) {
     const size_t width = piece.compressed ? 1 : 2;
-    const size_t count = end - piece.cpStart;
+    const size_t first = cpFrom - piece.cpStart, count = cpTo - piece.cpStart;
     // The piece's bytes, checked once against the stream.
     const auto text = reinterpret_cast<const unsigned char*>(m_word.slice(piece.fc, count * width).data());
-    RunCursor<CharProps> chars(m_charRuns, piece.fc);
-    RunCursor<ParaProps> paragraphs(m_paraRuns, piece.fc);
-    size_t i = 0;
+    RunCursor<CharProps> chars(m_charRuns, static_cast<uint32_t>(piece.fc + first * width));
+    RunCursor<ParaProps> paragraphs(m_paraRuns, static_cast<uint32_t>(piece.fc + first * width));
+    size_t i = first;
     while (i < count) {
         const uint32_t fc = static_cast<uint32_t>(piece.fc + i * width);
+        // A note stands before the character of its reference (an
+        // automatic number, which is dropped, or the author's own mark).
+        const uint32_t cp = piece.cpStart + static_cast<uint32_t>(i);
+        size_t segmentLimit = count;
+        if (!m_inNoteText) {
+            while (m_nextNote < m_notes.size() && m_notes[m_nextNote].reference < cp) ++m_nextNote;
+            while (m_nextNote < m_notes.size() && m_notes[m_nextNote].reference == cp) emitNote(story, m_notes[m_nextNote++]);
+            if (m_nextNote < m_notes.size() && m_notes[m_nextNote].reference < piece.cpStart + count)
+                segmentLimit = m_notes[m_nextNote].reference - piece.cpStart;
+        }
         const ParaProps* para = paragraphs.at(fc);
         const CharProps props = directProps(chars.at(fc), piece);
         const int em = emphasisOf(props, para ? &para->istd : nullptr);
         const FarEastLayout layout = props.layout.value_or(FarEastLayout{});
         story.setLayout(layout.layout, layout.id);
         const uint32_t boundary = std::min(chars.boundary(fc), paragraphs.boundary(fc));
-        size_t segmentEnd = count;
-        if (boundary != UINT32_MAX) segmentEnd = std::min<size_t>(count, (uint64_t(boundary) - piece.fc + width - 1) / width);
+        size_t segmentEnd = segmentLimit;
+        if (boundary != UINT32_MAX) segmentEnd = std::min<size_t>(segmentEnd, (uint64_t(boundary) - piece.fc + width - 1) / width);
         segmentEnd = std::max(segmentEnd, i + 1);
         const std::u16string_view segment = decodeSegment(piece, text, i, segmentEnd);
         if (props.symbol || props.font) resolveSymbols(segment, props);
@@ -272,16 +340,17 @@ std::u16string_view DocReader::decodeSegment(const Piece& piece, const unsigned 
 void DocReader::emitSegment(StoryAssembler& story, std::u16string_view segment, int em, const ParaProps* para) {
     size_t from = 0;
     for (size_t k = 0; (k = NextControlCharacter(segment, k)) < segment.size(); ++k) {
+        if (m_paragraphStart && numbering()) number(story, para);
         story.textWithoutMarks(segment.substr(from, k - from), em);
         from = k + 1;
         switch (segment[k]) {
         case kParagraphMark:
-            if (m_leftOut && numbered(para)) ++m_leftOut->unnumberedParagraphs;
-            story.paragraphEnd();
-            break;
         case kCellMark:
-            if (m_leftOut && numbered(para)) ++m_leftOut->unnumberedParagraphs;
+            // Without numbering, a numbered paragraph is counted at its mark,
+            // whose properties are the paragraph's.
+            if (!numbering() && m_leftOut && ParagraphList(para, m_styles)) ++m_leftOut->unnumberedParagraphs;
             story.paragraphEnd();
+            m_paragraphStart = true;
             break;
         case kPageBreak: case kColumnBreak: story.breakParagraph(); break;
         case kFieldBegin: story.fieldBegin(); break;
@@ -294,6 +363,7 @@ void DocReader::emitSegment(StoryAssembler& story, std::u16string_view segment, 
         default: break;  // pictures, drawn objects, note references and the like
         }
     }
+    if (m_paragraphStart && from < segment.size() && numbering()) number(story, para);
     story.textWithoutMarks(segment.substr(from), em);
 }
 
@@ -325,6 +395,19 @@ void DocReader::readTables() {
     m_charRuns = ReadCharRuns(m_table, m_word, m_fib);
     m_paraRuns = ReadParagraphRuns(m_table, m_word, m_fib);
     m_fonts = ReadFontNames(m_table, m_fib);
+    if (m_options.numbersAsText) m_numbering.emplace(ReadLists(m_table, m_fib, m_fonts));
+    if (m_options.notesAsFootnotes) readNotes();
+}
+
+void DocReader::readNotes() {
+    // The notes' stories follow the main one: footnotes, then headers,
+    // macros and comments, then endnotes.
+    const uint32_t footnotes = m_fib.count(kCcpText);
+    const uint64_t endnotes = uint64_t(footnotes) + m_fib.count(kCcpFtn) + m_fib.count(kCcpHdd) + m_fib.count(kCcpMcr) + m_fib.count(kCcpAtn);
+    if (endnotes > UINT32_MAX) return;
+    ReadNotes(m_table, m_fib, kFcPlcffndRef, kFcPlcffndTxt, footnotes, m_fib.count(kCcpFtn), true, m_notes);
+    ReadNotes(m_table, m_fib, kFcPlcfendRef, kFcPlcfendTxt, uint32_t(endnotes), m_fib.count(kCcpEdn), false, m_notes);
+    std::stable_sort(m_notes.begin(), m_notes.end(), [](const DocNote& a, const DocNote& b) { return a.reference < b.reference; });
 }
 
 std::unique_ptr<DocumentModel> DocReader::read() {
@@ -385,8 +468,9 @@ std::string_view UnwrapMacFile(std::string_view bytes) {
     return bytes;
 }
 
-std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut) {
-    return DocReader(std::move(bytes), file, leftOut).read();
+std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut,
+                                       const ReadOptions& options) {
+    return DocReader(std::move(bytes), file, leftOut, options).read();
 }
 
 }  // namespace tessaly::wordproc

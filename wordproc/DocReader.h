@@ -11,6 +11,7 @@
 #include "wordproc/DocumentModel.h"
 #include "wordproc/LeftOut.h"
 #include "wordproc/ReadError.h"
+#include "wordproc/ReadOptions.h"
 
 namespace tessaly::wordproc {
 
@@ -18,7 +19,8 @@ namespace tessaly::wordproc {
 // taken off first). Throws ReadError. The bytes are let go of as soon as
 // the streams are out of them.
 // leftOut, when given, records what the model leaves out.
-std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut = nullptr);
+std::unique_ptr<DocumentModel> ReadDoc(std::string bytes, const std::filesystem::path& file, LeftOut* leftOut = nullptr,
+                                       const ReadOptions& options = {});
 
 // The data fork of a MacBinary or AppleSingle file, or the bytes unchanged.
 std::string_view UnwrapMacFile(std::string_view bytes);

@@ -10,16 +10,6 @@ namespace {
 constexpr const char* kPasswordProtected =
     "パスワードで保護（暗号化）されているため読み込めません。保護を解除して保存し直してください。";
 
-// Whether a paragraph grpprl says the paragraph is in a list (sprmPIlfo):
-// true or false when it says, nothing when it does not.
-std::optional<bool> ListNumbering(std::string_view grpprl) {
-    std::optional<bool> numbered;
-    ForEachSprm(grpprl, [&](uint16_t sprm, std::string_view operand) {
-        if (sprm == kSprmPIlfo) numbered = U16(operand) != 0;
-    });
-    return numbered;
-}
-
 // Refuses what is not a Word 97-2003 document, or one that cannot be read.
 void CheckVersion(const Bytes& w, const std::filesystem::path& file) {
     const uint16_t ident = w.u16(0);
@@ -70,6 +60,13 @@ std::vector<FcRun<T>> ReadRuns(const Bytes& table, const Bytes& word, uint32_t f
 }
 
 }  // namespace
+
+void ApplyListSprms(std::string_view grpprl, ListProps& props) {
+    ForEachSprm(grpprl, [&](uint16_t sprm, std::string_view operand) {
+        if (sprm == kSprmPIlfo) props.list = U16(operand);
+        else if (sprm == kSprmPIlvl) props.level = static_cast<uint8_t>(operand[0]);
+    });
+}
 
 void ApplyCharSprms(std::string_view grpprl, CharProps& props) {
     ForEachSprm(grpprl, [&](uint16_t sprm, std::string_view operand) {
@@ -192,10 +189,33 @@ std::vector<Style> ReadStyles(const Bytes& table, const Fib& fib) {
             // Paragraph styles: PAPX then CHPX; character styles: CHPX.
             const bool isChpx = (stk == 1 && k == 1) || (stk == 2 && k == 0);
             if (isChpx) ApplyCharSprms(upx, style.props);
-            else if (stk == 1 && k == 0 && upx.size() >= 2) style.numbered = ListNumbering(upx.substr(2));  // after its istd
+            else if (stk == 1 && k == 0 && upx.size() >= 2) ApplyListSprms(upx.substr(2), style.list);  // after its istd
         }
     }
     return styles;
+}
+
+void ReadNotes(const Bytes& table, const Fib& fib, FibTable ref, FibTable txt, uint32_t storyStart, uint32_t storyLength,
+               bool footnote, std::vector<DocNote>& notes) {
+    const uint32_t lcbRef = fib.lcb(ref), lcbTxt = fib.lcb(txt);
+    if (lcbRef < 10 || lcbTxt < 8) return;
+    std::vector<DocNote> found;
+    try {
+        // References: n + 1 positions and n FRDs of two bytes; texts: the
+        // start of each note, then the end of the last.
+        const Bytes refs(table.slice(fib.fc(ref), lcbRef), "脚注の表");
+        const Bytes texts(table.slice(fib.fc(txt), lcbTxt), "脚注の表");
+        const size_t n = (lcbRef - 4) / 6;
+        if (lcbTxt / 4 < n + 1) return;
+        for (size_t i = 0; i < n; ++i) {
+            const uint32_t from = texts.u32(i * 4), to = texts.u32((i + 1) * 4);
+            if (from > to || to > storyLength) return;
+            found.push_back({refs.u32(i * 4), storyStart + from, storyStart + to, footnote});
+        }
+    } catch (const OutOfBounds&) {
+        return;
+    }
+    notes.insert(notes.end(), found.begin(), found.end());
 }
 
 std::vector<std::u16string> ReadFontNames(const Bytes& table, const Fib& fib) {
@@ -244,8 +264,7 @@ std::vector<FcRun<ParaProps>> ReadParagraphRuns(const Bytes& table, const Bytes&
                                    ParaProps props;
                                    props.istd = page.u16(data);
                                    const size_t available = page.size() > data + 2 ? page.size() - data - 2 : 0;
-                                   if (size > 2)
-                                       props.numbered = ListNumbering(page.slice(data + 2, std::min(size - 2, available)));
+                                   if (size > 2) ApplyListSprms(page.slice(data + 2, std::min(size - 2, available)), props.list);
                                    return props;
                                });
 }

@@ -45,10 +45,18 @@ struct CharProps {
 };
 void ApplyCharSprms(std::string_view grpprl, CharProps& props);
 
-// A paragraph's properties: its style, and whether it has its own list number.
+// A paragraph's list (sprmPIlfo: an index into the list overrides from 1,
+// 0 for none) and its level in it (sprmPIlvl), where a grpprl says them.
+struct ListProps {
+    std::optional<uint16_t> list;
+    std::optional<uint8_t> level;
+};
+void ApplyListSprms(std::string_view grpprl, ListProps& props);
+
+// A paragraph's properties: its style, and its own list.
 struct ParaProps {
     uint16_t istd = 0;
-    std::optional<bool> numbered;
+    ListProps list;
 };
 
 // A run of file offsets [fcStart, fcEnd) with one set of properties.
@@ -84,11 +92,28 @@ std::vector<Piece> ReadPieces(const Bytes& table, const Fib& fib);
 struct Style {
     uint16_t base = kNoStyle;
     CharProps props;
-    std::optional<bool> numbered;  // a paragraph style's list numbering
+    ListProps list;  // a paragraph style's list
 };
 // The style sheet. An entry that runs past the sheet's stated length (as some
 // writers leave the last one) is taken as absent, and so is every one after it.
 std::vector<Style> ReadStyles(const Bytes& table, const Fib& fib);
+
+
+
+// A footnote or endnote: the main story's position of its reference, and
+// its text in the stories.
+struct DocNote {
+    uint32_t reference = 0;
+    uint32_t textStart = 0;
+    uint32_t textEnd = 0;
+    bool footnote = true;
+};
+// The notes of one kind (the reference and text tables ref and txt) whose
+// story starts at storyStart and holds storyLength characters, added to
+// notes. Tables that cannot be read add none: the notes then stay out of the
+// text, as with the option off.
+void ReadNotes(const Bytes& table, const Fib& fib, FibTable ref, FibTable txt, uint32_t storyStart, uint32_t storyLength,
+               bool footnote, std::vector<DocNote>& notes);
 
 // The names of the font table's fonts, by their index. A table that cannot
 // be read gives the names before the fault: the names only label report lines.

@@ -107,6 +107,11 @@ void DocumentBuilder::appendLayout(std::u16string_view text, EastAsianLayout lay
     m_story.append(Cell{m_story.addLayout(clean, layout), 0});
 }
 
+void DocumentBuilder::appendNoteMark(bool start) {
+    makeRoom(1);
+    m_story.append(Cell{start ? uint32_t(kNoteStart) : uint32_t(kNoteEnd), 0});
+}
+
 void DocumentBuilder::endParagraph() {
     makeRoom(1);
     m_story.append(Cell{u'\r', 0});
@@ -163,6 +168,9 @@ private:
                 parseSequence(mark, true);
                 if (m_pos >= m_text.size()) fail("missing ]");
                 ++m_pos;
+            } else if (c == u'«' || c == u'»') {
+                ++m_pos;
+                m_builder.appendNoteMark(c == u'«');
             } else if (c == u'{' && m_text.substr(m_pos).starts_with(u"{%")) {
                 layout();
             } else if (c == u'{') {
@@ -217,7 +225,8 @@ private:
 
 void AppendMarkupLiteral(std::u16string& out, std::u16string_view text, bool inField = false) {
     for (char16_t c : text) {
-        if (c == u'`' || c == u'{' || c == u'}' || c == u'[' || c == u']' || (inField && c == u'|')) out.push_back(u'`');
+        if (c == u'`' || c == u'{' || c == u'}' || c == u'[' || c == u']' || c == u'«' || c == u'»' || (inField && c == u'|'))
+            out.push_back(u'`');
         out.push_back(c);
     }
 }
@@ -265,6 +274,8 @@ std::u16string ToMarkup(const DocumentModel& model) {
                 AppendMarkupLiteral(out, p.fieldText, true);
             }
             out.push_back(u'}');
+        } else if (p.code == kNoteStart || p.code == kNoteEnd) {
+            out.push_back(p.code == kNoteStart ? u'«' : u'»');
         } else {
             std::u16string ch;
             AppendCodePoint(ch, p.code);

@@ -6,9 +6,10 @@
 //   {かん|漢}       a ruby: reading かん over base 漢, the boundary known
 //   {%2注記}        a stretch in East Asian layout, by its value: 1-5 two lines
 //                  in one (no brackets, ( ), [ ], < >, { }), 6 縦中横
+//   «注の本文»      a footnote or endnote at its reference mark
 //   [1強調]         the stretch 強調 with emphasis mark 1 (digit 0-4; may hold fields)
 //   \r              a paragraph mark (the story's final one is added when missing)
-//   `x              the character x itself (for ` { } [ ], and | in a field)
+//   `x              the character x itself (for ` { } [ ] « », and | in a field)
 // Every other character is an ordinary character.
 #pragma once
 
@@ -58,6 +59,8 @@ public:
     // (nothing when the text is empty).
     void appendLayout(std::u16string_view text, EastAsianLayout layout);
     void endParagraph();
+    // The mark that starts or ends a note at its reference (U+0002, U+0003).
+    void appendNoteMark(bool start);
 
     // Ends the story with a paragraph mark if it has none; the insertion
     // point goes to the start.

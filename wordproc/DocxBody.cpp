@@ -112,17 +112,34 @@ void DocxBody::rows(const pugi::xml_node& parent) {
 
 void DocxBody::paragraph(const pugi::xml_node& p) {
     std::string style = m_styles.defaultParagraphStyle();
-    std::optional<bool> numbered;  // its own numbering, over its style's
+    std::optional<DocxStyles::Numbering> numbering;  // its own, over its style's
     if (auto pPr = m_w.child(p, "pPr")) {
         if (auto pStyle = m_w.child(pPr, "pStyle"))
             if (const auto id = m_w.attribute(pStyle, "val")) style = *id;
         if (auto numPr = m_w.child(pPr, "numPr"))
-            if (auto numId = m_w.child(numPr, "numId")) numbered = m_w.attribute(numId, "val").value_or("0") != "0";
+            if (auto numId = m_w.child(numPr, "numId")) {
+                numbering.emplace();
+                numbering->list = std::atoi(std::string(m_w.attribute(numId, "val").value_or("0")).c_str());
+                if (auto ilvl = m_w.child(numPr, "ilvl"))
+                    numbering->level = std::atoi(std::string(m_w.attribute(ilvl, "val").value_or("0")).c_str());
+            }
     }
-    if (m_leftOut && numbered.value_or(!style.empty() && m_styles.numbered(style))) ++m_leftOut->unnumberedParagraphs;
+    if (!numbering && !style.empty()) numbering = m_styles.numbering(style);
+    if (numbering && numbering->list != 0) number(*numbering, style);
     m_paragraphEmphasis = style.empty() ? std::nullopt : m_styles.emphasis(style);
     inlines(p);
     m_story.paragraphEnd();
+}
+
+void DocxBody::number(const DocxStyles::Numbering& numbering, const std::string& style) {
+    if (!m_numbering) {
+        if (m_leftOut) ++m_leftOut->unnumberedParagraphs;
+        return;
+    }
+    const std::u16string shown = m_numbering->next(numbering.list, numbering.level, style, m_story.inNote());
+    if (shown.empty()) return;
+    m_story.text(shown, 0);
+    if (m_leftOut) ++m_leftOut->writtenNumbers;
 }
 
 int DocxBody::runEmphasis(const pugi::xml_node& r) const {
@@ -269,8 +286,32 @@ void DocxBody::runContent(const pugi::xml_node& parent, int em) {
             else if (type == "end") m_story.fieldEnd();
         } else if (l == "ruby") {
             ruby(c, em);
+        } else if (l == "footnoteReference" || l == "endnoteReference") {
+            note(c, l == "footnoteReference");
         }
     }
+}
+
+void DocxBody::note(const pugi::xml_node& reference, bool footnote) {
+    if (!m_notes) return;
+    const auto& notes = footnote ? m_notes->footnotes : m_notes->endnotes;
+    const auto it = notes.find(m_w.attribute(reference, "id").value_or(""));
+    if (it == notes.end() || !m_story.beginNote()) return;
+    // The note's part names its elements by its own prefixes.
+    const WordNames names = m_w;
+    const pugi::xml_node run = m_run;
+    const EastAsianLayout layout = m_runLayout;
+    const std::optional<int> emphasis = m_paragraphEmphasis;
+    m_w = footnote ? m_notes->footnoteNames : m_notes->endnoteNames;
+    m_story.setLayout(EastAsianLayout::None);
+    blocks(it->second);
+    m_story.endNote();
+    if (m_leftOut) ++(footnote ? m_leftOut->footnotesWritten : m_leftOut->endnotesWritten);
+    m_w = names;
+    m_run = run;
+    m_runLayout = layout;
+    m_story.setLayout(layout);
+    m_paragraphEmphasis = emphasis;
 }
 
 void DocxBody::appendTextOf(const pugi::xml_node& n, std::u16string& out) const {

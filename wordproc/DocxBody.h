@@ -7,10 +7,12 @@
 // deeper than kMaxXmlDepth (XmlBlockScanner), so its depth is bounded.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
 
+#include "wordproc/DocxNumbering.h"
 #include "wordproc/DocxStyles.h"
 #include "wordproc/DocxXml.h"
 #include "wordproc/LeftOut.h"
@@ -31,15 +33,24 @@ struct PartContent {
 };
 PartContent ExamineContent(const pugi::xml_node& root, const WordNames& w);
 
+// The footnotes and endnotes of a package, by their w:id.
+struct DocxNotes {
+    std::map<std::string, pugi::xml_node, std::less<>> footnotes;
+    std::map<std::string, pugi::xml_node, std::less<>> endnotes;
+    WordNames footnoteNames, endnoteNames;
+};
+
 class DocxBody {
 public:
-    // leftOut, when given, records the text boxes and the numbered
-    // paragraphs whose numbers are not written.
-    DocxBody(const DocxStyles& styles, StoryAssembler& story, LeftOut* leftOut = nullptr)
-        : m_styles(styles), m_story(story), m_leftOut(leftOut) {}
+    // leftOut, when given, records the text boxes, and the numbers written
+    // or, without numbering, the numbered paragraphs whose numbers are not.
+    DocxBody(const DocxStyles& styles, StoryAssembler& story, LeftOut* leftOut = nullptr, DocxNumbering* numbering = nullptr)
+        : m_styles(styles), m_story(story), m_leftOut(leftOut), m_numbering(numbering) {}
 
     // The names the part uses, from its root element.
     void setNames(WordNames names) { m_w = std::move(names); }
+    // The notes that stand at their references; none: references are passed over.
+    void setNotes(const DocxNotes* notes) { m_notes = notes; }
 
     // Walks one child element of w:body.
     void block(const pugi::xml_node& node);
@@ -49,9 +60,13 @@ private:
     void blocks(const pugi::xml_node& parent);
     void rows(const pugi::xml_node& parent);
     void paragraph(const pugi::xml_node& p);
+    // A numbered paragraph's number, at its start.
+    void number(const DocxStyles::Numbering& numbering, const std::string& style);
     void inlines(const pugi::xml_node& parent);
     void runContent(const pugi::xml_node& parent, int em);
     void ruby(const pugi::xml_node& ruby, int em);
+    // A note's text at its reference.
+    void note(const pugi::xml_node& reference, bool footnote);
     // Appends the text of n's runs (deleted text and field codes left out).
     void appendTextOf(const pugi::xml_node& n, std::u16string& out) const;
     pugi::xml_node firstRun(const pugi::xml_node& n) const;
@@ -73,6 +88,8 @@ private:
     const DocxStyles& m_styles;
     StoryAssembler& m_story;
     LeftOut* m_leftOut;
+    DocxNumbering* m_numbering;
+    const DocxNotes* m_notes = nullptr;
     WordNames m_w;
     std::optional<int> m_paragraphEmphasis;  // of the current paragraph's style
     pugi::xml_node m_run;                    // the run being read, if any

@@ -12,12 +12,14 @@
 #include "wordproc/DocxPackage.h"
 #include "wordproc/LeftOut.h"
 #include "wordproc/ReadError.h"
+#include "wordproc/ReadOptions.h"
 
 namespace tessaly::wordproc {
 
 // Reads the package in bytes; file names the document (its file name
 // becomes the document's name) and is used in messages. leftOut, when given,
 // records what the model leaves out. Throws ReadError.
-std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::filesystem::path& file, LeftOut* leftOut = nullptr);
+std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::filesystem::path& file, LeftOut* leftOut = nullptr,
+                                        const ReadOptions& options = {});
 
 }  // namespace tessaly::wordproc

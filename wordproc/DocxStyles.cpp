@@ -1,5 +1,7 @@
 #include "wordproc/DocxStyles.h"
 
+#include <cstdlib>
+
 #include "wordproc/DocxXml.h"
 
 namespace tessaly::wordproc {
@@ -21,7 +23,12 @@ DocxStyles::DocxStyles(const pugi::xml_node& root) {
         if (auto based = w.child(s, "basedOn")) style.basedOn = w.attribute(based, "val").value_or("");
         style.emphasis = emphasisOf(w.child(s, "rPr"));
         if (auto numPr = w.child(w.child(s, "pPr"), "numPr"))
-            if (auto numId = w.child(numPr, "numId")) style.numbered = w.attribute(numId, "val").value_or("0") != "0";
+            if (auto numId = w.child(numPr, "numId")) {
+                Numbering n;
+                n.list = std::atoi(std::string(w.attribute(numId, "val").value_or("0")).c_str());
+                if (auto ilvl = w.child(numPr, "ilvl")) n.level = std::atoi(std::string(w.attribute(ilvl, "val").value_or("0")).c_str());
+                style.numbering = n;
+            }
         const auto isDefault = w.attribute(s, "default");
         if (w.attribute(s, "type") == "paragraph" && (isDefault == "1" || isDefault == "true"))
             m_defaultParagraphStyle = *id;
@@ -41,13 +48,18 @@ std::optional<int> DocxStyles::emphasis(std::string_view styleId) const {
 }
 
 bool DocxStyles::numbered(std::string_view styleId) const {
+    const auto n = numbering(styleId);
+    return n && n->list != 0;
+}
+
+std::optional<DocxStyles::Numbering> DocxStyles::numbering(std::string_view styleId) const {
     for (int step = 0; step < 64 && !styleId.empty(); ++step) {
         const auto it = m_styles.find(styleId);
-        if (it == m_styles.end()) return false;
-        if (it->second.numbered) return *it->second.numbered;
+        if (it == m_styles.end()) return std::nullopt;
+        if (it->second.numbering) return it->second.numbering;
         styleId = it->second.basedOn;
     }
-    return false;
+    return std::nullopt;
 }
 
 }  // namespace tessaly::wordproc

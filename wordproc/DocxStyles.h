@@ -25,6 +25,13 @@ public:
     // Whether paragraphs of a style are numbered (a list or heading number,
     // w:numPr with a list other than 0, its own or its w:basedOn chain's).
     bool numbered(std::string_view styleId) const;
+    // The list of a style's paragraphs (w:numPr, its own or its chain's):
+    // the list and, when the style says, the level.
+    struct Numbering {
+        int list = 0;
+        std::optional<int> level;
+    };
+    std::optional<Numbering> numbering(std::string_view styleId) const;
     // The style of a paragraph that names none.
     const std::string& defaultParagraphStyle() const { return m_defaultParagraphStyle; }
 
@@ -32,7 +39,7 @@ private:
     struct Style {
         std::string basedOn;
         std::optional<int> emphasis;
-        std::optional<bool> numbered;
+        std::optional<Numbering> numbering;
     };
     std::map<std::string, Style, std::less<>> m_styles;
     std::optional<int> m_defaultEmphasis;

@@ -84,6 +84,14 @@ std::vector<std::pair<std::string, std::optional<size_t>>> LeftOutItems(const Le
     for (const auto& f : leftOut.symbolFonts)
         items.emplace_back(FontName(f) + "の文字 " + std::to_string(f.count) + " 個（私用領域の文字のままです。InDesign でもそのフォントを当ててください）",
                            std::nullopt);
+    if (leftOut.writtenNumbers > 0)
+        items.emplace_back("段落番号・見出し番号 " + std::to_string(leftOut.writtenNumbers) + " 個所（文字にしました）", std::nullopt);
+    if (leftOut.footnotesWritten > 0 || leftOut.endnotesWritten > 0) {
+        std::string notes;
+        if (leftOut.footnotesWritten > 0) notes = "脚注 " + std::to_string(leftOut.footnotesWritten) + " 個";
+        if (leftOut.endnotesWritten > 0) notes += (notes.empty() ? "" : "・") + std::string("文末脚注 ") + std::to_string(leftOut.endnotesWritten) + " 個";
+        items.emplace_back(notes + "（InDesign の脚注にしました）", std::nullopt);
+    }
     if (leftOut.layoutRubies > 0)
         items.emplace_back("割注・縦中横の中のルビ " + std::to_string(leftOut.layoutRubies) + " 個所（親文字だけにしました）", std::nullopt);
     if (leftOut.layoutMarks > 0)

@@ -40,6 +40,9 @@ struct LeftOut {
     std::vector<OtherStory> stories;  // only those with text or rubies
     std::vector<FormulaField> formulas;
     size_t unnumberedParagraphs = 0;  // paragraphs whose list or heading number was not written
+    size_t writtenNumbers = 0;        // list and heading numbers written as text (not left out)
+    size_t footnotesWritten = 0;      // notes written at their references (not left out)
+    size_t endnotesWritten = 0;
     size_t controls = 0;              // control characters dropped from the text
     size_t brokenCharacters = 0;      // surrogates without their other half, shown as U+FFFD
     std::vector<SymbolFontCharacters> symbolFonts;

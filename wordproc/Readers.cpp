@@ -58,12 +58,12 @@ std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file, c
     std::unique_ptr<DocumentModel> model;
     bool notation = options.rubyNotation;
     if (bytes.starts_with("PK")) {
-        model = ReadDocx(bytes, file, &r.leftOut);
+        model = ReadDocx(bytes, file, &r.leftOut, options);
     } else if (IsPlainTextName(file) && !OleContainer::HasSignature(UnwrapMacFile(bytes))) {
         model = ReadPlainText(bytes, file);
         notation = true;
     } else {
-        model = ReadDoc(std::move(bytes), file, &r.leftOut);
+        model = ReadDoc(std::move(bytes), file, &r.leftOut, options);
     }
     if (notation) r.notationApplied = ApplyRubyNotation(*model);
     else r.notationLeft = CountRubyNotation(*model);

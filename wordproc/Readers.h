@@ -9,6 +9,7 @@
 #include "wordproc/DocumentModel.h"
 #include "wordproc/LeftOut.h"
 #include "wordproc/ReadError.h"
+#include "wordproc/ReadOptions.h"
 #include "wordproc/RubyNotation.h"
 
 namespace tessaly::wordproc {
@@ -20,18 +21,7 @@ inline constexpr uintmax_t kMaxInputFileBytes = uintmax_t(512) << 20;
 // refused before it is read.
 inline constexpr uintmax_t kMaxPlainTextBytes = uintmax_t(8) * 20'000'000 + 4;
 
-struct ReadOptions {
-    // Ruby and emphasis written as text (|漢字《かんじ》, 《《傍点》》) in a Word
-    // manuscript become rubies and emphasis; in a plain-text manuscript they
-    // always do.
-    bool rubyNotation = false;
-    // Footnotes and endnotes stand at their reference marks (between the
-    // note marks), and are not reported as left out.
-    bool notesAsFootnotes = true;
-    // List and heading numbers are written at the start of their paragraphs,
-    // as the word processor shows them.
-    bool numbersAsText = true;
-};
+
 
 // What reading did beside the model, for the front ends' reports.
 struct ReadReport {

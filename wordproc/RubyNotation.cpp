@@ -12,6 +12,9 @@ constexpr char32_t kOpen = U'《', kClose = U'》';
 
 bool IsBar(const Cell& c) { return c.code == U'|' || c.code == U'｜'; }
 bool Is(const Cell& c, char32_t code) { return !IsField(c) && c.code == code; }
+// A field, or the mark of a note's start or end: what no ruby's base or
+// reading takes in, and what takes no emphasis.
+bool IsOpaque(const Cell& c) { return IsField(c) || c.code == kNoteStart || c.code == kNoteEnd; }
 
 // A cell of the rewritten paragraph; literal: a 《 written as |《, which
 // opens nothing.
@@ -39,7 +42,7 @@ private:
     // ordinary characters other than 《 before it; npos when there is none.
     static size_t readingEnd(const std::vector<Cell>& in, size_t from) {
         for (size_t k = from; k < in.size(); ++k) {
-            if (IsField(in[k]) || in[k].code == kOpen) return std::string::npos;
+            if (IsOpaque(in[k]) || in[k].code == kOpen) return std::string::npos;
             if (in[k].code == kClose) return k;
         }
         return std::string::npos;
@@ -92,7 +95,7 @@ private:
         size_t open = i + 1;
         bool field = false;
         for (; open < in.size() && !Is(in[open], kOpen); ++open)
-            if (IsField(in[open])) field = true;
+            if (IsOpaque(in[open])) field = true;
         if (open == in.size()) {
             out.push_back({in[i]});
             return i;
@@ -113,7 +116,7 @@ private:
     // of kanji just before, already in out. Returns the last index taken.
     size_t kanjiRuby(const std::vector<Cell>& in, size_t i, std::vector<Out>& out, NotationCount& count) {
         size_t from = out.size();
-        while (from > 0 && !out[from - 1].literal && !IsField(out[from - 1].cell) &&
+        while (from > 0 && !out[from - 1].literal && !IsOpaque(out[from - 1].cell) &&
                (IsNotationKanji(out[from - 1].cell.code) || IsVariationSelector(out[from - 1].cell.code)))
             --from;
         while (from < out.size() && IsVariationSelector(out[from].cell.code)) ++from;  // a selector needs its kanji
@@ -146,7 +149,7 @@ private:
                 if (end + 1 < in.size() && end > i + 2) {
                     for (size_t k = i + 2; k < end; ++k) {
                         Cell cell = in[k].cell;
-                        if (!IsField(cell) && cell.emphasis == EmphasisNone) cell.emphasis = EmphasisOverComma;
+                        if (!IsOpaque(cell) && cell.emphasis == EmphasisNone) cell.emphasis = EmphasisOverComma;
                         out.push_back(cell);
                     }
                     ++count.emphases;

@@ -39,9 +39,48 @@ void StoryAssembler::endStretch() {
     m_stretch.marked = false;
 }
 
+bool StoryAssembler::beginNote() {
+    if (m_inNote || inFieldInstruction()) return false;
+    if (m_depth == 0) endStretch();
+    // At the top level the mark goes straight in; in a field's result it
+    // waits there with the rest of the result.
+    if (m_depth == 0) m_builder.appendNoteMark(true);
+    else innermost().result.push_back(Position{kNoteStart, 0, false, {}, -1, EastAsianLayout::None, 0});
+    m_atParagraphStart = false;
+    m_inNote = true;
+    m_noteBreak = false;
+    return true;
+}
+
+void StoryAssembler::endNote() {
+    if (!m_inNote) return;
+    if (m_depth == 0) endStretch();
+    m_inNote = false;
+    m_noteBreak = false;
+    if (m_depth == 0) m_builder.appendNoteMark(false);
+    else innermost().result.push_back(Position{kNoteEnd, 0, false, {}, -1, EastAsianLayout::None, 0});
+}
+
+void StoryAssembler::flushNoteBreak() {
+    if (!m_noteBreak) return;
+    m_noteBreak = false;
+    m_builder.appendCodePoint(U'\n', 0);
+}
+
 void StoryAssembler::emit(Position p) {
     if (m_depth == 0) {
         const bool mark = !p.isField && p.code == U'\r';
+        if (mark && m_inNote) {
+            endStretch();
+            m_noteBreak = true;
+            return;
+        }
+        if (!p.isField && (p.code == kNoteStart || p.code == kNoteEnd)) {  // a note from a field's result
+            endStretch();
+            m_builder.appendNoteMark(p.code == kNoteStart);
+            return;
+        }
+        flushNoteBreak();
         if (p.layout != EastAsianLayout::None && !mark) {
             addToStretch(p);
             return;
@@ -91,6 +130,7 @@ bool StoryAssembler::appendDirect(std::u16string_view text, int emphasis) {
     if (m_layout != EastAsianLayout::None) return false;  // collected position by position
     if (m_depth == 0) {
         endStretch();
+        flushNoteBreak();
         m_builder.appendText(text, emphasis);
         m_atParagraphStart = false;
         m_afterBreak = false;
@@ -129,6 +169,7 @@ void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base,
     if (reading.empty() && base.empty()) return;  // nothing to show
     if (m_depth == 0 && m_layout == EastAsianLayout::None) {  // the common case, as emit() takes a field outside fields
         endStretch();
+        flushNoteBreak();
         m_atParagraphStart = false;
         m_afterBreak = false;
         m_builder.appendRuby(reading, base, emphasis);
@@ -142,6 +183,7 @@ void StoryAssembler::ruby(std::u16string_view reading, std::u16string_view base,
 
 void StoryAssembler::fieldBegin() {
     if (m_depth >= kMaxFieldDepth) return;
+    if (m_depth == 0) flushNoteBreak();
     if (m_depth == m_fields.size()) {
         m_fields.emplace_back();
     } else {
@@ -194,6 +236,7 @@ void StoryAssembler::finish() {
         innermost().inResult = true;
         fieldEnd();
     }
+    endNote();
     endStretch();
     m_builder.finish();
 }

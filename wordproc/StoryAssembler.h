@@ -44,6 +44,14 @@ public:
         m_layoutId = id;
     }
 
+    // A footnote or endnote at its reference: what comes between begin and
+    // end is the note's text, its paragraph ends forced line breaks (the last
+    // one dropped). A note inside a note, or inside a field's instruction,
+    // is not taken (false: its text is to be passed over).
+    bool beginNote();
+    void endNote();
+    bool inNote() const { return m_inNote; }
+
     void fieldBegin();
     void fieldSeparate();
     void fieldEnd();
@@ -95,6 +103,8 @@ private:
     }
     void addToStretch(const Position& p);
     void endStretch();
+    // A note's paragraph break waits until more of the note follows.
+    void flushNoteBreak();
     // Ordinary text (no paragraph mark) goes straight to the builder outside
     // fields, or to the instruction being collected; false inside a result.
     bool appendDirect(std::u16string_view text, int emphasis);
@@ -113,6 +123,8 @@ private:
     EastAsianLayout m_layout = EastAsianLayout::None;
     uint32_t m_layoutId = 0;
     LayoutStretch m_stretch;
+    bool m_inNote = false;
+    bool m_noteBreak = false;
 };
 
 }  // namespace tessaly::wordproc

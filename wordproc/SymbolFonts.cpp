@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "engine/Text.h"
+
 namespace tessaly::wordproc {
 namespace {
 
@@ -58,6 +60,18 @@ SymbolCharacter ResolveSymbol(std::u16string_view font, char32_t code) {
     if (IsSymbolFontName(font))
         if (const char16_t unicode = kSymbolEncoding[low - 0x20]) return {unicode, false};
     return {char32_t(0xF000 + low), true};
+}
+
+std::u16string ShowSymbols(std::u16string_view text, std::u16string_view font, LeftOut* leftOut) {
+    std::u16string shown(text);
+    if (font.empty()) return shown;
+    for (char16_t& c : shown) {
+        if (!IsSymbolFontCode(c)) continue;
+        const SymbolCharacter s = ResolveSymbol(font, c);
+        c = static_cast<char16_t>(s.code);
+        if (s.privateUse && leftOut) leftOut->addSymbolCharacter(ToUtf8(font));
+    }
+    return shown;
 }
 
 }  // namespace tessaly::wordproc

@@ -5,7 +5,10 @@
 // draw pictures that only they have.
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include "wordproc/LeftOut.h"
 
 namespace tessaly::wordproc {
 
@@ -24,5 +27,10 @@ struct SymbolCharacter {
 // Unicode character, it is the private-use character U+F000 + the code's
 // low byte. A code outside both ranges is an ordinary character already.
 SymbolCharacter ResolveSymbol(std::u16string_view font, char32_t code);
+
+// A text in a font, its symbol-font codes (U+F020 to U+F0FF) as the font
+// shows them; the private-use characters kept are counted in leftOut. A
+// text without a font is as it is.
+std::u16string ShowSymbols(std::u16string_view text, std::u16string_view font, LeftOut* leftOut);
 
 }  // namespace tessaly::wordproc

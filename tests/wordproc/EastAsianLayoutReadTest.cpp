@@ -66,18 +66,22 @@ TEST(EastAsianLayoutRead, SavedByAWordProcessorInBothFormats) {
                             u"{かんじ|漢字}{%2横の注}[1圏点]{%2圏点の横}。\r"
                             u"{%2点の付いた注}と{%2中に字のある注}。\r"
                             u"111 µg/mL、TEST®、αβ、矢印\uF0E0。\r"
-                            u"番号付きのセル\r普通のセル\r\r終わり\r")
+                            u"1.番号付きのセル\r普通のセル\r\r終わり\r")
             << name;
         const LeftOut& left = r.report.leftOut;
         EXPECT_EQ(Fonts(left), "Wingdings:1 ") << name;
         EXPECT_EQ(left.layoutRubies, 1u) << name;
         EXPECT_EQ(left.layoutMarks, 1u) << name;
-        EXPECT_EQ(left.unnumberedParagraphs, 1u) << name;  // the one that ends a cell
+        EXPECT_EQ(left.writtenNumbers, 1u) << name;  // the one that ends a cell
         EXPECT_EQ(LeftOutSummary(left),
-                  "段落番号・見出し番号 1 個所は書き出していません。"
                   "記号フォント「Wingdings」の文字 1 個は、InDesign でもそのフォントで表示してください。"
                   "割注・縦中横の中のルビ 1 個所は親文字だけにしました。割注・縦中横の中の圏点 1 個所は付けていません。")
             << name;
+        // Without numbers as text, the cell's number is counted as not written.
+        ReadReport without;
+        ReadDocument(TestData(name), ReadOptions{false, true, false}, &without);
+        EXPECT_EQ(without.leftOut.unnumberedParagraphs, 1u) << name;
+        EXPECT_EQ(without.leftOut.writtenNumbers, 0u) << name;
     }
 }
 

@@ -14,11 +14,14 @@ using namespace tessaly::testing;
 
 namespace {
 
-ReadReport Report(const std::filesystem::path& file) {
+ReadReport Report(const std::filesystem::path& file, const ReadOptions& options = {}) {
     ReadReport report;
-    ReadDocument(file, {}, &report);
+    ReadDocument(file, options, &report);
     return report;
 }
+
+// Notes and numbers left where they are, as with both switches off.
+const ReadOptions kMainStoryOnly{false, false, false};
 
 std::string Stories(const LeftOut& leftOut) {
     std::string s;
@@ -32,21 +35,21 @@ std::string Stories(const LeftOut& leftOut) {
 TEST(LeftOut, OtherStoriesAndNumbersFromBothReaders) {
     // A heading numbered 第1章, a numbered list of two, a footnote with two
     // rubies, a comment, a header with a ruby and a text box with a ruby,
-    // saved by another word processor.
-    const ReadReport doc = Report(TestData("LeftOutStories.doc"));
+    // saved by another word processor, read with notes and numbers left out.
+    const ReadReport doc = Report(TestData("LeftOutStories.doc"), kMainStoryOnly);
     EXPECT_EQ(Stories(doc.leftOut), "脚注:2/0/text ヘッダー・フッター:1/0/text コメント:0/0/text テキストボックス:1/0/text ");
     EXPECT_EQ(doc.leftOut.unnumberedParagraphs, 3u);
     EXPECT_EQ(LeftOutSummary(doc.leftOut),
               "脚注のルビ 2 個所とヘッダー・フッターのルビ 1 個所とコメントのテキストとテキストボックスのルビ 1 個所は変換していません。"
               "段落番号・見出し番号 3 個所は書き出していません。");
-    const ReadReport docx = Report(TestData("LeftOutStories.docx"));
+    const ReadReport docx = Report(TestData("LeftOutStories.docx"), kMainStoryOnly);
     EXPECT_EQ(Stories(docx.leftOut), "テキストボックス:1/1/text 脚注:2/0/text コメント:0/0/text ヘッダー:1/0/text ");
     EXPECT_EQ(docx.leftOut.unnumberedParagraphs, 3u);
     EXPECT_EQ(LeftOutSummary(docx.leftOut),
               "テキストボックスのルビ 1 個所と脚注のルビ 2 個所とコメントのテキストとヘッダーのルビ 1 個所は変換していません。"
               "段落番号・見出し番号 3 個所は書き出していません。");
     // The main story itself is read as ever.
-    EXPECT_EQ(ToMarkup(*ReadDocument(TestData("LeftOutStories.docx"))), u"見出し\r本文の{かん|漢}字と注記。\r一つ目\r二つ目\r箱の外。\r");
+    EXPECT_EQ(ToMarkup(*ReadDocument(TestData("LeftOutStories.docx"), kMainStoryOnly)), u"見出し\r本文の{かん|漢}字と注記。\r一つ目\r二つ目\r箱の外。\r");
     // A manuscript of the main story alone leaves nothing out.
     EXPECT_TRUE(Report(TestData("RubyBoundaries.docx")).leftOut.empty());
     EXPECT_EQ(LeftOutSummary(LeftOut{}), "");
