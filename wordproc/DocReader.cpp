@@ -360,6 +360,9 @@ void DocReader::emitSegment(StoryAssembler& story, std::u16string_view segment, 
         case kTab: story.character(U'\t', em); break;
         case kNonBreakingHyphen: story.character(U'\u2011', em); break;
         case kOptionalHyphen: story.character(U'\u00AD', em); break;
+        case kNoteReference:
+            if (m_inNoteText) story.noteReferenceMark();  // a note's own number
+            break;
         default: break;  // pictures, drawn objects, note references and the like
         }
     }

@@ -286,6 +286,8 @@ void DocxBody::runContent(const pugi::xml_node& parent, int em) {
             else if (type == "end") m_story.fieldEnd();
         } else if (l == "ruby") {
             ruby(c, em);
+        } else if (l == "footnoteRef" || l == "endnoteRef") {
+            m_story.noteReferenceMark();
         } else if (l == "footnoteReference" || l == "endnoteReference") {
             note(c, l == "footnoteReference");
         }

@@ -1,5 +1,7 @@
 #include "wordproc/StoryAssembler.h"
 
+#include <utility>
+
 #include "engine/Text.h"
 #include "wordproc/EqField.h"
 
@@ -80,6 +82,7 @@ void StoryAssembler::emit(Position p) {
             m_builder.appendNoteMark(p.code == kNoteStart);
             return;
         }
+        if (std::exchange(m_skipSeparator, false) && !p.isField && (p.code == U' ' || p.code == U'\t')) return;
         flushNoteBreak();
         if (p.layout != EastAsianLayout::None && !mark) {
             addToStretch(p);
@@ -129,6 +132,7 @@ void StoryAssembler::breakParagraph() {
 bool StoryAssembler::appendDirect(std::u16string_view text, int emphasis) {
     if (m_layout != EastAsianLayout::None) return false;  // collected position by position
     if (m_depth == 0) {
+        if (std::exchange(m_skipSeparator, false) && !text.empty() && (text[0] == u' ' || text[0] == u'\t')) text.remove_prefix(1);
         endStretch();
         flushNoteBreak();
         m_builder.appendText(text, emphasis);

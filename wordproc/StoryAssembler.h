@@ -51,6 +51,9 @@ public:
     bool beginNote();
     void endNote();
     bool inNote() const { return m_inNote; }
+    // The note's own reference mark (its number, which InDesign sets): the
+    // space or tab the word processor puts after it goes with it.
+    void noteReferenceMark() { m_skipSeparator = m_inNote; }
 
     void fieldBegin();
     void fieldSeparate();
@@ -125,6 +128,7 @@ private:
     LayoutStretch m_stretch;
     bool m_inNote = false;
     bool m_noteBreak = false;
+    bool m_skipSeparator = false;
 };
 
 }  // namespace tessaly::wordproc

@@ -516,9 +516,10 @@ TEST_F(AppFixture, TheReportSaysWhatWasLeftOutAndTheProofPageOpens) {
     EXPECT_EQ(store.read(QStringLiteral("ProofPage")), QStringLiteral("1"));
     window->runClicked();
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ルビ変換処理が終了しました。\n\r処理にかかった時間は \\d+\\.\\d 秒で、1 個所変換しました。"
-                                                  "\r\n\r\nテキストボックスのルビ 1 個所と脚注のルビ 2 個所とコメントのテキストとヘッダーのルビ 1 個所は"
-                                                  "変換していません。段落番号・見出し番号 3 個所は書き出していません。$"))
+    // The footnote's two rubies are converted with the body's.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ルビ変換処理が終了しました。\n\r処理にかかった時間は \\d+\\.\\d 秒で、3 個所変換しました。"
+                                                  "\r\n\r\nテキストボックスのルビ 1 個所とコメントのテキストとヘッダーのルビ 1 個所は"
+                                                  "変換していません。$"))
                     .match(messages.text(1))
                     .hasMatch())
         << messages.text(1).toStdString();
@@ -526,6 +527,24 @@ TEST_F(AppFixture, TheReportSaysWhatWasLeftOutAndTheProofPageOpens) {
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(fs::path(shell.opened[0].toStdU16String()), page);
     EXPECT_NE(ReadBytes(page).find("<ruby class=\"mono converted\">漢<rt>かん</rt></ruby>"), std::string::npos);
+    EXPECT_NE(ReadBytes(page).find("<aside class=\"note\" id=\"n1\"><a href=\"#r1\">1</a> 注の"), std::string::npos);
+    // With the notes and numbers switches off (設定1, their own keys), both are only said.
+    window->utilityClicked();
+    for (const char* name : {"CheckNotesAsFootnotes", "CheckNumbersAsText"}) {
+        QCheckBox* box = window->utilityDialog()->findChild<QCheckBox*>(QString::fromLatin1(name));
+        ASSERT_TRUE(box) << name;
+        EXPECT_TRUE(box->isChecked()) << name << ": on by default";
+        box->setChecked(false);
+    }
+    EXPECT_EQ(store.read(QStringLiteral("NotesAsFootnotes")), QStringLiteral("0"));
+    EXPECT_EQ(store.read(QStringLiteral("NumbersAsText")), QStringLiteral("0"));
+    window->runClicked();
+    ASSERT_EQ(messages.shown.size(), 4u);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("1 個所変換しました。\r\n\r\nテキストボックスのルビ 1 個所と脚注のルビ 2 個所とコメントのテキストと"
+                                                  "ヘッダーのルビ 1 個所は変換していません。段落番号・見出し番号 3 個所は書き出していません。$"))
+                    .match(messages.text(3))
+                    .hasMatch())
+        << messages.text(3).toStdString();
 }
 
 // The desktop's opener: a file that no program takes (the opener ends with a

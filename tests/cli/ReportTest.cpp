@@ -53,10 +53,24 @@ TEST_F(ReportFixture, WhatWasLeftOutIsSaidOnALineAndInTheReport) {
     const std::string file = TestData("LeftOutStories.doc").string();
     ASSERT_EQ(convert({"--defaults", "--no-mac", "-o", out().string(), file}), 0);
     EXPECT_EQ(stdErr, "tessaly-convert: " + file +
+                          ": ヘッダー・フッターのルビ 1 個所とコメントのテキストとテキストボックスのルビ 1 個所は変換していません。\n");
+    ASSERT_EQ(convert({"--defaults", "--no-mac", "--report", "-o", out().string(), file}), 0);
+    size_t result = stdOut.find("\n");
+    // The footnote's two rubies are converted, and the numbers written.
+    EXPECT_EQ(stdOut.substr(result + 1),
+              "  モノルビ 3（親文字 3）、グループルビ 0、割注 0、圏点 0、脚注 1\n"
+              "  ヘッダー・フッター（変換していません）: ルビ 1 個所\n"
+              "  コメント（変換していません）\n"
+              "  テキストボックス（変換していません）: ルビ 1 個所\n"
+              "  段落番号・見出し番号 3 個所（文字にしました）\n"
+              "  脚注 1 個（InDesign の脚注にしました）\n"
+              "変換 1 件、失敗 0 件、ルビ・圏点・割注 3 個所\n");
+    // With both switches off, the notes and the numbers are only said.
+    ASSERT_EQ(convert({"--defaults", "--no-mac", "--report", "--no-footnotes", "--no-numbers", "-o", out().string(), file}), 0);
+    EXPECT_EQ(stdErr, "tessaly-convert: " + file +
                           ": 脚注のルビ 2 個所とヘッダー・フッターのルビ 1 個所とコメントのテキストとテキストボックスのルビ 1 個所は変換していません。"
                           "段落番号・見出し番号 3 個所は書き出していません。\n");
-    ASSERT_EQ(convert({"--defaults", "--no-mac", "--report", "-o", out().string(), file}), 0);
-    const size_t result = stdOut.find("\n");
+    result = stdOut.find("\n");
     EXPECT_EQ(stdOut.substr(result + 1),
               "  モノルビ 1（親文字 1）、グループルビ 0、割注 0、圏点 0\n"
               "  脚注（変換していません）: ルビ 2 個所\n"
@@ -124,8 +138,8 @@ TEST_F(ReportFixture, EastAsianLayoutCountedAndSetUprightInVerticalWriting) {
     const size_t result = stdOut.find("\n");
     EXPECT_EQ(stdOut.substr(result + 1),
               "  モノルビ 0（親文字 0）、グループルビ 1、割注 9、圏点 1、縦中横 1\n"
-              "  段落番号・見出し番号のある段落 1 個所（番号は書き出していません）\n"
               "  記号フォント「Wingdings」の文字 1 個（私用領域の文字のままです。InDesign でもそのフォントを当ててください）\n"
+              "  段落番号・見出し番号 1 個所（文字にしました）\n"
               "  割注・縦中横の中のルビ 1 個所（親文字だけにしました）\n"
               "  割注・縦中横の中の圏点 1 個所（付けていません）\n"
               "変換 1 件、失敗 0 件、ルビ・圏点・割注 11 個所\n");

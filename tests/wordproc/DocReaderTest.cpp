@@ -32,7 +32,7 @@ TEST(DocReader, ManuscriptWrittenByAWordProcessor) {
               u"[1段落]無し\r"                                    // dot from the paragraph style
               u"タブ\t改行\na\\b<c>＜\r"
               u"セル1\rセル2a\rセル2b\r\r"                        // cell and row ends end paragraphs
-              u"次頁終わり\r");                                    // no footnote text
+              u"次頁«脚注»終わり\r");                              // the footnote at its reference
 }
 
 TEST(DocReader, SurrogatePairIsOnePosition) {
@@ -117,10 +117,12 @@ TEST(DocReaderCorpus, FastSavedAndMixedPieceTables) {
     EXPECT_NE(Markup(table).find(u"\r31\r32\r33\r\r"), std::u16string::npos);
 }
 
-TEST(DocReaderCorpus, FieldsOfOtherStoriesAreLeftOut) {
+TEST(DocReaderCorpus, FieldsInNotesGiveTheirResults) {
     TESSALY_CORPUS_OR_SKIP(fields, "poi/test-fields.doc");
-    EXPECT_EQ(Markup(fields), u"19/11/2010 14:49:00\rHere is a link to an endnote\rHere is a link to a footnote \r"
-                              u"Some annotation linking here\r");
+    EXPECT_EQ(Markup(fields), u"19/11/2010 14:49:00\rHere is a link to an endnote«Field in EndNote. File size: 0»\r"
+                              u"Here is a link to a footnote«Footnote with field: Fridrich Strba» \rSome annotation linking here\r");
+    EXPECT_EQ(ToMarkup(*ReadDocument(fields, ReadOptions{false, false, true})),
+              u"19/11/2010 14:49:00\rHere is a link to an endnote\rHere is a link to a footnote \rSome annotation linking here\r");
     TESSALY_CORPUS_OR_SKIP(form, "node-word-extractor/test07.doc");
     EXPECT_TRUE(Markup(form).starts_with(u"CREDO REFERENCE\r\r03/599\r\r\rTHE ROBERT GORDON UNIVERSITY\r"));
 }

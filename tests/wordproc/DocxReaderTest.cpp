@@ -34,7 +34,7 @@ TEST(DocxReader, ManuscriptWrittenByAWordProcessor) {
               u"[1段落]無し\r"                          // dot from the paragraph style, direct none wins
               u"タブ\t改行\na\\b<c>＜\r"
               u"セル1\rセル2a\rセル2b\r\r"              // the row end ends a paragraph
-              u"次頁終わり\r");                          // a page break at the start ends nothing; no footnote
+              u"次頁«脚注»終わり\r");                    // a page break at the start ends nothing; the footnote at its reference
 }
 
 // The second package has the same blocks, each with a comment and a CR LF
