@@ -50,23 +50,23 @@ bool StoryAssembler::beginNote() {
     else innermost().result.push_back(Position{kNoteStart, 0, false, {}, -1, EastAsianLayout::None, 0});
     m_atParagraphStart = false;
     m_inNote = true;
-    m_noteBreak = false;
+    m_noteBreaks = 0;
     return true;
 }
 
 void StoryAssembler::endNote() {
     if (!m_inNote) return;
     if (m_depth == 0) endStretch();
+    // The note's last paragraph end is no break; empty paragraphs before it are.
+    if (m_noteBreaks > 0) --m_noteBreaks;
+    flushNoteBreak();
     m_inNote = false;
-    m_noteBreak = false;
     if (m_depth == 0) m_builder.appendNoteMark(false);
     else innermost().result.push_back(Position{kNoteEnd, 0, false, {}, -1, EastAsianLayout::None, 0});
 }
 
 void StoryAssembler::flushNoteBreak() {
-    if (!m_noteBreak) return;
-    m_noteBreak = false;
-    m_builder.appendCodePoint(U'\n', 0);
+    for (; m_noteBreaks > 0; --m_noteBreaks) m_builder.appendCodePoint(U'\n', 0);
 }
 
 void StoryAssembler::emit(Position p) {
@@ -74,7 +74,7 @@ void StoryAssembler::emit(Position p) {
         const bool mark = !p.isField && p.code == U'\r';
         if (mark && m_inNote) {
             endStretch();
-            m_noteBreak = true;
+            ++m_noteBreaks;
             return;
         }
         if (!p.isField && (p.code == kNoteStart || p.code == kNoteEnd)) {  // a note from a field's result

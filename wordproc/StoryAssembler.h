@@ -127,7 +127,7 @@ private:
     uint32_t m_layoutId = 0;
     LayoutStretch m_stretch;
     bool m_inNote = false;
-    bool m_noteBreak = false;
+    int m_noteBreaks = 0;  // a note's paragraph ends not yet written
     bool m_skipSeparator = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
+#include "support/ExpectedTags.h"
 #include "support/MiniDocx.h"
 #include "support/ToolRun.h"
 
@@ -151,4 +152,23 @@ TEST_F(ReportFixture, EastAsianLayoutCountedAndSetUprightInVerticalWriting) {
                              "getComputedStyle(document.querySelector('main')).writingMode;",
                              "#tate"),
               "12 all vertical-rl");
+}
+
+TEST_F(ReportFixture, NotesAndNumbersBehindTheirOwnSwitches) {
+    const std::string notes = TestData("Footnotes.docx").string(), lists = TestData("ListNumbers.doc").string();
+    ASSERT_EQ(convert({"--defaults", "--no-mac", "--report", "-o", out().string(), notes, lists}), 0);
+    EXPECT_EQ(body("Footnotes_ruby.txt"),
+              "<ParaStyle:段落標準>本文に注<FootnoteStart:>注の" + Mono("かん", "漢") + "字と" + Kenten(5, "圏点") +
+                  "。<FootnoteEnd:>があり、二つ目<FootnoteStart:>二つ目の注<FootnoteEnd:>もある。\r"
+                  "文末に<FootnoteStart:>文末脚注の" + Mono("ほん", "本") + "文<FootnoteEnd:>。\r"
+                  "記号で<FootnoteStart:>※記号の注<FootnoteEnd:>※示す。\r"
+                  "段落が二つ<FootnoteStart:>一つ目の段落\n二つ目の段落<FootnoteEnd:>の注。\r\n<ParaStyle:>");
+    EXPECT_NE(stdOut.find("  モノルビ 2（親文字 2）、グループルビ 0、割注 0、圏点 1、脚注 5\n"), std::string::npos) << stdOut;
+    EXPECT_NE(stdOut.find("  脚注 4 個・文末脚注 1 個（InDesign の脚注にしました）\n"), std::string::npos) << stdOut;
+    EXPECT_TRUE(body("ListNumbers_ruby.txt").starts_with("<ParaStyle:段落標準>第1部前編\r第1章出会い\r本文。\r第2章別れ\r"));
+    // Off, the text is as it was before notes and numbers were written.
+    ASSERT_EQ(convert({"--defaults", "--no-mac", "--no-footnotes", "--no-numbers", "-o", out().string(), notes, lists}), 0);
+    EXPECT_EQ(body("Footnotes_ruby.txt"),
+              "<ParaStyle:段落標準>本文に注があり、二つ目もある。\r文末に。\r記号で※示す。\r段落が二つの注。\r\n<ParaStyle:>");
+    EXPECT_TRUE(body("ListNumbers_ruby.txt").starts_with("<ParaStyle:段落標準>前編\r出会い\r本文。\r別れ\r後編\r"));
 }

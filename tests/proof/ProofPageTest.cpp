@@ -66,3 +66,19 @@ TEST(ProofPage, WordsEastAsianLayoutAsInDesignSetsIt) {
     EXPECT_FALSE(Has(page, "tcy"));
     EXPECT_TRUE(Has(page, "<p>モノルビ 0（親文字 0）、グループルビ 0、割注 1、圏点 0</p>"));
 }
+
+TEST(ProofPage, FootnotesByTheirNumbersAfterTheirParagraphs) {
+    Conversion conversion;
+    conversion.run(u"本文«注の{か|下}»と«二つ目\n二行»。\r次«三»", settings::DefaultOptions());
+    const TaggedText text = ReadTaggedText(ReadBytes(conversion.outputFile()));
+    const std::string html = ProofPageHtml(text, ProofReport{"x", {}});
+    EXPECT_TRUE(Has(html, "<p id=\"p1\">本文<sup class=\"note-ref converted\" id=\"r1\"><a href=\"#n1\">1</a></sup>と"
+                          "<sup class=\"note-ref converted\" id=\"r2\"><a href=\"#n2\">2</a></sup>。</p>\n"
+                          "<aside class=\"note\" id=\"n1\"><a href=\"#r1\">1</a> 注の<ruby class=\"mono converted\">下<rt>か</rt></ruby></aside>\n"
+                          "<aside class=\"note\" id=\"n2\"><a href=\"#r2\">2</a> 二つ目<br>二行</aside>\n"
+                          "<p id=\"p2\">次<sup class=\"note-ref converted\" id=\"r3\"><a href=\"#n3\">3</a></sup></p>\n"
+                          "<aside class=\"note\" id=\"n3\"><a href=\"#r3\">3</a> 三</aside>\n"))
+        << html;
+    EXPECT_TRUE(Has(html, "<p>モノルビ 1（親文字 1）、グループルビ 0、割注 0、圏点 0、脚注 3</p>"));
+    EXPECT_TRUE(Has(html, "aside.note {"));
+}

@@ -133,3 +133,29 @@ TEST(TaggedTextReader, WhatTessalyDoesNotWriteIsRefused) {
         EXPECT_EQ(std::string(e.what()), "知らない文字スタイルです: 太字（83 文字目）");
     }
 }
+
+TEST(TaggedTextReader, FootnotesHoldWhatAParagraphHoldsButParagraphs) {
+    const std::u16string header = u"<UNICODE-WIN>\r\n<ParaStyle:段落標準>";
+    const TaggedText t = ReadTaggedTextBody(header + u"本<FootnoteStart:>注の<CharStyle:モノルビ><cRuby:1><cRubyString:か>下<cRuby:>"
+                                                     u"<cRubyString:><CharStyle:><CharStyle:圏点5>点<CharStyle:>\n二行<FootnoteEnd:>文"
+                                                     u"<FootnoteStart:><FootnoteEnd:>\r\n<ParaStyle:>");
+    ASSERT_EQ(t.paragraphs.size(), 1u);
+    const auto& items = t.paragraphs[0].items;
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[1].kind, Inline::Kind::Footnote);
+    ASSERT_EQ(items[1].note.size(), 5u);
+    EXPECT_EQ(items[1].note[1].kind, Inline::Kind::Ruby);
+    EXPECT_EQ(items[1].note[2].kenten, Kenten::Dot);
+    EXPECT_EQ(items[1].note[3].kind, Inline::Kind::LineBreak);
+    EXPECT_EQ(items[2].text, u"文");
+    EXPECT_TRUE(items[3].note.empty());
+    const Counts c = CountConverted(t);
+    EXPECT_EQ(c.footnotes, 2u);
+    EXPECT_EQ(c.monoRuns, 1u);  // a note's rubies and kenten count with the body's
+    EXPECT_EQ(c.kentenStretches, 1u);
+    // A note not closed, a paragraph ending in one, a note in a note.
+    for (const std::u16string body : {u"<FootnoteStart:>注\r\n<ParaStyle:>", u"<FootnoteStart:>注\r続き<FootnoteEnd:>\r\n<ParaStyle:>",
+                                      u"<FootnoteStart:>注<FootnoteStart:>中<FootnoteEnd:><FootnoteEnd:>\r\n<ParaStyle:>",
+                                      u"<FootnoteStart:>注", u"<FootnoteEnd:>\r\n<ParaStyle:>"})
+        EXPECT_THROW(ReadTaggedTextBody(header + body), TaggedTextError) << ToUtf8(body);
+}
