@@ -2,6 +2,8 @@
 // table stream) and PlfLfo (the overrides that paragraphs name).
 #include "wordproc/DocLists.h"
 
+#include <algorithm>
+
 #include "wordproc/SymbolFonts.h"
 
 namespace tessaly::wordproc::doc {
@@ -58,7 +60,8 @@ DocLists ReadLists(const Bytes& table, const Fib& fib, const std::vector<std::u1
         const uint32_t fcLfo = fib.fc(kFcPlfLfo), lcbLfo = fib.lcb(kFcPlfLfo);
         if (lcbLfo >= 4) {
             const Bytes lfo(table.slice(fcLfo, lcbLfo), "リスト表");
-            const uint32_t n = lfo.u32(0);
+            // A paragraph names an override by a 16-bit number: no more are read.
+            const uint32_t n = std::min<uint32_t>(lfo.u32(0), 0xFFFF);
             if (n > lcbLfo / kLfo) throw OutOfBounds("リスト表の範囲外を指しています");
             // Each override's levels follow all the overrides, in order.
             size_t data = size_t(fcLfo) + 4 + size_t(n) * kLfo;

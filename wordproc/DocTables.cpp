@@ -205,12 +205,15 @@ void ReadNotes(const Bytes& table, const Fib& fib, FibTable ref, FibTable txt, u
         // start of each note, then the end of the last.
         const Bytes refs(table.slice(fib.fc(ref), lcbRef), "脚注の表");
         const Bytes texts(table.slice(fib.fc(txt), lcbTxt), "脚注の表");
-        const size_t n = (lcbRef - 4) / 6;
+        // Each reference is a character of the main story, after the one before.
+        const size_t n = std::min<size_t>((lcbRef - 4) / 6, fib.count(kCcpText));
         if (lcbTxt / 4 < n + 1) return;
         for (size_t i = 0; i < n; ++i) {
+            const uint32_t reference = refs.u32(i * 4);
             const uint32_t from = texts.u32(i * 4), to = texts.u32((i + 1) * 4);
-            if (from > to || to > storyLength) return;
-            found.push_back({refs.u32(i * 4), storyStart + from, storyStart + to, footnote});
+            if (from > to || to > storyLength || reference >= fib.count(kCcpText)) return;
+            if (!found.empty() && reference <= found.back().reference) return;
+            found.push_back({reference, storyStart + from, storyStart + to, footnote});
         }
     } catch (const OutOfBounds&) {
         return;

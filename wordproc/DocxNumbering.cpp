@@ -44,7 +44,7 @@ DocxNumbering::DocxNumbering(const pugi::xml_node& root, const DocxStyles& style
     : m_styles(&styles), m_leftOut(leftOut) {
     const WordNames w(root);
     for (pugi::xml_node n : root.children()) {
-        if (w.is(n, "abstractNum")) {
+        if (w.is(n, "abstractNum") && m_abstracts.size() < kMaxListDefinitions) {
             Abstract a;
             for (pugi::xml_node lvl : n.children()) {
                 if (!w.is(lvl, "lvl")) continue;
@@ -55,7 +55,7 @@ DocxNumbering::DocxNumbering(const pugi::xml_node& root, const DocxStyles& style
             }
             a.numStyleLink = std::string(w.attribute(w.child(n, "numStyleLink"), "val").value_or(""));
             m_abstracts[IntOf(w.attribute(n, "abstractNumId"), -1)] = std::move(a);
-        } else if (w.is(n, "num")) {
+        } else if (w.is(n, "num") && m_nums.size() < kMaxLists) {
             Num num;
             num.abstractId = IntOf(w.attribute(w.child(n, "abstractNumId"), "val"), -1);
             for (pugi::xml_node o : n.children()) {

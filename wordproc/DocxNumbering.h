@@ -15,6 +15,11 @@
 
 namespace tessaly::wordproc {
 
+// The most list definitions and lists read: far beyond any document, and
+// a bound on the memory a numbering part can make the reader take.
+inline constexpr size_t kMaxListDefinitions = 20'000;
+inline constexpr size_t kMaxLists = 100'000;
+
 class DocxNumbering {
 public:
     DocxNumbering() = default;
