@@ -192,8 +192,9 @@ void DocReader::recordOtherStories() {
         const uint32_t length = m_fib.count(count);
         const uint64_t end = cp + length;
         // The notes that stand at their references are not left out.
-        const bool taken = (count == kCcpFtn || count == kCcpEdn) &&
-                           std::any_of(m_notes.begin(), m_notes.end(), [&](const DocNote& n) { return n.footnote == (count == kCcpFtn); });
+        const bool footnotes = count == kCcpFtn;
+        const bool taken = (footnotes || count == kCcpEdn) &&
+                           std::any_of(m_notes.begin(), m_notes.end(), [&](const DocNote& n) { return n.footnote == footnotes; });
         if (kind && !taken && length > 0 && end <= UINT32_MAX) {
             const std::u16string text = storyText(static_cast<uint32_t>(cp), static_cast<uint32_t>(end));
             // Rubies are EQ fields; an instruction (0x13 to 0x14 or 0x15) is not text.

@@ -118,7 +118,7 @@ void DocxBody::paragraph(const pugi::xml_node& p) {
             if (const auto id = m_w.attribute(pStyle, "val")) style = *id;
         if (auto numPr = m_w.child(pPr, "numPr"))
             if (auto numId = m_w.child(numPr, "numId")) {
-                numbering.emplace();
+                numbering = DocxStyles::Numbering{0, std::nullopt};
                 numbering->list = std::atoi(std::string(m_w.attribute(numId, "val").value_or("0")).c_str());
                 if (auto ilvl = m_w.child(numPr, "ilvl"))
                     numbering->level = std::atoi(std::string(m_w.attribute(ilvl, "val").value_or("0")).c_str());

@@ -1,36 +1,14 @@
 #include "wordproc/TextReader.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <optional>
 
 #include "engine/Text.h"
 #include "wordproc/DocumentBuilder.h"
+#include "wordproc/JapaneseEncodings.h"
 
 namespace tessaly::wordproc {
 namespace {
-
-// Shift_JIS as Windows writes it (code page 932) through the C library's
-// converter; nothing when the bytes are not valid in it, with where the
-// first fault lies.
-std::optional<std::u16string> FromShiftJis(std::string_view bytes, size_t* faultAt = nullptr) {
-    iconv_t cd = iconv_open("UTF-16LE", "CP932");
-    if (cd == iconv_t(-1)) return std::nullopt;
-    std::string out(bytes.size() * 2 + 2, '\0');  // a byte never gives more than one unit
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    char* o = out.data();
-    size_t outLeft = out.size();
-    const size_t done = iconv(cd, &in, &inLeft, &o, &outLeft);
-    iconv_close(cd);
-    if (done == size_t(-1) || inLeft != 0) {
-        if (faultAt) *faultAt = bytes.size() - inLeft;
-        return std::nullopt;
-    }
-    out.resize(out.size() - outLeft);
-    return FromUtf16Bytes(out, false);
-}
 
 std::u16string FromUtf32(std::string_view bytes, bool bigEndian, const std::filesystem::path& file) {
     if (bytes.size() % 4 != 0) throw ReadError(ReadErrorKind::NotWordDocument, file, "UTF-32 のテキストとして長さが合わないため読み込めません。");
@@ -56,7 +34,7 @@ std::u16string FromIso2022Jp(std::string_view bytes, const std::filesystem::path
     std::string kanji;  // the Shift_JIS bytes of a run of JIS X 0208 pairs
     auto flush = [&] {
         if (kanji.empty()) return;
-        const auto decoded = FromShiftJis(kanji);
+        const auto decoded = DecodeCp932(kanji);
         if (!decoded) throw ReadError(ReadErrorKind::NotWordDocument, file, "ISO-2022-JP のテキストに JIS X 0208 にない文字があるため読み込めません。");
         text += *decoded;
         kanji.clear();
@@ -187,7 +165,10 @@ std::u16string Decode(std::string_view bytes, Encoding encoding, const std::file
     case Encoding::ShiftJis: break;
     }
     size_t sjisFault = 0;
-    if (auto text = FromShiftJis(bytes, &sjisFault)) return *text;
+    if (auto text = DecodeCp932(bytes, &sjisFault)) return *text;
+    // Not as Windows writes it, but with the characters of JIS X 0213, as
+    // some of the Aozora Bunko archive's works are.
+    if (auto text = DecodeShiftJis2004(bytes)) return *text;
     throw ReadError(ReadErrorKind::NotWordDocument, file,
                     "テキストの文字コードが UTF-8、UTF-16、Shift_JIS のどれでもないため読み込めません（UTF-8 としては " +
                         std::to_string(ValidUtf8Length(bytes) + 1) + " バイト目、Shift_JIS としては " + std::to_string(sjisFault + 1) +
