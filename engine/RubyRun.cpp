@@ -52,7 +52,13 @@ FieldVerdict RubyRun::examineLayout(const std::u16string& fieldText, EastAsianLa
         return FieldVerdict::CutBefore;
     }
     m_layout = layout;
-    if (IsTwoLinesInOne(layout)) {
+    if (layout == EastAsianLayout::Warichu) {
+        // Written as the separator's warichu is: no base, the chosen surround.
+        m_layout = EastAsianLayout::None;
+        m_warichu = true;
+        countConversion();
+        m_readingText = fieldText + u'\u3000';
+    } else if (IsTwoLinesInOne(layout)) {
         m_warichu = true;
         countConversion();
         m_readingText = fieldText;

@@ -57,6 +57,9 @@ enum class EastAsianLayout : uint8_t {
     TwoLinesAngleBrackets = 4,
     TwoLinesCurlyBrackets = 5,
     HorizontalInVertical = 6,
+    // A note in two lines within the chosen surround, as a ruby's reading
+    // after the warichu separator is (a notation's 割り注).
+    Warichu = 7,
 };
 
 inline bool IsTwoLinesInOne(EastAsianLayout layout) {

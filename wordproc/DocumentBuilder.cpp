@@ -194,10 +194,10 @@ private:
         }
     }
 
-    // {%N…}: a stretch in East Asian layout N (1-5 two lines in one, 6 縦中横).
+    // {%N…}: a stretch in East Asian layout N (1-5 two lines in one, 6 縦中横, 7 warichu).
     void layout() {
         m_pos += 2;
-        if (m_pos >= m_text.size() || m_text[m_pos] < u'1' || m_text[m_pos] > u'6') fail("{% must be followed by a layout 1-6");
+        if (m_pos >= m_text.size() || m_text[m_pos] < u'1' || m_text[m_pos] > u'7') fail("{% must be followed by a layout 1-7");
         const auto kind = static_cast<EastAsianLayout>(m_text[m_pos++] - u'0');
         std::u16string text;
         while (m_pos < m_text.size() && m_text[m_pos] != u'}') text += literal();

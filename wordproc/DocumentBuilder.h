@@ -5,7 +5,8 @@
 //                  not known, as with a document that cannot tell)
 //   {かん|漢}       a ruby: reading かん over base 漢, the boundary known
 //   {%2注記}        a stretch in East Asian layout, by its value: 1-5 two lines
-//                  in one (no brackets, ( ), [ ], < >, { }), 6 縦中横
+//                  in one (no brackets, ( ), [ ], < >, { }), 6 縦中横, 7 a warichu
+//                  in the chosen surround
 //   «注の本文»      a footnote or endnote at its reference mark
 //   [1強調]         the stretch 強調 with emphasis mark 1 (digit 0-4; may hold fields)
 //   \r              a paragraph mark (the story's final one is added when missing)

@@ -25,7 +25,28 @@ void LeftOut::addSymbolCharacter(std::string_view font) {
     symbolFonts.push_back({std::string(font), 1});
 }
 
+void LeftOut::addRemovedNotation(const std::string& kind, size_t paragraph) {
+    for (auto& r : removedNotation)
+        if (r.kind == kind) {
+            ++r.count;
+            if (r.paragraphs.size() < 3 && r.paragraphs.back() != paragraph) r.paragraphs.push_back(paragraph);
+            return;
+        }
+    removedNotation.push_back({kind, 1, {paragraph}});
+}
+
+void LeftOut::addApproximatedKenten(const std::string& kind, bool sesame) {
+    for (auto& k : approximatedKenten)
+        if (k.kind == kind) {
+            ++k.count;
+            return;
+        }
+    approximatedKenten.push_back({kind, sesame, 1});
+}
+
 namespace {
+
+std::string ShownAs(const ApproximatedKenten& k) { return k.sesame ? "圏点1（ゴマ）" : "圏点5（黒丸）"; }
 
 std::string FontName(const SymbolFontCharacters& f) { return f.font.empty() ? "名前のない記号フォント" : "記号フォント「" + f.font + "」"; }
 
@@ -57,6 +78,23 @@ std::string LeftOutSummary(const LeftOut& leftOut) {
     if (leftOut.layoutRubies > 0)
         line += "割注・縦中横の中のルビ " + std::to_string(leftOut.layoutRubies) + " 個所は親文字だけにしました。";
     if (leftOut.layoutMarks > 0) line += "割注・縦中横の中の圏点 " + std::to_string(leftOut.layoutMarks) + " 個所は付けていません。";
+    if (leftOut.notationExplanationRemoved) line += "【テキスト中に現れる記号について】を取り除きました。";
+    if (!leftOut.removedNotation.empty()) {
+        size_t total = 0;
+        std::string kinds;
+        for (const auto& r : leftOut.removedNotation) {
+            total += r.count;
+            kinds += (kinds.empty() ? "" : "、") + r.kind + " " + std::to_string(r.count);
+        }
+        line += "記法の注記 " + std::to_string(total) + " 個所（" + kinds + "）を取り除きました。";
+    }
+    for (size_t i = 0; i < leftOut.approximatedKenten.size(); ++i) {
+        const auto& k = leftOut.approximatedKenten[i];
+        line += (i ? "、" : "") + k.kind + " " + std::to_string(k.count) + " 個所は" + ShownAs(k);
+        if (i + 1 == leftOut.approximatedKenten.size()) line += "で表しました。";
+    }
+    if (!leftOut.unresolvedGaiji.empty())
+        line += "コードのない外字注記 " + std::to_string(leftOut.unresolvedGaiji.size()) + " 個所はそのまま残しました。";
     return line;
 }
 
@@ -96,6 +134,19 @@ std::vector<std::pair<std::string, std::optional<size_t>>> LeftOutItems(const Le
         items.emplace_back("割注・縦中横の中のルビ " + std::to_string(leftOut.layoutRubies) + " 個所（親文字だけにしました）", std::nullopt);
     if (leftOut.layoutMarks > 0)
         items.emplace_back("割注・縦中横の中の圏点 " + std::to_string(leftOut.layoutMarks) + " 個所（付けていません）", std::nullopt);
+    if (leftOut.notationExplanationRemoved) items.emplace_back("【テキスト中に現れる記号について】（取り除きました）", std::nullopt);
+    for (const auto& r : leftOut.removedNotation) {
+        std::string places;
+        for (size_t p : r.paragraphs) places += (places.empty() ? "" : "、") + std::to_string(p);
+        items.emplace_back("注記「" + r.kind + "」 " + std::to_string(r.count) + " 個所（取り除きました。" + places + " 段落目" +
+                               (r.count > r.paragraphs.size() ? "ほか" : "") + "）",
+                           r.paragraphs.front());
+    }
+    for (const auto& k : leftOut.approximatedKenten)
+        items.emplace_back("傍点「" + k.kind + "」 " + std::to_string(k.count) + " 個所（" + ShownAs(k) + "で表しました）", std::nullopt);
+    for (const auto& g : leftOut.unresolvedGaiji)
+        items.emplace_back(std::to_string(g.paragraph) + " 段落目の外字注記「" + ToUtf8(g.text) + "」（コードがないため、そのまま残しました）",
+                           g.paragraph);
     return items;
 }
 

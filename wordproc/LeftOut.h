@@ -36,6 +36,28 @@ struct SymbolFontCharacters {
     size_t count = 0;
 };
 
+// What a notation's annotations asked for that no text carries: removed,
+// by kind, with the first paragraphs they stood in.
+struct RemovedNotation {
+    std::string kind;
+    size_t count = 0;
+    std::vector<size_t> paragraphs;  // the first three
+};
+
+// Emphasis dots of a kind InDesign's kenten styles do not have, shown as
+// the nearer of them.
+struct ApproximatedKenten {
+    std::string kind;
+    bool sesame = false;  // 圏点1 (sesame), else 圏点5 (solid circle)
+    size_t count = 0;
+};
+
+// A 外字 annotation that names no code: it stands in the text as written.
+struct UnresolvedGaiji {
+    std::u16string text;
+    size_t paragraph = 0;
+};
+
 struct LeftOut {
     std::vector<OtherStory> stories;  // only those with text or rubies
     std::vector<FormulaField> formulas;
@@ -51,15 +73,22 @@ struct LeftOut {
     // were not written.
     size_t layoutRubies = 0;
     size_t layoutMarks = 0;
+    std::vector<RemovedNotation> removedNotation;
+    std::vector<ApproximatedKenten> approximatedKenten;
+    std::vector<UnresolvedGaiji> unresolvedGaiji;
+    bool notationExplanationRemoved = false;  // the archive's 【テキスト中に現れる記号について】
     bool empty() const {
         return stories.empty() && formulas.empty() && unnumberedParagraphs == 0 && controls == 0 && brokenCharacters == 0 &&
-               symbolFonts.empty() && layoutRubies == 0 && layoutMarks == 0;
+               symbolFonts.empty() && layoutRubies == 0 && layoutMarks == 0 && removedNotation.empty() &&
+               approximatedKenten.empty() && unresolvedGaiji.empty() && !notationExplanationRemoved;
     }
 
     // Adds a story of that kind unless it is empty.
     void addStory(OtherStory story);
     // Counts a character of a symbol font kept as it is.
     void addSymbolCharacter(std::string_view font);
+    void addRemovedNotation(const std::string& kind, size_t paragraph);
+    void addApproximatedKenten(const std::string& kind, bool sesame);
 };
 
 // The one line a front end shows when anything was left out, e.g.

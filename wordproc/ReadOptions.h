@@ -14,6 +14,9 @@ struct ReadOptions {
     // List and heading numbers are written at the start of their paragraphs,
     // as the word processor shows them.
     bool numbersAsText = true;
+    // なろう's parentheses, 漢字(かんじ), read as ruby too (ordinary prose has
+    // parentheses, so only when asked for).
+    bool narouRuby = false;
 };
 
 }  // namespace tessaly::wordproc

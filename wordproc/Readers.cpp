@@ -65,8 +65,9 @@ std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file, c
     } else {
         model = ReadDoc(std::move(bytes), file, &r.leftOut, options);
     }
-    if (notation) r.notationApplied = ApplyRubyNotation(*model);
-    else r.notationLeft = CountRubyNotation(*model);
+    const NotationOptions forms{options.narouRuby};
+    if (notation) r.notationApplied = ApplyRubyNotation(*model, forms, &r.leftOut);
+    else r.notationLeft = CountRubyNotation(*model, forms);
     r.leftOut.controls = model->cleaned().controls;
     r.leftOut.brokenCharacters = model->cleaned().surrogates;
     return model;
