@@ -59,7 +59,7 @@ public:
     QWidget* mainWidget() override { return this; }
     wordproc::ReadOptions readOptions() override {
         return {settings::FlagIsOn(m_store, settings::kRubyNotationKey), settings::FlagIsOn(m_store, settings::kNotesAsFootnotesKey),
-                settings::FlagIsOn(m_store, settings::kNumbersAsTextKey)};
+                settings::FlagIsOn(m_store, settings::kNumbersAsTextKey), settings::FlagIsOn(m_store, settings::kNarouRubyKey)};
     }
     bool proofPage() override { return settings::FlagIsOn(m_store, settings::kProofPageKey); }
 

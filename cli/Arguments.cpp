@@ -133,6 +133,12 @@ Request ParseArguments(const std::vector<std::string>& args) {
         auto noValue = [&] {
             if (inlineValue) throw UsageError{arg + " は値を取りません"};
         };
+        // --ruby-notation=narou: the notation, なろう's parentheses included.
+        if (arg == "--ruby-notation" && inlineValue == "narou") {
+            r.flags.emplace_back(&settings::SettingValues::rubyNotation, true);
+            r.flags.emplace_back(&settings::SettingValues::narouRuby, true);
+            continue;
+        }
         if (!ToolFlag(arg, r, value, noValue) && !TableFlag(arg, r, value, noValue))
             throw UsageError{"不明なオプションです: " + arg};
     }

@@ -145,7 +145,7 @@ bool Batch::prepare() {
     for (auto [field, value] : m_r.overrides) options.*field = value;
     m_request.options = options;
     for (const auto& [flag, on] : m_r.flags) values.*flag = on;
-    m_request.reading = {values.rubyNotation, values.notesAsFootnotes, values.numbersAsText};
+    m_request.reading = {values.rubyNotation, values.notesAsFootnotes, values.numbersAsText, values.narouRuby};
     m_request.readBack = m_r.report;
     m_request.proofPage = m_r.proof;
     m_request.appFolder = m_env.appFolder;

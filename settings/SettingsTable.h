@@ -44,6 +44,7 @@ struct SettingValues {
     bool proofPage = false;
     bool notesAsFootnotes = false;  // footnotes and endnotes become InDesign footnotes
     bool numbersAsText = false;     // list and heading numbers are written as text
+    bool narouRuby = false;         // なろう's parentheses read as ruby
     bool operator==(const SettingValues&) const = default;
 };
 
@@ -76,6 +77,7 @@ inline constexpr std::string_view kRubyNotationKey = "RubyNotation";
 inline constexpr std::string_view kProofPageKey = "ProofPage";
 inline constexpr std::string_view kNotesAsFootnotesKey = "NotesAsFootnotes";
 inline constexpr std::string_view kNumbersAsTextKey = "NumbersAsText";
+inline constexpr std::string_view kNarouRubyKey = "NarouRuby";
 
 // The value a setting is stored with by default, as text.
 std::string DefaultText(const Setting& setting);

@@ -24,8 +24,8 @@ TEST(SettingsTable, TheStoredDefaultsAreTheDefaults) {
         {"Combo5", "1"},       {"Combo6", "3"},         {"Combo7", "0"},         {"Combo8", "4"},
         {"Check1", "0"},       {"Check2", "1"},         {"Check3", "0"},         {"Check4", "0"},
         {"Check5", "1"},       {"Check6", "1"},         {"Option1", "False"},    {"Option2", "True"},
-        {"Option3", "False"},  {"RubyNotation", "0"},   {"ProofPage", "0"},      {"NotesAsFootnotes", "1"},
-        {"NumbersAsText", "1"},
+        {"Option3", "False"},  {"RubyNotation", "0"},   {"NarouRuby", "0"},      {"ProofPage", "0"},
+        {"NotesAsFootnotes", "1"}, {"NumbersAsText", "1"},
     };
     EXPECT_EQ(store.values(), expected);
     // What the store holds by default reads back as the table's defaults,
@@ -98,6 +98,10 @@ TEST(SettingsTable, EveryFlagSetsItsField) {
                                   {&SettingValues::notesAsFootnotes, false},
                                   {&SettingValues::numbersAsText, true},
                                   {&SettingValues::notesAsFootnotes, true}}));
+    // --ruby-notation=narou: the notation with なろう's parentheses.
+    EXPECT_EQ(cli::ParseArguments({"--ruby-notation=narou", "a.txt"}).flags,
+              (Flags{{&SettingValues::rubyNotation, true}, {&SettingValues::narouRuby, true}}));
+    EXPECT_THROW(cli::ParseArguments({"--ruby-notation=all", "a.txt"}), cli::UsageError);
 }
 
 TEST(SettingsTable, FlagsMissingOrUnreadableTakeTheirDefaults) {
@@ -141,7 +145,7 @@ TEST(SettingsTable, TheReadmeOptionTableIsTheTable) {
         ASSERT_TRUE(rows.count(usage)) << "the README lists no `" << usage << "`";
         EXPECT_EQ(rows[usage], s.help) << usage;
     }
-    EXPECT_EQ(flags, 17u);
+    EXPECT_EQ(flags, 18u);
 }
 
 TEST(SettingsTable, HelpListsEveryFlag) {
