@@ -37,6 +37,7 @@ printf '\x5f\x03\x01\x03\x00\x04\x00\x00%s' '漢字の{かん漢}{じ字}[1強�
 printf '\x01\x04\x02\x05\x00\x0a\x00\x00%s' '{か下}{かんじ漢字}{ご語}{かげつケ月}{𠮷}' > "$seeds/conversion/runs"
 printf '\x00\x03\x01\x02\x00\x04\x00\x00%s' '{ジョン・スミス|人名}{くず|葛󠄀}{つじ|辻︀}{ちゅう☆|注}[1葛]󠄀' > "$seeds/conversion/boundaries"
 printf '\x00\x03\x01\x03\x00\x04\x01\x00%s' '|漢字《かんじ》と東京《とうきょう》《《傍点》》|《|漢{x|y}字《》《《本{よ|読}》》' > "$seeds/conversion/notation"
+printf '\x00\x03\x01\x03\x00\x04\x03\x00%s' '親《おや》字［＃「字」に白丸傍点］［＃傍点］範囲［＃傍点終わり］年《とし》［＃ルビは「年」にかかる］１２［＃「１２」は縦中横］［＃割り注］注［＃割り注終わり］※［＃「x」、第3水準1-85-54］［＃３字下げ］[[rb:漢 > かん]][newpage]{漢字|かん|じ}漢字(かんじ)' > "$seeds/conversion/aozora"
 printf '\x00\x03\x01\x03\x01\x04\x00\x00%s' '{か|下}{%2注☆き}{%612}[1強{%1中}調]{%5}{%3a<b>}{%4`}}' > "$seeds/conversion/layout"
 
 # Allocations that GLib and libgsf keep (or lose on damaged containers) are

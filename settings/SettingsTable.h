@@ -33,7 +33,7 @@ struct DialogPlace {
     int order = 0;               // its place on the page, from the top
     std::string_view group;      // the group box it stands in
     std::string_view label;      // the label beside it
-    std::string_view note;       // a note below it, or empty
+    std::string_view note = {};  // a note below it, or empty
     bool besideThePrevious = false;  // on the previous control's line
 };
 

@@ -80,7 +80,10 @@ std::u16string ChineseCounting(int32_t n) {
     if (n == 0) return u"〇";
     if (n < 10000) return ChineseBelowTenThousand(n, true);
     std::u16string s = ChineseCounting(n / 10000) + u"万";
-    if (const int32_t rest = n % 10000) s += (rest < 1000 ? u"零" : u"") + ChineseBelowTenThousand(rest, false);
+    if (const int32_t rest = n % 10000) {
+        if (rest < 1000) s += u'零';
+        s += ChineseBelowTenThousand(rest, false);
+    }
     return s;
 }
 

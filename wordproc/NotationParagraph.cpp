@@ -119,6 +119,13 @@ std::vector<std::u16string_view> Characters(std::u16string_view text) {
     return chars;
 }
 
+// A token that is just a cell of the story.
+ParagraphRewriter::Tok CellTok(const Cell& cell) {
+    ParagraphRewriter::Tok t;
+    t.cell = cell;
+    return t;
+}
+
 }  // namespace
 
 bool MayHoldNotation(const Story& story, size_t from, size_t to, const NotationOptions& options) {
@@ -202,9 +209,7 @@ std::vector<Tok> ParagraphRewriter::scan(const std::vector<Cell>& in, NotationCo
             }
             if (c.code == U'[' && pixiv(in, i, out, count)) continue;
         }
-        Tok t;
-        t.cell = c;
-        out.push_back(t);
+        out.push_back(CellTok(c));
     }
     return out;
 }
@@ -249,7 +254,7 @@ bool ParagraphRewriter::pixiv(const std::vector<Cell>& in, size_t& i, std::vecto
         if (end == kNpos) return false;
         // A chapter's title stays as the paragraph's text.
         if (command == u"[chapter:")
-            for (size_t k = i + command.size(); k < end; ++k) out.push_back(Tok{in[k]});
+            for (size_t k = i + command.size(); k < end; ++k) out.push_back(CellTok(in[k]));
         removed(command == u"[jump:" ? "ジャンプ（pixiv）" : "章見出し（pixiv）", count);
         i = end;
         return true;

@@ -15,6 +15,7 @@
 #include "wordproc/DocumentBuilder.h"
 #include "wordproc/DocxReader.h"
 #include "wordproc/EqField.h"
+#include "wordproc/LeftOut.h"
 #include "wordproc/RubyNotation.h"
 
 using namespace tessaly;
@@ -76,7 +77,12 @@ int FuzzConversion(const uint8_t* data, size_t size) {
         return 0;
     }
     // The notation written as text, turned into rubies and emphasis first.
-    if (data[6] & 1) wordproc::ApplyRubyNotation(*model);
+    // The next bit adds なろう's parentheses; what is removed is reported.
+    wordproc::LeftOut leftOut;
+    if (data[6] & 1) {
+        wordproc::ApplyRubyNotation(*model, {.narou = (data[6] & 2) != 0}, &leftOut);
+        if (LeftOutSummary(leftOut).empty() != leftOut.empty() || LeftOutItems(leftOut).empty() != leftOut.empty()) std::abort();
+    }
     RunState state;
     state.DocumentName = u"fuzz.doc";
     EngineHost host;
