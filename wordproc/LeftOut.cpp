@@ -1,5 +1,7 @@
 #include "wordproc/LeftOut.h"
 
+#include <algorithm>
+
 #include "engine/Text.h"
 
 namespace tessaly::wordproc {
@@ -25,15 +27,26 @@ void LeftOut::addSymbolCharacter(std::string_view font) {
     symbolFonts.push_back({std::string(font), 1});
 }
 
-void LeftOut::addRemovedNotation(const std::string& kind, size_t paragraph) {
-    for (auto& r : removedNotation)
-        if (r.kind == kind) {
-            ++r.count;
-            if (r.paragraphs.size() < 3 && r.paragraphs.back() != paragraph) r.paragraphs.push_back(paragraph);
-            return;
-        }
-    removedNotation.push_back({kind, 1, {paragraph}});
+void ParagraphPlaces::add(size_t paragraph) {
+    ++count;
+    if (!paragraphs.empty() && paragraphs.back() == paragraph) return;
+    if (paragraphs.size() < 3) paragraphs.push_back(paragraph);
+    else elsewhere = true;
 }
+
+std::string ParagraphPlaces::text() const {
+    std::string places;
+    for (size_t p : paragraphs) places += (places.empty() ? "" : "、") + std::to_string(p);
+    return places + " 段落目" + (elsewhere ? "ほか" : "");
+}
+
+void LeftOut::addRemovedNotation(const std::string& kind, size_t paragraph) {
+    auto r = std::find_if(removedNotation.begin(), removedNotation.end(), [&](const RemovedNotation& n) { return n.kind == kind; });
+    if (r == removedNotation.end()) r = removedNotation.insert(removedNotation.end(), RemovedNotation{kind, {}});
+    r->places.add(paragraph);
+}
+
+void LeftOut::addRubyKenten(size_t paragraph) { rubyKenten.add(paragraph); }
 
 void LeftOut::addApproximatedKenten(const std::string& kind, bool sesame) {
     for (auto& k : approximatedKenten)
@@ -83,8 +96,8 @@ std::string LeftOutSummary(const LeftOut& leftOut) {
         size_t total = 0;
         std::string kinds;
         for (const auto& r : leftOut.removedNotation) {
-            total += r.count;
-            kinds += (kinds.empty() ? "" : "、") + r.kind + " " + std::to_string(r.count);
+            total += r.places.count;
+            kinds += (kinds.empty() ? "" : "、") + r.kind + " " + std::to_string(r.places.count);
         }
         line += "記法の注記 " + std::to_string(total) + " 個所（" + kinds + "）を取り除きました。";
     }
@@ -93,6 +106,8 @@ std::string LeftOutSummary(const LeftOut& leftOut) {
         line += (i ? "、" : "") + k.kind + " " + std::to_string(k.count) + " 個所は" + ShownAs(k);
         if (i + 1 == leftOut.approximatedKenten.size()) line += "で表しました。";
     }
+    if (leftOut.rubyKenten.count > 0)
+        line += "ルビのある文字の傍点 " + std::to_string(leftOut.rubyKenten.count) + " 個所は、ルビの親文字には付けていません。";
     if (!leftOut.unresolvedGaiji.empty())
         line += "コードのない外字注記 " + std::to_string(leftOut.unresolvedGaiji.size()) + " 個所はそのまま残しました。";
     return line;
@@ -135,15 +150,15 @@ std::vector<std::pair<std::string, std::optional<size_t>>> LeftOutItems(const Le
     if (leftOut.layoutMarks > 0)
         items.emplace_back("割注・縦中横の中の圏点 " + std::to_string(leftOut.layoutMarks) + " 個所（付けていません）", std::nullopt);
     if (leftOut.notationExplanationRemoved) items.emplace_back("【テキスト中に現れる記号について】（取り除きました）", std::nullopt);
-    for (const auto& r : leftOut.removedNotation) {
-        std::string places;
-        for (size_t p : r.paragraphs) places += (places.empty() ? "" : "、") + std::to_string(p);
-        items.emplace_back("注記「" + r.kind + "」 " + std::to_string(r.count) + " 個所（取り除きました。" + places + " 段落目" +
-                               (r.count > r.paragraphs.size() ? "ほか" : "") + "）",
-                           r.paragraphs.front());
-    }
+    for (const auto& r : leftOut.removedNotation)
+        items.emplace_back("注記「" + r.kind + "」 " + std::to_string(r.places.count) + " 個所（取り除きました。" + r.places.text() + "）",
+                           r.places.paragraphs.front());
     for (const auto& k : leftOut.approximatedKenten)
         items.emplace_back("傍点「" + k.kind + "」 " + std::to_string(k.count) + " 個所（" + ShownAs(k) + "で表しました）", std::nullopt);
+    if (leftOut.rubyKenten.count > 0)
+        items.emplace_back("ルビのある文字の傍点 " + std::to_string(leftOut.rubyKenten.count) + " 個所（ルビの親文字には付けていません。" +
+                               leftOut.rubyKenten.text() + "）",
+                           leftOut.rubyKenten.paragraphs.front());
     for (const auto& g : leftOut.unresolvedGaiji)
         items.emplace_back(std::to_string(g.paragraph) + " 段落目の外字注記「" + ToUtf8(g.text) + "」（コードがないため、そのまま残しました）",
                            g.paragraph);

@@ -36,12 +36,21 @@ struct SymbolFontCharacters {
     size_t count = 0;
 };
 
+// How many places, and the first three paragraphs they stand in.
+struct ParagraphPlaces {
+    size_t count = 0;
+    std::vector<size_t> paragraphs;
+    bool elsewhere = false;  // places in paragraphs beyond those three
+    void add(size_t paragraph);
+    // "1、2 段落目" or "1、2、5 段落目ほか"
+    std::string text() const;
+};
+
 // What a notation's annotations asked for that no text carries: removed,
-// by kind, with the first paragraphs they stood in.
+// by kind, with where they stood.
 struct RemovedNotation {
     std::string kind;
-    size_t count = 0;
-    std::vector<size_t> paragraphs;  // the first three
+    ParagraphPlaces places;
 };
 
 // Emphasis dots of a kind InDesign's kenten styles do not have, shown as
@@ -76,11 +85,15 @@ struct LeftOut {
     std::vector<RemovedNotation> removedNotation;
     std::vector<ApproximatedKenten> approximatedKenten;
     std::vector<UnresolvedGaiji> unresolvedGaiji;
+    // An emphasis of the notation over a ruby: the ruby's own character
+    // style has no kenten, so only the characters beside it take them.
+    ParagraphPlaces rubyKenten;
     bool notationExplanationRemoved = false;  // the archive's 【テキスト中に現れる記号について】
     bool empty() const {
         return stories.empty() && formulas.empty() && unnumberedParagraphs == 0 && controls == 0 && brokenCharacters == 0 &&
                symbolFonts.empty() && layoutRubies == 0 && layoutMarks == 0 && removedNotation.empty() &&
-               approximatedKenten.empty() && unresolvedGaiji.empty() && !notationExplanationRemoved;
+               approximatedKenten.empty() && unresolvedGaiji.empty() && rubyKenten.count == 0 &&
+               !notationExplanationRemoved;
     }
 
     // Adds a story of that kind unless it is empty.
@@ -89,6 +102,7 @@ struct LeftOut {
     void addSymbolCharacter(std::string_view font);
     void addRemovedNotation(const std::string& kind, size_t paragraph);
     void addApproximatedKenten(const std::string& kind, bool sesame);
+    void addRubyKenten(size_t paragraph);
 };
 
 // The one line a front end shows when anything was left out, e.g.

@@ -539,11 +539,19 @@ void ParagraphRewriter::applyAnnotation(const Annotation& a, std::vector<Tok>& o
 void ParagraphRewriter::applyTo(const Annotation& a, std::vector<Tok>& out, size_t from, size_t to, NotationCount& count) {
     if (from >= to) return;
     if (a.effect == AnnotationEffect::Emphasis) {
+        // A ruby keeps its own character style, which holds no kenten: the
+        // characters beside it take the emphasis, the ruby is said.
+        bool overRuby = false;
         for (size_t k = from; k < to; ++k) {
             Cell& c = out[k].cell;
-            if (out[k].stub || IsNoteMark(c) || (IsField(c) && m_story.fieldLayout(c) != EastAsianLayout::None)) continue;
+            if (out[k].stub || IsNoteMark(c)) continue;
+            if (IsField(c)) {
+                overRuby = overRuby || m_story.fieldLayout(c) == EastAsianLayout::None;
+                continue;
+            }
             if (c.emphasis == EmphasisNone) c.emphasis = static_cast<uint8_t>(a.mark);
         }
+        if (overRuby) rubyWithoutKenten();
         ++count.emphases;
         if (a.approximated && m_target && m_leftOut) m_leftOut->addApproximatedKenten(ToUtf8(a.kind), a.mark == EmphasisOverComma);
         return;
@@ -559,6 +567,10 @@ void ParagraphRewriter::applyTo(const Annotation& a, std::vector<Tok>& out, size
     out.insert(out.begin() + long(from), t);
 }
 
+void ParagraphRewriter::rubyWithoutKenten() {
+    if (m_target && m_leftOut) m_leftOut->addRubyKenten(m_paragraph);
+}
+
 // 《《text》》: the text takes the emphasis mark that becomes sesame kenten,
 // unless it has one; fields keep theirs.
 std::vector<Cell> ParagraphRewriter::emphasisPass(const std::vector<Tok>& in, NotationCount& count) {
@@ -571,11 +583,14 @@ std::vector<Cell> ParagraphRewriter::emphasisPass(const std::vector<Tok>& in, No
             size_t end = i + 2;
             while (end + 1 < in.size() && !(closes(end) && closes(end + 1))) ++end;
             if (end + 1 < in.size() && end > i + 2) {
+                bool overRuby = false;
                 for (size_t k = i + 2; k < end; ++k) {
                     Cell cell = in[k].cell;
                     if (!Opaque(in[k]) && cell.emphasis == EmphasisNone) cell.emphasis = EmphasisOverComma;
+                    overRuby = overRuby || (!in[k].stub && IsField(cell) && m_story.fieldLayout(cell) == EastAsianLayout::None);
                     out.push_back(cell);
                 }
+                if (overRuby) rubyWithoutKenten();
                 ++count.emphases;
                 i = end + 1;
                 continue;

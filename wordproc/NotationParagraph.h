@@ -47,6 +47,8 @@ private:
     bool gaiji(const std::vector<Cell>& in, size_t& i, std::vector<Tok>& out, NotationCount& count);
     bool pixiv(const std::vector<Cell>& in, size_t& i, std::vector<Tok>& out, NotationCount& count);
 
+    // An emphasis over a ruby: said in the report, once per stretch.
+    void rubyWithoutKenten();
     std::vector<Tok> rubyPass(const std::vector<Tok>& in, NotationCount& count);
     size_t barRuby(const std::vector<Tok>& in, size_t i, std::vector<Tok>& out, NotationCount& count);
     size_t scriptRuby(const std::vector<Tok>& in, size_t i, std::vector<Tok>& out, NotationCount& count);

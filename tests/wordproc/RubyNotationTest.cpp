@@ -124,9 +124,14 @@ TEST(RubyNotation, AozoraAnnotationsAreTakenApartFirst) {
 
 TEST(RubyNotation, AozoraEmphasisHorizontalInVerticalAndWarichu) {
     // The text named before the annotation, the nearest when it occurs more
-    // than once, a ruby taken whole.
-    EXPECT_EQ(Notation(u"これ［＃「これ」に傍点］を、ああ［＃「あ」に丸傍点］、来《き》た［＃「来た」に傍点］"),
-              u"[2これ]を、あ[1あ]、[2{き|来}た]\r");
+    // than once, a ruby taken whole: the ruby's own style holds no kenten,
+    // so the characters beside it take them and the ruby is said.
+    EXPECT_EQ(Notation(u"これ［＃「これ」に傍点］を、ああ［＃「あ」に丸傍点］"), u"[2これ]を、あ[1あ]\r");
+    const AppliedReport overRuby = WithReport(u"来《き》た［＃「来た」に傍点］、《《見《み》る》》\r［＃傍点］来《き》［＃傍点終わり］");
+    EXPECT_EQ(overRuby.story, u"{き|来}[2た]、{み|見}[2る]\r{き|来}\r");
+    EXPECT_EQ(LeftOutSummary(overRuby.leftOut), "ルビのある文字の傍点 3 個所は、ルビの親文字には付けていません。");
+    EXPECT_EQ(LeftOutItems(overRuby.leftOut).at(0),
+              std::pair(std::string("ルビのある文字の傍点 3 個所（ルビの親文字には付けていません。1、2 段落目）"), std::optional<size_t>(1)));
     // A range, and the kinds InDesign has no style for, at the nearer one.
     const AppliedReport r = WithReport(u"［＃白丸傍点］白い丸［＃白丸傍点終わり］と［＃ばつ傍点］罰［＃ばつ傍点終わり］と［＃白丸傍点］丸");
     EXPECT_EQ(r.story, u"[1白い丸]と[2罰]と[1丸]\r");
