@@ -21,6 +21,8 @@
 #include "engine/OutputFiles.h"
 #include "wordproc/DocReader.h"
 #include "wordproc/DocxReader.h"
+#include "wordproc/RubyNotation.h"
+#include "wordproc/TextReader.h"
 
 using namespace tessaly;
 namespace fs = std::filesystem;
@@ -109,12 +111,33 @@ void BM_WriteFiles(benchmark::State& state) {
     SetRate(state, n);
 }
 
+// The notation pass over one paragraph of a million characters made of one
+// piece repeated: notation that never closes, ranges that never end,
+// annotations naming the text before them. Every search is bounded, so each
+// runs in time proportional to the paragraph.
+void BM_NotationWorstCase(benchmark::State& state) {
+    static constexpr const char* kPieces[] = {"《《あ", "［＃", "※［＃", "[[rb:", "［＃傍点］あ", "字［＃「字」に傍点］", "漢(あ", "｜あ"};
+    const std::string piece = kPieces[state.range(0)];
+    std::string text;
+    while (text.size() < 3000000) text += piece;  // about a million characters
+    const size_t n = wordproc::DecodePlainText(text, "bench.txt").size();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto model = wordproc::ReadPlainText(text, "bench.txt");
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(wordproc::ApplyRubyNotation(*model, {.narou = true}));
+    }
+    state.SetLabel(piece);
+    SetRate(state, n);
+}
+
 }  // namespace
 
 // Arguments: characters, shape (0 novel, 1 children's book).
 BENCHMARK(BM_ReadDocx)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadDoc)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Engine)->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NotationWorstCase)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteFiles)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-// Writes wordproc/JisTables.cpp: the character tables of code page 932 and
+// Writes wordproc/JisTables.inc: the character tables of code page 932 and
 // of JIS X 0213 (both planes), as the C library's converter (glibc iconv)
 // gives them. Run by scripts/generate-jis-tables.sh; the output is committed,
 // so that builds without that converter (Windows, the browser) read the same

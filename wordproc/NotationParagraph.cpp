@@ -4,22 +4,14 @@
 
 #include "engine/SourceDocument.h"
 #include "engine/Text.h"
+#include "wordproc/NotationTokens.h"
 
 namespace tessaly::wordproc {
+
+using namespace notation;
+
 namespace {
 
-using Tok = ParagraphRewriter::Tok;
-
-constexpr char32_t kOpen = U'《', kClose = U'》';
-constexpr size_t kNpos = std::string::npos;
-
-bool IsBar(char32_t c) { return c == U'|' || c == U'｜'; }
-bool IsNoteMark(const Cell& c) { return !IsField(c) && (c.code == kNoteStart || c.code == kNoteEnd); }
-// A field, a note's mark or an annotation: what no base or reading takes in.
-bool Opaque(const Tok& t) { return t.annotation >= 0 || t.stub || IsField(t.cell) || IsNoteMark(t.cell); }
-// An ordinary character that may be notation.
-bool Plain(const Tok& t) { return !Opaque(t) && !t.literal; }
-bool Is(const Tok& t, char32_t c) { return Plain(t) && t.cell.code == c; }
 bool IsCell(const Cell& c, char32_t code) { return !IsField(c) && c.code == code; }
 
 // The kinds of character a base without a bar is a run of.
@@ -50,9 +42,9 @@ constexpr size_t kNarouBase = 10, kNarouReading = 20;
 
 // Where the annotation whose ［ is at open ends (its ］), brackets nested and
 // quoted text passed over; npos when the paragraph does not close it.
-size_t AnnotationEnd(const std::vector<Cell>& in, size_t open) {
+size_t AnnotationEnd(const std::vector<Cell>& in, size_t open, size_t& budget) {
     int depth = 0, quotes = 0;
-    for (size_t k = open; k < in.size(); ++k) {
+    for (size_t k = open; k < in.size() && k - open < kMaxNotationLength && budget > 0; ++k, --budget) {
         if (IsField(in[k])) continue;
         const char32_t c = in[k].code;
         if (c == U'「') ++quotes;
@@ -82,10 +74,10 @@ bool StartsWith(const std::vector<Cell>& in, size_t at, std::u16string_view text
     return true;
 }
 
-// The first position from at that holds the character, in the paragraph,
+// The first position from at, and before limit, that holds the character,
 // with no field before it; npos when there is none.
-size_t FindCell(const std::vector<Cell>& in, size_t at, char32_t c) {
-    for (size_t k = at; k < in.size(); ++k) {
+size_t FindCell(const std::vector<Cell>& in, size_t at, char32_t c, size_t limit, size_t& budget) {
+    for (size_t k = at; k < in.size() && k < limit && budget > 0; ++k, --budget) {
         if (IsField(in[k]) || IsNoteMark(in[k])) return kNpos;
         if (in[k].code == c) return k;
     }
@@ -145,11 +137,14 @@ bool MayHoldNotation(const Story& story, size_t from, size_t to, const NotationO
 
 std::vector<Cell> ParagraphRewriter::rewrite(const std::vector<Cell>& in, size_t paragraph, NotationCount& count) {
     m_paragraph = paragraph;
+    m_budget = kSearchBudget * (in.size() + kMaxNotationLength);
     m_annotations.clear();
-    const std::vector<Tok> scanned = scan(in, count);
-    const std::vector<Tok> rubies = rubyPass(scanned, count);
-    const std::vector<Tok> applied = annotationPass(rubies, count);
-    return emphasisPass(applied, count);
+    m_stubTexts.clear();
+    // Each pass's input freed as soon as the next has read it.
+    std::vector<Tok> toks = scan(in, count);
+    toks = rubyPass(toks, count);
+    toks = annotationPass(toks, count);
+    return emphasisPass(toks, count);
 }
 
 Tok ParagraphRewriter::field(std::u16string_view reading, std::u16string_view base, uint8_t emphasis) {
@@ -158,8 +153,8 @@ Tok ParagraphRewriter::field(std::u16string_view reading, std::u16string_view ba
     if (m_target) {
         t.cell.code = m_target->addRuby(reading, base);
     } else {
-        t.stub = true;
-        t.stubText = base;
+        t.stub = static_cast<int>(m_stubTexts.size());
+        m_stubTexts.emplace_back(base);
     }
     return t;
 }
@@ -168,8 +163,8 @@ std::u16string ParagraphRewriter::textOf(const std::vector<Tok>& toks, size_t fr
     std::u16string text;
     for (size_t k = from; k < to; ++k) {
         const Tok& t = toks[k];
-        if (t.stub) text += t.stubText;
-        if (t.annotation >= 0 || t.stub || IsNoteMark(t.cell)) continue;
+        if (t.stub >= 0) text += m_stubTexts[size_t(t.stub)];
+        if (t.annotation >= 0 || t.stub >= 0 || IsNoteMark(t.cell)) continue;
         if (!IsField(t.cell)) {
             AppendCodePoint(text, t.cell.code);
             continue;
@@ -198,7 +193,7 @@ std::vector<Tok> ParagraphRewriter::scan(const std::vector<Cell>& in, NotationCo
         if (!IsField(c)) {
             if (c.code == U'※' && gaiji(in, i, out, count)) continue;
             if (c.code == U'［' && i + 1 < in.size() && IsCell(in[i + 1], U'＃')) {
-                if (const size_t end = AnnotationEnd(in, i); end != kNpos) {
+                if (const size_t end = AnnotationEnd(in, i, m_budget); end != kNpos) {
                     m_annotations.push_back(CellsText(in, i + 2, end, &m_story));
                     Tok t;
                     t.annotation = static_cast<int>(m_annotations.size() - 1);
@@ -216,7 +211,7 @@ std::vector<Tok> ParagraphRewriter::scan(const std::vector<Cell>& in, NotationCo
 
 bool ParagraphRewriter::gaiji(const std::vector<Cell>& in, size_t& i, std::vector<Tok>& out, NotationCount& count) {
     if (!StartsWith(in, i, u"※［＃")) return false;
-    const size_t end = AnnotationEnd(in, i + 1);
+    const size_t end = AnnotationEnd(in, i + 1, m_budget);
     if (end == kNpos) return false;
     const std::u16string text = CellsText(in, i + 3, end, &m_story);
     ++count.gaiji;
@@ -250,7 +245,7 @@ bool ParagraphRewriter::pixiv(const std::vector<Cell>& in, size_t& i, std::vecto
     }
     for (const std::u16string_view command : {u"[jump:", u"[chapter:"}) {
         if (!StartsWith(in, i, command)) continue;
-        const size_t end = FindCell(in, i + command.size(), U']');
+        const size_t end = FindCell(in, i + command.size(), U']', i + kMaxNotationLength, m_budget);
         if (end == kNpos) return false;
         // A chapter's title stays as the paragraph's text.
         if (command == u"[chapter:")
@@ -261,7 +256,8 @@ bool ParagraphRewriter::pixiv(const std::vector<Cell>& in, size_t& i, std::vecto
     }
     if (!StartsWith(in, i, u"[[rb:")) return false;
     size_t end = i + 5;
-    while ((end = FindCell(in, end, U']')) != kNpos && !(end + 1 < in.size() && IsCell(in[end + 1], U']'))) ++end;
+    while ((end = FindCell(in, end, U']', i + kMaxNotationLength, m_budget)) != kNpos && !(end + 1 < in.size() && IsCell(in[end + 1], U']')))
+        ++end;
     if (end == kNpos) return false;
     const std::u16string content = CellsText(in, i + 5, end, nullptr);
     const size_t gt = content.find(u'>');
@@ -485,120 +481,6 @@ size_t ParagraphRewriter::narouRuby(const std::vector<Tok>& in, size_t i, std::v
     out.resize(from);
     appendRubies(base, textOf(in, i + 1, close), out, count);
     return close;
-}
-
-std::vector<Tok> ParagraphRewriter::annotationPass(const std::vector<Tok>& in, NotationCount& count) {
-    std::vector<Tok> out;
-    out.reserve(in.size());
-    std::vector<std::pair<Annotation, size_t>> open;  // range starts and where they stand
-    for (const Tok& t : in) {
-        if (t.annotation < 0) {
-            out.push_back(t);
-            continue;
-        }
-        applyAnnotation(ClassifyAnnotation(m_annotations[size_t(t.annotation)]), out, open, count);
-    }
-    // A range its paragraph does not end runs to the paragraph's end.
-    while (!open.empty()) {
-        applyTo(open.back().first, out, open.back().second, out.size(), count);
-        open.pop_back();
-    }
-    return out;
-}
-
-void ParagraphRewriter::applyAnnotation(const Annotation& a, std::vector<Tok>& out, std::vector<std::pair<Annotation, size_t>>& open,
-                                        NotationCount& count) {
-    if (a.effect == AnnotationEffect::Other) return removed(a.label, count);
-    if (a.effect == AnnotationEffect::RubyBase) return removed("ルビの注記", count);
-    if (a.form == AnnotationForm::RangeStart) {
-        open.emplace_back(a, out.size());
-        return;
-    }
-    if (a.form == AnnotationForm::RangeEnd) {
-        for (size_t k = open.size(); k-- > 0;) {
-            if (open[k].first.effect != a.effect || open[k].first.kind != a.kind) continue;
-            applyTo(open[k].first, out, open[k].second, out.size(), count);
-            open.erase(open.begin() + long(k));
-            return;
-        }
-        return removed("始まりのない注記", count);
-    }
-    // Forward: the nearest X before the annotation, a ruby taken whole.
-    std::u16string text;
-    std::vector<size_t> owner;  // the token of each unit of text
-    for (size_t k = 0; k < out.size(); ++k) {
-        const std::u16string part = textOf(out, k, k + 1);
-        text += part;
-        owner.insert(owner.end(), part.size(), k);
-    }
-    const size_t at = a.target.empty() ? kNpos : text.rfind(a.target);
-    if (at == kNpos) return removed("対象の見つからない注記", count);
-    applyTo(a, out, owner[at], owner[at + a.target.size() - 1] + 1, count);
-}
-
-void ParagraphRewriter::applyTo(const Annotation& a, std::vector<Tok>& out, size_t from, size_t to, NotationCount& count) {
-    if (from >= to) return;
-    if (a.effect == AnnotationEffect::Emphasis) {
-        // A ruby keeps its own character style, which holds no kenten: the
-        // characters beside it take the emphasis, the ruby is said.
-        bool overRuby = false;
-        for (size_t k = from; k < to; ++k) {
-            Cell& c = out[k].cell;
-            if (out[k].stub || IsNoteMark(c)) continue;
-            if (IsField(c)) {
-                overRuby = overRuby || m_story.fieldLayout(c) == EastAsianLayout::None;
-                continue;
-            }
-            if (c.emphasis == EmphasisNone) c.emphasis = static_cast<uint8_t>(a.mark);
-        }
-        if (overRuby) rubyWithoutKenten();
-        ++count.emphases;
-        if (a.approximated && m_target && m_leftOut) m_leftOut->addApproximatedKenten(ToUtf8(a.kind), a.mark == EmphasisOverComma);
-        return;
-    }
-    // 縦中横 and 割り注: one stretch of the text in that layout.
-    const std::u16string text = textOf(out, from, to);
-    const bool tcy = a.effect == AnnotationEffect::HorizontalInVertical;
-    ++(tcy ? count.horizontalInVertical : count.warichu);
-    Tok t;
-    if (m_target) t.cell.code = m_target->addLayout(text, tcy ? EastAsianLayout::HorizontalInVertical : EastAsianLayout::Warichu);
-    else t.stub = true, t.stubText = text;
-    out.erase(out.begin() + long(from), out.begin() + long(to));
-    out.insert(out.begin() + long(from), t);
-}
-
-void ParagraphRewriter::rubyWithoutKenten() {
-    if (m_target && m_leftOut) m_leftOut->addRubyKenten(m_paragraph);
-}
-
-// 《《text》》: the text takes the emphasis mark that becomes sesame kenten,
-// unless it has one; fields keep theirs.
-std::vector<Cell> ParagraphRewriter::emphasisPass(const std::vector<Tok>& in, NotationCount& count) {
-    auto opens = [&](size_t k) { return Is(in[k], kOpen); };
-    auto closes = [&](size_t k) { return !Opaque(in[k]) && in[k].cell.code == kClose; };
-    std::vector<Cell> out;
-    out.reserve(in.size());
-    for (size_t i = 0; i < in.size(); ++i) {
-        if (i + 1 < in.size() && opens(i) && opens(i + 1)) {
-            size_t end = i + 2;
-            while (end + 1 < in.size() && !(closes(end) && closes(end + 1))) ++end;
-            if (end + 1 < in.size() && end > i + 2) {
-                bool overRuby = false;
-                for (size_t k = i + 2; k < end; ++k) {
-                    Cell cell = in[k].cell;
-                    if (!Opaque(in[k]) && cell.emphasis == EmphasisNone) cell.emphasis = EmphasisOverComma;
-                    overRuby = overRuby || (!in[k].stub && IsField(cell) && m_story.fieldLayout(cell) == EastAsianLayout::None);
-                    out.push_back(cell);
-                }
-                if (overRuby) rubyWithoutKenten();
-                ++count.emphases;
-                i = end + 1;
-                continue;
-            }
-        }
-        out.push_back(in[i].cell);
-    }
-    return out;
 }
 
 }  // namespace tessaly::wordproc

@@ -38,8 +38,7 @@ public:
         bool literal = false;  // never notation: an escaped character, or a 外字's
         bool kanji = false;    // a 外字 of kanji, which a base takes as kanji
         int annotation = -1;   // an annotation: its index in m_annotations
-        bool stub = false;     // only counting: where a new field would stand
-        std::u16string stubText;  // and the text it would show
+        int stub = -1;         // only counting: where a new field would stand, its text's index in m_stubTexts
     };
 
 private:
@@ -74,6 +73,8 @@ private:
     NotationOptions m_options;
     LeftOut* m_leftOut;
     std::vector<std::u16string> m_annotations;  // the texts of the paragraph's annotations
+    std::vector<std::u16string> m_stubTexts;
+    size_t m_budget = 0;  // the steps the paragraph's searches may still take    // when only counting: the texts of the fields that would be made
     size_t m_paragraph = 0;
     bool m_changed = false;
 };

@@ -19,7 +19,7 @@ struct DocRun {
     std::string grpprl;   // the run's sprms, as bytes
 };
 
-struct MiniDocSpec {
+struct MiniDocContent {
     std::vector<DocRun> runs;
     std::vector<std::u16string> fonts;  // the font table, by index
     std::string styleSheet;             // an STSH as bytes, when there is to be one
@@ -58,7 +58,7 @@ inline std::string FontTable(const std::vector<std::u16string>& fonts) {
 
 }  // namespace minidoc_detail
 
-inline std::string WriteMiniDoc(const MiniDocSpec& spec) {
+inline std::string WriteMiniDoc(const MiniDocContent& doc) {
     using namespace minidoc_detail;
     constexpr uint32_t kText = 0x400;
     std::string word(kText, '\0');
@@ -71,7 +71,7 @@ inline std::string WriteMiniDoc(const MiniDocSpec& spec) {
 
     std::vector<uint32_t> bounds{kText};
     uint32_t characters = 0;
-    for (const auto& run : spec.runs) {
+    for (const auto& run : doc.runs) {
         for (char16_t c : run.text) Append16(word, c);
         characters += uint32_t(run.text.size());
         bounds.push_back(uint32_t(word.size()));
@@ -80,15 +80,15 @@ inline std::string WriteMiniDoc(const MiniDocSpec& spec) {
 
     // The page of character properties: the runs' offsets, one offset byte
     // each, and the CHPXs from the page's end backwards.
-    if (spec.runs.size() > 100) throw std::length_error("more runs than one page holds");
+    if (doc.runs.size() > 100) throw std::length_error("more runs than one page holds");
     word.resize((word.size() + 511) / 512 * 512, '\0');
     const uint32_t pn = uint32_t(word.size() / 512);
     std::string page(512, '\0');
-    const size_t n = spec.runs.size();
+    const size_t n = doc.runs.size();
     for (size_t k = 0; k <= n; ++k) Put32(page, k * 4, bounds[k]);
     size_t end = 511;
     for (size_t k = 0; k < n; ++k) {
-        const std::string& g = spec.runs[k].grpprl;
+        const std::string& g = doc.runs[k].grpprl;
         if (g.empty()) continue;
         size_t at = (end - 1 - g.size()) & ~size_t(1);
         if (at < (n + 1) * 4 + n) throw std::length_error("the runs' properties do not fit one page");
@@ -118,14 +118,14 @@ inline std::string WriteMiniDoc(const MiniDocSpec& spec) {
     Append32(table, bounds.front());
     Append32(table, bounds.back());
     Append32(table, pn);
-    if (!spec.fonts.empty()) {
-        const std::string fonts = FontTable(spec.fonts);
+    if (!doc.fonts.empty()) {
+        const std::string fonts = FontTable(doc.fonts);
         SetPair(word, 15, uint32_t(table.size()), uint32_t(fonts.size()));
         table += fonts;
     }
-    if (!spec.styleSheet.empty()) {
-        SetPair(word, 1, uint32_t(table.size()), spec.styleSheetLength ? spec.styleSheetLength : uint32_t(spec.styleSheet.size()));
-        table += spec.styleSheet;
+    if (!doc.styleSheet.empty()) {
+        SetPair(word, 1, uint32_t(table.size()), doc.styleSheetLength ? doc.styleSheetLength : uint32_t(doc.styleSheet.size()));
+        table += doc.styleSheet;
     }
     return WriteCompoundFile({{"WordDocument", word}, {"1Table", table}});
 }

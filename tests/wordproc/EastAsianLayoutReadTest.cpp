@@ -28,10 +28,10 @@ Read ReadFile(const std::filesystem::path& file) {
     return r;
 }
 
-Read ReadDoc(const MiniDocSpec& spec) {
+Read ReadDoc(const MiniDocContent& doc) {
     TempFolder folder;
     const auto file = folder.path() / "built.doc";
-    WriteBytes(file, WriteMiniDoc(spec));
+    WriteBytes(file, WriteMiniDoc(doc));
     return ReadFile(file);
 }
 
@@ -86,8 +86,8 @@ TEST(EastAsianLayoutRead, SavedByAWordProcessorInBothFormats) {
 }
 
 TEST(EastAsianLayoutRead, DocStretchesAreToldApartByTheirNumbers) {
-    MiniDocSpec spec;
-    spec.runs = {{u"前", ""},
+    MiniDocContent doc;
+    doc.runs = {{u"前", ""},
                  {u"注一", SprmLayout(0x0102, 7)},  // round brackets, stretch 7
                  {u"注二", SprmLayout(0x0102, 7)},
                  {u"注三", SprmLayout(0x0102, 8)},
@@ -96,17 +96,17 @@ TEST(EastAsianLayoutRead, DocStretchesAreToldApartByTheirNumbers) {
                  {u"点", SprmEmphasis(1) + SprmLayout(0x0002, 9)},
                  {u"後", SprmLayout(0x0000, 0)},
                  {u"\r", ""}};
-    const Read r = ReadDoc(spec);
+    const Read r = ReadDoc(doc);
     EXPECT_EQ(r.markup, u"前{%2注一注二}{%2注三}{%1注四}{%612}{%1点}後\r");
     EXPECT_EQ(r.report.leftOut.layoutMarks, 1u);
 }
 
 TEST(EastAsianLayoutRead, DocSymbolCharactersAsTheirFontsShowThem) {
-    MiniDocSpec spec;
-    spec.fonts = {u"Times New Roman", u"Symbol", u"Wingdings"};
+    MiniDocContent doc;
+    doc.fonts = {u"Times New Roman", u"Symbol", u"Wingdings"};
     // Word's Insert Symbol writes "(" and names the font and code in the
     // run's properties.
-    spec.runs = {{u"111 ", ""},
+    doc.runs = {{u"111 ", ""},
                  {u"(", SprmSymbol(1, 0xF06D)},
                  {u"g/mL TEST", ""},
                  {u"(", SprmSymbol(1, 0xF0D2)},
@@ -117,7 +117,7 @@ TEST(EastAsianLayoutRead, DocSymbolCharactersAsTheirFontsShowThem) {
                  {u" \uF061\uF062", SprmFont(1)},  // Symbol's codes typed as text
                  {u"\uF061\r", SprmFont(0)},       // the same code in a font that is not Symbol
                  {u"(", ""}};
-    const Read r = ReadDoc(spec);
+    const Read r = ReadDoc(doc);
     EXPECT_EQ(r.markup, u"111 µg/mL TEST® \uF0E0\uF0E8\uF041 αβ\uF061\r(\r");
     EXPECT_EQ(Fonts(r.report.leftOut), "Wingdings:2 :1 Times New Roman:1 ");
     EXPECT_EQ(LeftOutItems(r.report.leftOut).at(1).first,
@@ -135,13 +135,13 @@ TEST(EastAsianLayoutRead, DocStyleEntryPastTheSheetsEndIsAbsent) {
     sheet += char(style.size()) + std::string(1, '\0') + style;
     const std::string last("\x00\x00\xF2\xFF\x01\x00\x00\x00\x00\x00", 10);
     sheet += std::string("\x20\x00", 2) + last;  // states 32 bytes, holds 10
-    MiniDocSpec spec;
-    spec.runs = {{u"本文\r", ""}};
-    spec.styleSheet = sheet;
-    EXPECT_EQ(ReadDoc(spec).markup, u"[1本文]\r");
+    MiniDocContent doc;
+    doc.runs = {{u"本文\r", ""}};
+    doc.styleSheet = sheet;
+    EXPECT_EQ(ReadDoc(doc).markup, u"[1本文]\r");
     // The same sheet whole: the last entry is read and changes nothing.
-    spec.styleSheet += std::string(22, '\0');
-    EXPECT_EQ(ReadDoc(spec).markup, u"[1本文]\r");
+    doc.styleSheet += std::string(22, '\0');
+    EXPECT_EQ(ReadDoc(doc).markup, u"[1本文]\r");
 }
 
 TEST(EastAsianLayoutRead, DocxLayoutFromRunProperties) {

@@ -175,3 +175,27 @@ TEST(RubyNotation, PixivDendenAndNarou) {
     EXPECT_EQ(c.removed + c.gaiji + c.rubies, 3u);
     EXPECT_EQ(ToMarkup(*model), u"［＃改ページ］※［＃「木+共」、第3水準1-85-65］`{漢字|かんじ`}\r");
 }
+
+TEST(RubyNotation, SearchesStayWithinTheirBounds) {
+    // An annotation of a thousand characters and more is text; the text an
+    // annotation names is looked for in the thousand characters before it.
+    const std::u16string long1000(1000, u'あ');
+    EXPECT_EQ(Notation(u"［＃" + std::u16string(995, u'あ') + u"］"), u"\r");
+    EXPECT_EQ(Notation(u"［＃" + std::u16string(998, u'あ') + u"］"), u"［＃" + std::u16string(998, u'あ') + u"］\r");
+    EXPECT_EQ(Notation(u"字" + long1000 + u"［＃「字」に傍点］"), u"字" + long1000 + u"\r");
+    EXPECT_EQ(Notation(u"字" + std::u16string(990, u'あ') + u"［＃「字」に傍点］"), u"[2字]" + std::u16string(990, u'あ') + u"\r");
+    EXPECT_EQ(Notation(u"`[`[rb:" + long1000 + u" > よ`]`]"), u"`[`[rb:" + long1000 + u" > よ`]`]\r");
+    // Sixty-four ranges stand open at once; a sixty-fifth start is removed.
+    std::u16string starts;
+    for (int k = 0; k < 65; ++k) starts += u"［＃傍点］";
+    const AppliedReport r = WithReport(starts + u"点");
+    EXPECT_EQ(r.story, u"[2点]\r");
+    EXPECT_EQ(LeftOutSummary(r.leftOut), "記法の注記 1 個所（終わりのない注記 1）を取り除きました。");
+    // A paragraph made to defeat those bounds spends its searches and keeps
+    // the rest as text; the next paragraph has searches of its own.
+    std::u16string opens;
+    for (int k = 0; k < 2000; ++k) opens += u"［＃";
+    EXPECT_EQ(Notation(opens + u"あ［＃改ページ］\rい［＃改ページ］"), opens + u"あ［＃改ページ］\rい\r");
+    // 《《 without its 》》, many times after the last one closed: text.
+    EXPECT_EQ(Notation(u"《《あ》》《《い《《う"), u"[2あ]《《い《《う\r");
+}
