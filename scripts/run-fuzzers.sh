@@ -40,10 +40,6 @@ printf '\x00\x03\x01\x03\x00\x04\x01\x00%s' '|漢字《かんじ》と東京《�
 printf '\x00\x03\x01\x03\x00\x04\x03\x00%s' '親《おや》字［＃「字」に白丸傍点］［＃傍点］範囲［＃傍点終わり］年《とし》［＃ルビは「年」にかかる］１２［＃「１２」は縦中横］［＃割り注］注［＃割り注終わり］※［＃「x」、第3水準1-85-54］［＃３字下げ］[[rb:漢 > かん]][newpage]{漢字|かん|じ}漢字(かんじ)' > "$seeds/conversion/aozora"
 printf '\x00\x03\x01\x03\x01\x04\x00\x00%s' '{か|下}{%2注☆き}{%612}[1強{%1中}調]{%5}{%3a<b>}{%4`}}' > "$seeds/conversion/layout"
 
-# Allocations that GLib and libgsf keep (or lose on damaged containers) are
-# theirs, not the readers'.
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
 status=0
 # target:seed folder:runs (about fifteen seconds each here)
 # Tagged text as Tessaly writes it, to read back.
