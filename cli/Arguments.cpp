@@ -5,6 +5,7 @@
 
 #include "cli/ProgressLine.h"
 #include "engine/Text.h"
+#include "platform/Files.h"
 #include "settings/SettingsTable.h"
 
 namespace tessaly::cli {
@@ -88,9 +89,9 @@ bool ToolFlag(const std::string& arg, Request& r, Value&& value, NoValue&& noVal
         return true;
     }
     if (arg == "-o" || arg == "--output-dir") {
-        r.outputDir = fs::path(value());
+        r.outputDir = platform::PathFromUtf8(value());
     } else if (arg == "--header-file") {
-        r.headerFile = fs::path(value());
+        r.headerFile = platform::PathFromUtf8(value());
         r.overrides.emplace_back(&ConversionOptions::TagHeader, kCustomHeader);
     } else if (arg == "-j" || arg == "--jobs") {
         r.jobs = JobCount(value());

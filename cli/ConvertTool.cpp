@@ -224,13 +224,13 @@ void Batch::convertGroup(const JobGroup& group) {
         const Job* writer = nullptr;
         fs::path output;
         for (const auto& n : job.names)
-            if (auto it = claimed.find(n.native()); it != claimed.end() && !writer) writer = it->second, output = m_request.outputFolder / n;
+            if (auto it = claimed.find(platform::NameKey(n)); it != claimed.end() && !writer) writer = it->second, output = m_request.outputFolder / n;
         if (writer) {
             printRefusal(CollisionText(job, *writer, output));
             continue;
         }
         if (convertOne(job))
-            for (const auto& n : job.names) claimed.emplace(n.native(), &job);
+            for (const auto& n : job.names) claimed.emplace(platform::NameKey(n), &job);
     }
 }
 

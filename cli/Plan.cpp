@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 using convert::Shown;
 
 bool IsManuscriptName(const fs::path& path) {
-    if (path.filename().string().starts_with("~$")) return false;  // Word's lock file of an open document
-    std::string ext = path.extension().string();
+    if (platform::PathToUtf8(path.filename()).starts_with("~$")) return false;  // Word's lock file of an open document
+    std::string ext = platform::PathToUtf8(path.extension());
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext == ".doc" || ext == ".docx";
 }
@@ -51,7 +51,7 @@ std::vector<fs::path> FolderManuscripts(const fs::path& top, bool recursive, std
 
 // Why an input's name gives no output name, or empty.
 std::string NamingProblem(const fs::path& input) {
-    const std::string name = input.filename().string();
+    const std::string name = platform::PathToUtf8(input.filename());
     if (name.find('.') == std::string::npos) return "ファイル名にピリオドがないため、出力ファイル名を作れません。";
     if (OutputFileNameForInput(input).empty()) return "ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。";
     return {};
@@ -69,7 +69,7 @@ std::vector<JobGroup> Grouped(std::vector<Job> jobs) {
     std::map<fs::path::string_type, size_t> owner;
     for (size_t i = 0; i < jobs.size(); ++i)
         for (const auto& n : jobs[i].names) {
-            const auto [it, fresh] = owner.emplace(n.native(), i);
+            const auto [it, fresh] = owner.emplace(platform::NameKey(n), i);
             if (!fresh) parent[root(i)] = root(it->second);
         }
     std::map<size_t, size_t> groupOf;  // root → its group, in the order of first jobs

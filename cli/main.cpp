@@ -1,8 +1,6 @@
 #include <QCoreApplication>
 
 #include <filesystem>
-#include <iostream>
-#include <unistd.h>
 
 #include "cli/ConvertTool.h"
 #include "platform/Files.h"
@@ -12,8 +10,9 @@ int main(int argc, char** argv) {
     tessaly::platform::InstallInterruptCleanup();
     QCoreApplication app(argc, argv);
     tessaly::settings::SetApplicationIdentity();
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = tessaly::platform::CommandLineArguments(argc, argv);
     const std::filesystem::path appFolder(tessaly::settings::ApplicationFolder().toStdU16String());
-    const tessaly::cli::ToolEnvironment env{appFolder, std::cout, std::cerr, ::isatty(2) != 0, tessaly::platform::TerminalColumns()};
+    const tessaly::cli::ToolEnvironment env{appFolder, tessaly::platform::StandardOutput(), tessaly::platform::StandardError(),
+                                            tessaly::platform::StandardErrorIsTerminal(), tessaly::platform::TerminalColumns()};
     return tessaly::cli::RunConvertTool(args, env);
 }

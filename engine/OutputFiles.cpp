@@ -81,19 +81,19 @@ void CreateFolderAt(const fs::path& path) {
 }
 
 fs::path OutputFileNameForInput(const fs::path& input) {
-    const std::string name = input.filename().string();
+    const std::string name = platform::PathToUtf8(input.filename());
     const size_t period = name.find('.');
     if (period == 0 || period == std::string::npos) return {};
-    return fs::path(name.substr(0, period) + "_ruby.txt");
+    return platform::PathFromUtf8(name.substr(0, period) + "_ruby.txt");
 }
 
-fs::path MacFileNameFor(const fs::path& windowsName) { return fs::path("Mac_" + windowsName.string()); }
+fs::path MacFileNameFor(const fs::path& windowsName) { return platform::PathFromUtf8("Mac_" + platform::PathToUtf8(windowsName)); }
 
 fs::path ProofFileNameFor(const fs::path& windowsName) {
-    std::string name = windowsName.string();
+    std::string name = platform::PathToUtf8(windowsName);
     constexpr std::string_view kSuffix = "_ruby.txt";
     if (name.ends_with(kSuffix)) name.resize(name.size() - kSuffix.size());
-    return fs::path(name + "_proof.html");
+    return platform::PathFromUtf8(name + "_proof.html");
 }
 
 std::string FileErrorText(const fs::filesystem_error& error) {
@@ -126,7 +126,7 @@ std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string bod
     if (!FolderExistsAt(outputFolder)) CreateFolderAt(outputFolder);
     platform::RemoveStaleTemporaries(outputFolder);
 
-    const fs::path windowsName = outputName.empty() ? fs::path(ToUtf8(OutputFileNameFor(documentName))) : outputName;
+    const fs::path windowsName = outputName.empty() ? platform::PathFromUtf8(ToUtf8(OutputFileNameFor(documentName))) : outputName;
     PendingOutputs own;
     PendingOutputs& outputs = pending ? *pending : own;
     outputs.windowsFile = outputFolder / windowsName;
@@ -141,7 +141,7 @@ std::u16string WriteOutputFiles(const fs::path& outputFolder, std::u16string bod
     outputs.add(outputs.windowsFile, outputs.windowsBytes);
     if (options.MacText == kOn) outputs.add(outputs.macFile, MacFileBytes({headers.mac, body, kTextEnd}));
     if (!pending) own.commit();
-    return FromUtf8(windowsName.string());
+    return FromUtf8(platform::PathToUtf8(windowsName));
 }
 
 }  // namespace tessaly

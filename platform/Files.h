@@ -2,13 +2,14 @@
 // output files replaced whole or not at all, their temporaries removed when
 // the program is interrupted, the identity of a file (to tell an output that
 // is an input), the system's reasons in Japanese, and paths made from UTF-8.
-// The implementation for POSIX systems is PosixFiles.cpp; a Windows one
-// stands beside it.
+// The implementation for POSIX systems is PosixFiles.cpp, the one for
+// Windows WindowsFiles.cpp.
 #pragma once
 
 #include <compare>
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,23 @@ namespace tessaly::platform {
 // are, so a name in another encoding survives both ways.
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
+
+// The key under which the system's file names collide: the name itself
+// where names differ by case (Linux), the name in one case where they do not
+// (Windows, macOS), so that x_ruby.txt and X_ruby.txt are one output there.
+std::filesystem::path::string_type NameKey(const std::filesystem::path& name);
+
+// The program's arguments as UTF-8 (on Windows read as the wide command
+// line, which the narrow argv would have put in the ANSI code page).
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// The program's standard output and error for UTF-8 text: written as wide
+// characters to a Windows console (whose code page would show UTF-8 as
+// garbage), and as the bytes themselves everywhere else, redirected or not.
+std::ostream& StandardOutput();
+std::ostream& StandardError();
+// Whether standard error is a terminal (a console on Windows).
+bool StandardErrorIsTerminal();
 
 // A file written whole and flushed to disk under a temporary name beside
 // it, and put in place over the old one by commit(); a file not committed

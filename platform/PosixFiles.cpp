@@ -10,10 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <mutex>
 #include <random>
 #include <shared_mutex>
@@ -25,6 +27,25 @@ namespace fs = std::filesystem;
 fs::path PathFromUtf8(std::string_view utf8) { return fs::path(std::string(utf8)); }
 
 std::string PathToUtf8(const fs::path& path) { return path.string(); }
+
+fs::path::string_type NameKey(const fs::path& name) {
+#ifdef __APPLE__
+    // APFS and HFS+ as formatted by default: ASCII letters in one case is
+    // what a name written by this program needs.
+    std::string key = name.native();
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return key;
+#else
+    return name.native();
+#endif
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) { return std::vector<std::string>(argv + std::min(argc, 1), argv + argc); }
+
+std::ostream& StandardOutput() { return std::cout; }
+std::ostream& StandardError() { return std::cerr; }
+bool StandardErrorIsTerminal() { return ::isatty(2) != 0; }
 
 namespace {
 

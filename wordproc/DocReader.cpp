@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/Text.h"
+#include "platform/Files.h"
 #include "wordproc/DocLists.h"
 #include "wordproc/DocTables.h"
 #include "wordproc/OleContainer.h"
@@ -428,7 +429,7 @@ std::unique_ptr<DocumentModel> DocReader::read() {
         // The streams are out of the container: the file itself is no longer needed.
         m_bytes = std::string();
         readTables();
-        auto model = std::make_unique<DocumentModel>(FromUtf8(m_file.filename().string()));
+        auto model = std::make_unique<DocumentModel>(FromUtf8(platform::PathToUtf8(m_file.filename())));
         DocumentBuilder builder(*model);
         StoryAssembler story(builder, m_leftOut);
         emitStory(story);

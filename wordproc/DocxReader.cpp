@@ -1,6 +1,7 @@
 #include "wordproc/DocxReader.h"
 
 #include "engine/Text.h"
+#include "platform/Files.h"
 #include "wordproc/DocxBody.h"
 #include "wordproc/DocxStyles.h"
 #include "wordproc/DocxXml.h"
@@ -97,7 +98,7 @@ std::unique_ptr<DocumentModel> ReadDocx(std::string_view bytes, const std::files
         throw ReadError(ReadErrorKind::NotWordDocument, file,
                         "Word 文書の本文（" + *mainPart + "）がパッケージにないため読み込めません。");
 
-    auto model = std::make_unique<DocumentModel>(FromUtf8(file.filename().string()));
+    auto model = std::make_unique<DocumentModel>(FromUtf8(platform::PathToUtf8(file.filename())));
     DocumentBuilder builder(*model);
     StoryAssembler story(builder, leftOut);
     std::optional<DocxNumbering> numbering;

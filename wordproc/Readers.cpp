@@ -4,9 +4,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "wordproc/DocxReader.h"
+#include "platform/Files.h"
 #include "wordproc/DocReader.h"
 #include "wordproc/DocumentBuilder.h"
+#include "wordproc/DocxReader.h"
 #include "wordproc/OleContainer.h"
 #include "wordproc/TextReader.h"
 
@@ -45,7 +46,7 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
 }  // namespace
 
 bool IsPlainTextName(const std::filesystem::path& file) {
-    std::string ext = file.extension().string();
+    std::string ext = platform::PathToUtf8(file.extension());
     for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return ext == ".txt";
 }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/Text.h"
+#include "platform/Files.h"
 #include "wordproc/DocumentBuilder.h"
 #include "wordproc/JapaneseEncodings.h"
 
@@ -187,7 +188,7 @@ std::unique_ptr<DocumentModel> ReadPlainText(std::string_view bytes, const std::
     if (bytes.size() > kMaxStoryPositions && PositionsOf(bytes, encoding) > kMaxStoryPositions)
         throw ReadError(ReadErrorKind::TooLarge, file, StoryTooLong().what());
     const std::u16string text = Decode(bytes, encoding, file);
-    auto model = std::make_unique<DocumentModel>(FromUtf8(file.filename().string()));
+    auto model = std::make_unique<DocumentModel>(FromUtf8(platform::PathToUtf8(file.filename())));
     DocumentBuilder builder(*model);
     try {
         size_t from = 0;
