@@ -1,5 +1,6 @@
 // The files of platform/Files.h on POSIX systems.
 #include "platform/Files.h"
+#include "platform/FilesCommon.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -17,7 +18,6 @@
 #include <cstring>
 #include <iostream>
 #include <mutex>
-#include <random>
 #include <shared_mutex>
 #include <thread>
 
@@ -107,33 +107,9 @@ void WaitForInterruption(sigset_t signals) {
     ::_exit(128 + signal);
 }
 
-constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-// ".tessaly-" and this process's number in base 36, then a short random
-// part, in the file's folder.
+// A temporary name in the file's folder.
 fs::path TemporaryNameBeside(const fs::path& file) {
-    static thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
-    std::string pid;
-    for (auto n = static_cast<unsigned long>(::getpid()); n > 0 || pid.empty(); n /= 36) pid.insert(pid.begin(), kDigits[n % 36]);
-    std::string name = ".tessaly-" + pid + "-";
-    for (int i = 0; i < 6; ++i) name += kDigits[random() % (sizeof kDigits - 1)];
-    return file.parent_path() / (name + ".tmp");
-}
-
-// The process that owns a temporary file by its name, or 0 when the name is
-// not one of Tessaly's.
-pid_t OwnerOf(const std::string& name) {
-    constexpr std::string_view kStart = ".tessaly-", kEnd = ".tmp";
-    if (!name.starts_with(kStart) || !name.ends_with(kEnd)) return 0;
-    const size_t dash = name.find('-', kStart.size());
-    if (dash == std::string::npos || dash == kStart.size() || dash + 1 + kEnd.size() >= name.size()) return 0;
-    unsigned long pid = 0;
-    for (size_t i = kStart.size(); i < dash; ++i) {
-        const char* digit = std::strchr(kDigits, name[i]);
-        if (!digit || digit - kDigits >= 36 || pid > (1ul << 40)) return 0;
-        pid = pid * 36 + static_cast<unsigned long>(digit - kDigits);
-    }
-    return static_cast<pid_t>(pid);
+    return file.parent_path() / common::TemporaryName(static_cast<uint64_t>(::getpid()));
 }
 
 // A lock on the folder the other programs that put their sets there wait
@@ -208,21 +184,8 @@ void InstallInterruptCleanup() {
 }
 
 std::string SystemErrorReason(const std::error_code& error) {
-    switch (error.value()) {
-    case ENOSPC: return "ディスクの空き容量が足りません";
-    case EDQUOT: return "ディスクの使用量の上限を超えています";
-    case EACCES:
-    case EPERM: return "書き込む権限がありません";
-    case EISDIR: return "同じ名前のフォルダーがあります";
-    case ENAMETOOLONG: return "名前が長すぎます";
-    case EROFS: return "読み取り専用のファイルシステムです";
-    case EFBIG: return "ファイルの大きさの上限を超えています";
-    case ENOENT: return "フォルダーが見つかりません";
-    case ENOTDIR: return "パスの途中にフォルダーではないものがあります";
-    case EEXIST: return "同じ名前のものがあります";
-    case EIO: return "入出力エラーが起きました";
-    default: return "システムのエラー: " + error.message();
-    }
+    if (const auto reason = common::ReasonForErrno(error.value())) return *reason;
+    return "システムのエラー: " + error.message();
 }
 
 size_t TerminalColumns() {
@@ -301,7 +264,7 @@ void CommitTogether(const std::vector<PendingFile*>& files) {
 void RemoveStaleTemporaries(const fs::path& folder) {
     std::error_code ec;
     for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const pid_t owner = OwnerOf(it->path().filename().string());
+        const auto owner = static_cast<pid_t>(common::OwnerOfTemporary(it->path().filename().string()));
         if (owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
     }
 }

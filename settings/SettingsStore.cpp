@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <optional>
 
@@ -134,7 +134,10 @@ void SetApplicationIdentity() {
 
 QString ApplicationFolder() {
     const QString programFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programFolder).isWritable()) return programFolder;
+    // A file made and removed again: permission bits alone do not tell
+    // (Windows' access lists, a read-only volume).
+    QTemporaryFile probe(programFolder + QStringLiteral("/.tessaly-probe-XXXXXX"));
+    if (probe.open()) return programFolder;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return data;
