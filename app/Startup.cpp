@@ -29,13 +29,17 @@ SplashWindow::SplashWindow() : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTo
 }
 
 bool InstallQtJapanese(QCoreApplication& application) {
+    // Qt's own folder where Qt is installed; on Windows the program carries
+    // them in translations/ beside it.
     auto* translator = new QTranslator(&application);
-    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                  QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (translator->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"), folder))
+            return QCoreApplication::installTranslator(translator);
     }
-    return QCoreApplication::installTranslator(translator);
+    delete translator;
+    return false;
 }
 
 void RunStartup(settings::KeyValueStore& store, run::PauseClock& clock, MainWindow& main) {

@@ -332,8 +332,12 @@ void CommitTogether(const std::vector<PendingFile*>& files) {
         PendingFile& f = *files[i];
         if (i > 0) Step(FileStep::BetweenReplaces, files[i - 1]->m_file);
         Step(FileStep::BeforeReplace, f.m_file);
-        if (!MoveFileExW(f.m_temp.c_str(), f.m_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            Fail("cannot replace the file", f.m_file, LastError());
+        if (!MoveFileExW(f.m_temp.c_str(), f.m_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            // Windows calls a folder in the way a denied access.
+            std::error_code error = LastError(), ec;
+            if (fs::is_directory(f.m_file, ec)) error = std::make_error_code(std::errc::is_a_directory);
+            Fail("cannot replace the file", f.m_file, error);
+        }
         f.m_temp.clear();
         Forget(f.m_slot);
         f.m_slot = -1;

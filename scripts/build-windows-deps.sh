@@ -12,22 +12,26 @@ here=$PWD
 
 packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev ninja-build cmake qt6-base-dev qt6-base-dev-tools
           libgtest-dev qt6-translations-l10n)
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}" >&2
-  apt-get update -qq >&2
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
+  "${sudo_cmd[@]}" apt-get update -qq >&2
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
 # The versions that make the folder's name: the source packages, the
-# compiler, and this script itself.
+# compiler, and the recipe below (its number goes up whenever what it
+# builds, or how, changes).
+recipe=1
 version() { apt-cache policy "$1" 2>/dev/null | sed -n 's/^ *Candidate: //p' | head -n 1; }
 key=$( { for p in libpugixml-dev libzip-dev qt6-base-dev libgtest-dev; do echo "$p $(version "$p")"; done
          x86_64-w64-mingw32-g++-posix --version | head -n 1
-         sha256sum "$0" cmake/mingw-w64.cmake; } | sha256sum | cut -c1-16)
+         echo "recipe $recipe"; } | sha256sum | cut -c1-16)
 cache=${TESSALY_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tessaly}
 prefix=$cache/windows-$key
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
@@ -41,14 +45,14 @@ toolchain=$here/cmake/mingw-w64.cmake
 
 # The source packages' own trees, with their patches applied.
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  cat > /etc/apt/sources.list.d/tessaly-deb-src.sources <<'EOF'
+  "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/tessaly-deb-src.sources >/dev/null <<'EOF'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
-  apt-get update -qq >&2
+  "${sudo_cmd[@]}" apt-get update -qq >&2
 fi
 (cd "$work" && apt-get source -qq pugixml libzip qt6-base >&2)
 
@@ -71,10 +75,11 @@ echo "== GoogleTest" >&2
 cmake_build /usr/src/googletest "$work/gtest-build" -Dgtest_disable_pthreads=OFF
 echo "== Qt (Core, Gui, Widgets; static)" >&2
 # The host's Qt gives the tools (moc, rcc, uic) the build runs. Debian's
-# source has no wintab.h, so tablet input is left out.
+# source has no wintab.h, so tablet input is left out; the Windows platform
+# plugin of Qt 6.4 does not build without OpenGL.
 cmake_build "$(ls -d "$work"/qt6-base-*/)" "$work/qt-build" -DQT_HOST_PATH=/usr \
-  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
-  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DFEATURE_concurrent=OFF \
+  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DINPUT_opengl=desktop -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF \
   -DFEATURE_printsupport=OFF -DFEATURE_tabletevent=OFF -DFEATURE_testlib=ON -DFEATURE_xml=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
   -DFEATURE_system_libpng=OFF -DFEATURE_system_jpeg=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_sql_sqlite=OFF

@@ -3,10 +3,11 @@
 // their manuscripts in a stable order, names are kept as the system spells
 // them, and the run says what it did.
 #include <gtest/gtest.h>
+
+#include "support/PosixOnly.h"
+#if TESSALY_POSIX
 #include <unistd.h>
-
-#include <sys/wait.h>
-
+#endif
 
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
@@ -31,16 +32,16 @@ TEST_F(BatchFixture, CollidingOutputsAreDecidedAmongTheFilesThatCanBeRead) {
     const fs::path vol1 = manuscript("vol1/原稿.doc"), vol2 = manuscript("vol2/原稿.docx", "RubyBoundaries.docx");
     const fs::path dot = manuscript(".doc"), hidden = manuscript(".hidden.doc"), bare = manuscript("bare");
     const ToolRun r = run({"--defaults", "-j", "2", "-o", out().string(), first.string(), second.string(), x.string(), xx.string(),
-                          vol1.string(), vol2.string(), dot.string(), hidden.string(), bare.string()});
+                          Utf8(vol1), Utf8(vol2), dot.string(), hidden.string(), bare.string()});
     EXPECT_EQ(r.status, 1);
-    const std::string o = out().string();
+    const auto o = [&](const char* name) { return Utf8(out() / U8(name)); };
     EXPECT_TRUE(r.err.starts_with("tessaly-convert: " + dot.string() + ": ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。\n"
                                   "tessaly-convert: " + hidden.string() + ": ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。\n"
                                   "tessaly-convert: " + bare.string() + ": ファイル名にピリオドがないため、出力ファイル名を作れません。\n"))
         << r.err;
-    for (const std::string& line : {second.string() + ": " + first.string() + " と同じ出力ファイル " + o + "/a_ruby.txt になるため、変換しません。\n",
-                                    xx.string() + ": " + x.string() + " と同じ出力ファイル " + o + "/x_ruby.txt になるため、変換しません。\n",
-                                    vol2.string() + ": " + vol1.string() + " と同じ出力ファイル " + o + "/原稿_ruby.txt になるため、変換しません。\n"})
+    for (const std::string& line : {second.string() + ": " + first.string() + " と同じ出力ファイル " + o("a_ruby.txt") + " になるため、変換しません。\n",
+                                    xx.string() + ": " + x.string() + " と同じ出力ファイル " + o("x_ruby.txt") + " になるため、変換しません。\n",
+                                    Utf8(vol2) + ": " + Utf8(vol1) + " と同じ出力ファイル " + o("原稿_ruby.txt") + " になるため、変換しません。\n"})
         EXPECT_NE(r.err.find("tessaly-convert: " + line), std::string::npos) << line << r.err;
     EXPECT_TRUE(r.out.ends_with("変換 3 件、失敗 6 件、ルビ・圏点・割注 24 個所\n")) << r.out;
     // The first of each converted: the .doc's text, not the .docx's.
@@ -48,7 +49,7 @@ TEST_F(BatchFixture, CollidingOutputsAreDecidedAmongTheFilesThatCanBeRead) {
                                                    "x_ruby.txt", "原稿_ruby.txt"}));
     const std::string fromDoc = ReadBytes(out() / "a_ruby.txt");
     EXPECT_EQ(ReadBytes(out() / "x_ruby.txt"), fromDoc);
-    EXPECT_EQ(ReadBytes(out() / "原稿_ruby.txt"), fromDoc);
+    EXPECT_EQ(ReadBytes(out() / U8("原稿_ruby.txt")), fromDoc);
 
     // When the first cannot be read, its twin is converted.
     fs::remove_all(out());
@@ -61,7 +62,7 @@ TEST_F(BatchFixture, CollidingOutputsAreDecidedAmongTheFilesThatCanBeRead) {
     // A Mac file's name is claimed too: Mac_a.doc would write Mac_a_ruby.txt.
     const ToolRun mac = run({"--defaults", "-q", "-o", out().string(), first.string(), manuscript("Mac_a.doc").string()});
     EXPECT_EQ(mac.status, 1);
-    EXPECT_TRUE(mac.err.ends_with(" と同じ出力ファイル " + o + "/Mac_a_ruby.txt になるため、変換しません。\n")) << mac.err;
+    EXPECT_TRUE(mac.err.ends_with(" と同じ出力ファイル " + o("Mac_a_ruby.txt") + " になるため、変換しません。\n")) << mac.err;
 }
 
 TEST_F(BatchFixture, AnOutputNeverReplacesAnInput) {
@@ -106,6 +107,7 @@ TEST_F(BatchFixture, FoldersGiveTheirManuscriptsInOrder) {
 }
 
 TEST_F(BatchFixture, NamesAreKeptAsTheSystemSpellsThem) {
+#if TESSALY_POSIX
     // A name in Shift_JIS (原稿), as a zip made on Windows unpacks, and the
     // longest name whose outputs the system allows.
     const fs::path shiftJis = manuscript("\x8C\xB4\x8D\x65.doc");
@@ -117,6 +119,9 @@ TEST_F(BatchFixture, NamesAreKeptAsTheSystemSpellsThem) {
                                                    longest + "_ruby.txt", "\x8C\xB4\x8D\x65_ruby.txt"}));
     // Shown with replacement characters in messages.
     EXPECT_TRUE(r.out.starts_with((in() / "\uFFFD\uFFFD\uFFFDe.doc").string() + ": 8 個所変換しました（")) << r.out;
+#else
+    SKIP_WITHOUT_POSIX("file names that are bytes");
+#endif
 }
 
 TEST_F(BatchFixture, HelpListsEveryOption) {
@@ -127,6 +132,7 @@ TEST_F(BatchFixture, HelpListsEveryOption) {
 }
 
 TEST_F(BatchFixture, TwoProcessesWritingOneOutputLeaveOneWholeFile) {
+#if TESSALY_POSIX
     const fs::path doc = manuscript("same.doc"), docx = manuscript("dir/same.docx");
     ASSERT_EQ(run({"--defaults", "-q", "-o", out().string(), doc.string()}).status, 0);
     const std::string expected = ReadBytes(out() / "same_ruby.txt");
@@ -138,6 +144,9 @@ TEST_F(BatchFixture, TwoProcessesWritingOneOutputLeaveOneWholeFile) {
         EXPECT_EQ(ReadBytes(out() / "same_ruby.txt"), expected) << round;
         EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_same_ruby.txt", "same_ruby.txt"})) << round;
     }
+#else
+    SKIP_WITHOUT_POSIX("POSIX shell");
+#endif
 }
 
 TEST_F(BatchFixture, ProgressLineOnlyOnATerminal) {
@@ -162,12 +171,17 @@ TEST_F(BatchFixture, EachFileOnceLockFilesSkippedAndNamesShownSafely) {
     EXPECT_EQ(twice.status, 0) << twice.err;
     EXPECT_EQ(twice.err, "") << "no collision of a file with itself, no failure of the lock file";
     EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_a_ruby.txt", "a_ruby.txt"}));
+#if TESSALY_POSIX
     const fs::path odd = manuscript("a\nb\x1B[2J.doc");
     const ToolRun r = run({"--defaults", "-o", out().string(), odd.string()});
     EXPECT_TRUE(r.out.starts_with((in() / "a\\nb\\x1B[2J.doc").string() + ": 8 個所変換しました（")) << r.out;
+#else
+    SKIP_WITHOUT_POSIX("control characters in file names");
+#endif
 }
 
 TEST_F(BatchFixture, AFolderThatCannotBeReadIsSaid) {
+#if TESSALY_POSIX
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     manuscript("a.doc");
     const fs::path locked = in() / "locked";
@@ -178,6 +192,9 @@ TEST_F(BatchFixture, AFolderThatCannotBeReadIsSaid) {
     fs::permissions(locked, fs::perms::owner_all);
     EXPECT_EQ(below.err, "tessaly-convert: " + locked.string() + ": フォルダーを読めません（読む権限がありません）。\n");
     EXPECT_EQ(given.err, "tessaly-convert: " + locked.string() + ": フォルダーを読めません（読む権限がありません）。\n");
+#else
+    SKIP_WITHOUT_POSIX("permission bits");
+#endif
 }
 
 // The progress line counts terminal columns: a Japanese name takes two a
@@ -185,10 +202,10 @@ TEST_F(BatchFixture, AFolderThatCannotBeReadIsSaid) {
 // jobs the line says how many are done and which are in progress.
 TEST_F(BatchFixture, TheProgressLineFitsTheTerminal) {
     const fs::path japanese = manuscript("吾輩は猫である第一章の原稿です.doc");
-    const std::string drawn = RunTool(folder.path(), {"--defaults", "-q", "-o", out().string(), japanese.string()}, true).err;
-    const std::string line = "[1/1] " + japanese.string();
+    const std::string drawn = RunTool(folder.path(), {"--defaults", "-q", "-o", out().string(), Utf8(japanese)}, true).err;
+    const std::string line = "[1/1] " + Utf8(japanese);
     EXPECT_EQ(drawn, "") << "-q draws nothing";
-    const std::string shown = RunTool(folder.path(), {"--defaults", "-o", out().string(), japanese.string()}, true, 200).err;
+    const std::string shown = RunTool(folder.path(), {"--defaults", "-o", out().string(), Utf8(japanese)}, true, 200).err;
     const size_t width = line.size() - 15;  // fifteen characters of three bytes and two columns
     EXPECT_TRUE(shown.starts_with(line + "\r" + std::string(width, ' ') + "\r")) << shown;
 

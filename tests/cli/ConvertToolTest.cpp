@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "support/PosixOnly.h"
+#if TESSALY_POSIX
 #include <sys/wait.h>
+#endif
 
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
@@ -199,14 +203,19 @@ TEST_F(ToolFixture, OutputFolderThatCannotBeMadeIsReported) {
     // A file where the folder should be, and a link to nothing, are said at once.
     EXPECT_EQ(run({"--defaults", "-o", (folder.path() / "file").string(), TestData("ManuscriptFeatures.doc").string()}).err,
               "tessaly-convert: 出力先 " + (folder.path() / "file").string() + " はフォルダーではありません。\n");
+#if TESSALY_POSIX
     fs::create_symlink(folder.path() / "nowhere", folder.path() / "link");
     const ToolRun dangling = run({"--defaults", "-o", (folder.path() / "link").string(), TestData("ManuscriptFeatures.doc").string()});
     EXPECT_EQ(dangling.status, 1);
     EXPECT_EQ(dangling.err, "tessaly-convert: 出力先フォルダー " + (folder.path() / "link").string() +
                                 " は、存在しないものを指すシンボリックリンクです。\n");
     EXPECT_FALSE(fs::exists(folder.path() / "nowhere"));
+#else
+    SKIP_WITHOUT_POSIX("symbolic links that any user may make");
+#endif
 }
 
+#if TESSALY_POSIX
 namespace {
 
 // Runs the built program with its configuration folder in home; returns the status.
@@ -218,8 +227,10 @@ int RunBinary(const fs::path& binary, const fs::path& home, const std::string& a
 }
 
 }  // namespace
+#endif
 
 TEST_F(ToolFixture, BinaryUsesStoredSettingsAndTheApplicationsFolder) {
+#if TESSALY_POSIX
     // A copy of the program in its own folder, so that RubyData is made there.
     const fs::path bin = folder.path() / "bin";
     fs::create_directories(bin);
@@ -253,4 +264,7 @@ TEST_F(ToolFixture, BinaryUsesStoredSettingsAndTheApplicationsFolder) {
     EXPECT_FALSE(fs::exists(bin / "RubyData" / "Mac_sample-manuscript_ruby.txt"));       // Check2 = 0
     ASSERT_EQ(RunBinary(bin / "tessaly-convert", home, "-q --defaults '" + sample.string() + "'", log), 0);
     EXPECT_TRUE(Has(ToUtf8(DecodeWindowsFile(ReadBytes(output))), "<cRubyString:はる>"));
+#else
+    SKIP_WITHOUT_POSIX("settings file (the registry's settings are checked by scripts/test-windows.sh)");
+#endif
 }

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <thread>
+
+#include "support/PosixOnly.h"
+#if TESSALY_POSIX
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <thread>
+#include <unistd.h>
+#endif
 
 #include "engine/OutputFiles.h"
 #include "platform/Files.h"
@@ -43,6 +48,7 @@ TEST_F(NothingLost, SourceIsNeverWritten) {
 }
 
 TEST_F(NothingLost, FullDiskKeepsThePreviousOutput) {
+#if TESSALY_POSIX
     const fs::path out = folder.path() / "out";
     const std::string doc = TestData("ManuscriptFeatures.doc").string();
     ASSERT_EQ(convert({"--defaults", "-q", "--no-mac", "-o", out.string(), doc}), 0);
@@ -66,9 +72,13 @@ TEST_F(NothingLost, FullDiskKeepsThePreviousOutput) {
                        (out / "ManuscriptFeatures_ruby.txt").string() + "\n");
     EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), previous);
     EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 1) << "no temporary file is left";
+#else
+    SKIP_WITHOUT_POSIX("a file-size limit that stands for a full disk");
+#endif
 }
 
 TEST_F(NothingLost, ReadOnlyFolderKeepsThePreviousOutput) {
+#if TESSALY_POSIX
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     const fs::path out = folder.path() / "out";
     const std::string doc = TestData("ManuscriptFeatures.doc").string();
@@ -80,6 +90,9 @@ TEST_F(NothingLost, ReadOnlyFolderKeepsThePreviousOutput) {
     fs::permissions(out, fs::perms::owner_all);
     EXPECT_TRUE(err.find("出力ファイルを書き込めません（書き込む権限がありません）") != std::string::npos) << err;
     EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), previous);
+#else
+    SKIP_WITHOUT_POSIX("permission bits");
+#endif
 }
 
 TEST_F(NothingLost, TwoConversionsOfOneOutputLeaveOneCompleteFile) {
@@ -159,6 +172,7 @@ TEST_F(NothingLost, ACustomHeaderWithALineOfTextReadsBack) {
 // steps interleave (one pauses long between its replaces, the other
 // briefly, so that without the lock the other's files land in between).
 TEST_F(NothingLost, TwoProgramsIntoOneFolderNeverMixTheirSets) {
+#if TESSALY_POSIX
     const std::vector<std::vector<std::string>> options = {{"--ruby-style", "mono"}, {"--ruby-style", "group", "--kana", "katakana"}};
     std::vector<OutputSet> alone;
     for (size_t i = 0; i < options.size(); ++i) {
@@ -193,4 +207,7 @@ TEST_F(NothingLost, TwoProgramsIntoOneFolderNeverMixTheirSets) {
         const OutputSet now = ReadSet(out());
         EXPECT_TRUE(now == alone[0] || now == alone[1]) << "round " << round << ": a mixed set";
     }
+#else
+    SKIP_WITHOUT_POSIX("fork");
+#endif
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 
+#include "support/PosixOnly.h"
 #include "support/Corpus.h"
 #include "support/EngineHarness.h"
 #include "support/ExpectedTags.h"
@@ -92,6 +93,7 @@ TEST_F(ReportFixture, ProofPageOfTheSampleInAHeadlessBrowser) {
     EXPECT_TRUE(stdOut.find("、" + page.string() + "\n") != std::string::npos) << stdOut;
     const std::string html = ReadBytes(page);
     EXPECT_EQ(html.find("<script"), std::string::npos);
+    if (TESSALY_WINDOWS) SKIP_WITHOUT_POSIX("Chromium for this test to start with a POSIX shell");
     if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "no Chromium here (scripts/install-deps.sh installs it)";
     const std::string built = dom(page);
     for (const char* part : {
@@ -114,6 +116,7 @@ TEST_F(ReportFixture, ProofPageOfTheSampleInAHeadlessBrowser) {
 // on the right. A script added to a copy of the page writes what the
 // browser computed into its title.
 TEST_F(ReportFixture, TheProofPageSwitchesBothWaysFromEitherStart) {
+    if (TESSALY_WINDOWS) SKIP_WITHOUT_POSIX("Chromium for this test to start with a POSIX shell");
     if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "no Chromium here (scripts/install-deps.sh installs it)";
     const std::string sample = std::string(TESSALY_SOURCE_DIR) + "/samples/sample-manuscript.doc";
     ASSERT_EQ(convert({"--defaults", "--proof", "-o", out().string(), sample}), 0);
@@ -144,6 +147,7 @@ TEST_F(ReportFixture, EastAsianLayoutCountedAndSetUprightInVerticalWriting) {
               "  割注・縦中横の中のルビ 1 個所（親文字だけにしました）\n"
               "  割注・縦中横の中の圏点 1 個所（付けていません）\n"
               "変換 1 件、失敗 0 件、ルビ・圏点・割注 11 個所\n");
+    if (TESSALY_WINDOWS) SKIP_WITHOUT_POSIX("Chromium for this test to start with a POSIX shell");
     if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "no Chromium here (scripts/install-deps.sh installs it)";
     const std::string html = ReadBytes(out() / "EastAsianLayout_proof.html");
     EXPECT_EQ(titleAfterLoad(html,

@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 
 #include "settings/SettingsTable.h"
 #include "engine/OutputFiles.h"
 #include "platform/Files.h"
 #include "support/EngineHarness.h"
+#include "support/PosixOnly.h"
 
 using namespace tessaly;
 using namespace tessaly::testing;
@@ -85,8 +82,8 @@ TEST(WriteOutputFiles, MacFileFollowsTheWindowsFile) {
     ConversionOptions options = settings::DefaultOptions();
     options.MacText = 1;
     const TaggedTextHeaders headers{u"<W>", u"<M>"};
-    const auto windows = folder.path() / "作品_ruby.txt";
-    const auto mac = folder.path() / "Mac_作品_ruby.txt";
+    const auto windows = folder.path() / U8("作品_ruby.txt");
+    const auto mac = folder.path() / U8("Mac_作品_ruby.txt");
     platform::WriteFileAtomically(mac, "old");
     std::filesystem::create_directories(windows / "inside");
     EXPECT_THROW(WriteOutputFiles(folder.path(), u"本文\r\n", headers, u"作品.doc", options), std::filesystem::filesystem_error);
@@ -105,7 +102,7 @@ namespace {
 // The names in a folder, sorted.
 std::vector<std::string> Names(const std::filesystem::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(Utf8(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -119,28 +116,31 @@ TEST(WriteOutputFiles, TheTwoFilesAreReplacedAsAPair) {
     ConversionOptions options = settings::DefaultOptions();
     options.MacText = 1;
     const TaggedTextHeaders headers{u"<W>", u"<M>"};
-    const auto windows = folder.path() / "作品_ruby.txt";
+    const auto windows = folder.path() / U8("作品_ruby.txt");
     platform::WriteFileAtomically(windows, "old");
-    std::filesystem::create_directories(folder.path() / "Mac_作品_ruby.txt" / "inside");
+    std::filesystem::create_directories(folder.path() / U8("Mac_作品_ruby.txt") / "inside");
     try {
         WriteOutputFiles(folder.path(), u"本文\r\n", headers, u"作品.doc", options);
         ADD_FAILURE() << "written";
     } catch (const std::filesystem::filesystem_error& e) {
         EXPECT_EQ(FileErrorText(e), "出力ファイルを書き込めません（同じ名前のフォルダーがあります）: " +
-                                        (folder.path() / "Mac_作品_ruby.txt").string());
+                                        Utf8(folder.path() / U8("Mac_作品_ruby.txt")));
     }
     EXPECT_EQ(ReadBytes(windows), "old");
     EXPECT_EQ(Names(folder.path()), (std::vector<std::string>{"Mac_作品_ruby.txt", "作品_ruby.txt"}));
-    // The name given for the output, in another encoding than the system's, is kept byte for byte.
-    std::filesystem::remove_all(folder.path() / "Mac_作品_ruby.txt");
+    // The name given for the output, in another encoding than the system's,
+    // is kept byte for byte (Windows names are characters, never bytes).
+    std::filesystem::remove_all(folder.path() / U8("Mac_作品_ruby.txt"));
+    // A document name with nothing before its first period names no output.
+    EXPECT_THROW(WriteOutputFiles(folder.path(), u"本文", headers, u".doc", options), std::runtime_error);
+#if TESSALY_POSIX
     const std::filesystem::path shiftJis("\x8C\xB4\x8D\x65_ruby.txt");
     // (Shown with a replacement character for each byte that is not UTF-8.)
     EXPECT_EQ(WriteOutputFiles(folder.path(), u"本文", headers, u"\uFFFD\uFFFD.doc", options, shiftJis),
               u"\uFFFD\uFFFD\uFFFDe_ruby.txt");
     EXPECT_EQ(ReadBytes(folder.path() / shiftJis), WindowsFileBytes({u"<W>", u"本文", kTextEnd}));
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "Mac_\x8C\xB4\x8D\x65_ruby.txt"));
-    // A document name with nothing before its first period names no output.
-    EXPECT_THROW(WriteOutputFiles(folder.path(), u"本文", headers, u".doc", options), std::runtime_error);
+#endif
 }
 
 TEST(OutputFileNames, BuiltFromTheInputsOwnBytes) {

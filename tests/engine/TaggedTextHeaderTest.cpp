@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+
+#include "support/PosixOnly.h"
+#if TESSALY_POSIX
 #include <sys/stat.h>
+#endif
 
 #include "settings/SettingsTable.h"
 #include "ExpectedHeader.h"
@@ -114,11 +118,15 @@ TEST(CustomHeader, OnlyARegularFileOfAtMostAMegabyte) {
     EXPECT_EQ(refusal(file), "大きすぎるため使えません（上限 1 MB）");
     std::filesystem::create_directory(folder.path() / "folder.txt");
     EXPECT_EQ(refusal(folder.path() / "folder.txt"), "フォルダーです");
+    EXPECT_EQ(refusal(folder.path() / "missing.txt"), "見つかりません");
+#if TESSALY_POSIX
     std::filesystem::create_symlink("/dev/zero", folder.path() / "zero.txt");
     EXPECT_EQ(refusal(folder.path() / "zero.txt"), "通常のファイルではありません");
     ASSERT_EQ(::mkfifo((folder.path() / "fifo.txt").c_str(), 0600), 0);
     EXPECT_EQ(refusal(folder.path() / "fifo.txt"), "通常のファイルではありません");
-    EXPECT_EQ(refusal(folder.path() / "missing.txt"), "見つかりません");
+#else
+    SKIP_WITHOUT_POSIX("devices or named pipes in a folder");
+#endif
 }
 
 TEST(CustomHeader, BuiltInChoiceOrNoFileGivesBuiltIn) {

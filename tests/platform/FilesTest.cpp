@@ -1,11 +1,16 @@
 // Output files replaced whole or not at all, their temporaries, and what
 // the system says about files.
 #include <gtest/gtest.h>
+
+#include "support/PosixOnly.h"
+#if TESSALY_POSIX
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 
 #include "platform/Files.h"
@@ -33,6 +38,7 @@ int RecordNames(FileStep step, const std::filesystem::path& file) {
     return 0;
 }
 
+#if TESSALY_POSIX
 // Interrupts the program at the step, as Ctrl-C or a kill would, and waits
 // there for the end the interruption brings.
 int g_signal = 0;
@@ -41,6 +47,7 @@ int Interrupt(FileStep step, const std::filesystem::path&) {
     ::kill(::getpid(), g_signal);
     for (;;) ::pause();
 }
+#endif
 
 }  // namespace
 
@@ -54,6 +61,7 @@ TEST(WriteFileAtomically, ReplacesWholeAndLeavesNoTemporaryFile) {
 }
 
 TEST(WriteFileAtomically, UnwritableFolderKeepsThePreviousFile) {
+#if TESSALY_POSIX
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     TempFolder folder;
     const auto file = folder.path() / "out.txt";
@@ -62,6 +70,42 @@ TEST(WriteFileAtomically, UnwritableFolderKeepsThePreviousFile) {
     EXPECT_THROW(WriteFileAtomically(file, "new"), std::filesystem::filesystem_error);
     ::chmod(folder.path().c_str(), 0755);
     EXPECT_EQ(ReadBytes(file), "previous");
+#else
+    SKIP_WITHOUT_POSIX("permission bits");
+#endif
+}
+
+// A name in Japanese is the same file by its UTF-8 text and by the path
+// made from it, written, replaced and read back (on Windows a path made
+// from the bytes would name another file, or none).
+TEST(WriteFileAtomically, JapaneseNamesFromUtf8) {
+    TempFolder folder;
+    const auto file = folder.path() / PathFromUtf8("原稿「春」_ruby.txt");
+    WriteFileAtomically(file, "first");
+    WriteFileAtomically(file, "second");
+    EXPECT_EQ(ReadBytes(file), "second");
+    ASSERT_EQ(Names(folder.path()).size(), 1u);
+    const auto listed = std::filesystem::directory_iterator(folder.path())->path();
+    EXPECT_EQ(PathToUtf8(listed.filename()), "原稿「春」_ruby.txt");
+    EXPECT_EQ(PathToUtf8(PathFromUtf8("作品/第1章.doc")), "作品/第1章.doc");
+    EXPECT_EQ(IdentityOf(listed), IdentityOf(file));
+}
+
+// Names collide as the system compares them: by case on Windows (and
+// macOS), by their bytes on Linux.
+TEST(NameKey, CaseWhereTheSystemIgnoresIt) {
+    const bool same = NameKey(PathFromUtf8("x_ruby.txt")) == NameKey(PathFromUtf8("X_RUBY.txt"));
+    EXPECT_EQ(NameKey(PathFromUtf8("原稿_ruby.txt")), NameKey(PathFromUtf8("原稿_ruby.txt")));
+    EXPECT_NE(NameKey(PathFromUtf8("a_ruby.txt")), NameKey(PathFromUtf8("b_ruby.txt")));
+#if TESSALY_WINDOWS
+    EXPECT_TRUE(same);
+    // Full-width letters have case too.
+    EXPECT_EQ(NameKey(PathFromUtf8("ａ_ruby.txt")), NameKey(PathFromUtf8("Ａ_ruby.txt")));
+#elif defined(__APPLE__)
+    EXPECT_TRUE(same);
+#else
+    EXPECT_FALSE(same);
+#endif
 }
 
 TEST(WriteFileAtomically, FolderInTheWayOfTheFileIsReported) {
@@ -84,10 +128,14 @@ TEST(PendingFile, TemporaryFileIsNewHiddenAndShort) {
     // an existing file is never opened.
     const auto target = folder.path() / "elsewhere.txt";
     WriteBytes(target, "keep");
+#if TESSALY_POSIX
     std::filesystem::create_symlink(target, folder.path() / "link");
+#else
+    WriteBytes(folder.path() / "link", "");  // symbolic links need privileges on Windows
+#endif
     std::error_code error;
     EXPECT_FALSE(CreateNewFile(folder.path() / "link", error));
-    EXPECT_EQ(error, std::errc::file_exists);
+    EXPECT_EQ(SystemErrorReason(error), "同じ名前のものがあります");
     EXPECT_FALSE(CreateNewFile(target, error));
     EXPECT_EQ(ReadBytes(target), "keep");
 
@@ -105,6 +153,7 @@ TEST(PendingFile, TemporaryFileIsNewHiddenAndShort) {
     EXPECT_EQ(ReadBytes(file), "part");
 }
 
+#if TESSALY_POSIX
 // Runs body in a child process and returns how it ended (waitpid's status).
 template <class Body>
 int InChild(Body&& body) {
@@ -117,10 +166,12 @@ int InChild(Body&& body) {
     ::waitpid(child, &status, 0);
     return status;
 }
+#endif
 
 // Interrupted at any step of writing, from the moment the temporary file
 // exists, a program leaves none and the earlier output as it was.
 TEST(PendingFile, InterruptionRemovesTheTemporaryFile) {
+#if TESSALY_POSIX
     for (FileStep step : {FileStep::TemporaryCreated, FileStep::BytesWritten}) {
         for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
             TempFolder folder;
@@ -138,11 +189,15 @@ TEST(PendingFile, InterruptionRemovesTheTemporaryFile) {
             EXPECT_EQ(ReadBytes(file), "previous");
         }
     }
+#else
+    SKIP_WITHOUT_POSIX("fork and signals");
+#endif
 }
 
 // An interruption while a set is put in place waits for the set to be
 // complete: never a new file beside an old one.
 TEST(PendingFile, AnInterruptionBetweenTheReplacesWaitsForTheSet) {
+#if TESSALY_POSIX
     TempFolder folder;
     const auto windows = folder.path() / "a_ruby.txt", mac = folder.path() / "Mac_a_ruby.txt";
     WriteFileAtomically(windows, "old");
@@ -165,11 +220,15 @@ TEST(PendingFile, AnInterruptionBetweenTheReplacesWaitsForTheSet) {
     EXPECT_EQ(ReadBytes(windows), "new");
     EXPECT_EQ(ReadBytes(mac), "new");
     EXPECT_EQ(Names(folder.path()).size(), 2u);
+#else
+    SKIP_WITHOUT_POSIX("fork and signals");
+#endif
 }
 
 // A program killed outright leaves its temporary file; a later one removes
 // it, and only the files of processes that no longer run.
 TEST(PendingFile, TemporariesOfEndedProgramsAreRemovedLater) {
+#if TESSALY_POSIX
     TempFolder folder;
     const auto file = folder.path() / "out_ruby.txt";
     const int status = InChild([&] {
@@ -198,6 +257,9 @@ TEST(PendingFile, TemporariesOfEndedProgramsAreRemovedLater) {
     }
     SetFileStepHook(nullptr);
     EXPECT_EQ(Names(folder.path()), (std::vector<std::string>{".tessaly-abc.tmp", "notes.tmp"}));
+#else
+    SKIP_WITHOUT_POSIX("fork and signals");
+#endif
 }
 
 // A disk that fills up while a file is written: the error names the file,
@@ -223,10 +285,19 @@ TEST(FileIdentity, TheSameFileByEveryPath) {
     TempFolder folder;
     const auto file = folder.path() / "a.doc";
     WriteBytes(file, "x");
+#if TESSALY_POSIX
     std::filesystem::create_symlink(file, folder.path() / "link.doc");
-    WriteBytes(folder.path() / "b.doc", "x");
     EXPECT_EQ(IdentityOf(file), IdentityOf(folder.path() / "link.doc"));
+#endif
+    // Two files of the same size and time are two files (on Windows stat()
+    // gives every file the number 0).
+    WriteBytes(folder.path() / "b.doc", "x");
     EXPECT_EQ(IdentityOf(file), IdentityOf(folder.path() / "." / "a.doc"));
     EXPECT_NE(IdentityOf(file), IdentityOf(folder.path() / "b.doc"));
+    std::filesystem::create_directory(folder.path() / "sub");
+    EXPECT_EQ(IdentityOf(file), IdentityOf(folder.path() / "sub" / ".." / "a.doc"));
+#if TESSALY_WINDOWS
+    EXPECT_EQ(IdentityOf(file), IdentityOf(folder.path() / "A.DOC"));
+#endif
     EXPECT_EQ(IdentityOf(folder.path() / "missing.doc"), std::nullopt);
 }

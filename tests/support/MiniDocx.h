@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Files.h"
+
 namespace tessaly::testing {
 
 // A run of text; rPr is optional run-property XML.
@@ -58,7 +60,7 @@ inline void WriteDocx(const std::filesystem::path& file, const std::string& para
                              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" + documentRels +
                                  "</Relationships>");
     int error = 0;
-    zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* z = zip_open(platform::PathToUtf8(file).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!z) throw std::runtime_error("cannot create " + file.string());
     for (const auto& [name, data] : entries) {
         zip_source_t* s = zip_source_buffer(z, data.data(), data.size(), 0);

@@ -9,7 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Files.h"
+
 namespace tessaly::testing {
+
+// A path from its UTF-8 text and a path's UTF-8 text, as the programs make
+// them (on Windows std::filesystem would take a narrow text byte by byte).
+inline std::filesystem::path U8(std::string_view utf8) { return platform::PathFromUtf8(utf8); }
+inline std::string Utf8(const std::filesystem::path& path) { return platform::PathToUtf8(path); }
 
 class TempFolder {
 public:

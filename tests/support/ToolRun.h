@@ -52,7 +52,7 @@ struct CommandLine : ::testing::Test {
     }
     // A copy of a test manuscript under another name (below in/).
     std::filesystem::path manuscript(const std::string& name, const char* from = "ManuscriptFeatures.doc") {
-        const std::filesystem::path path = in() / name;
+        const std::filesystem::path path = in() / U8(name);
         std::filesystem::create_directories(path.parent_path());
         std::filesystem::copy_file(TestData(from), path, std::filesystem::copy_options::overwrite_existing);
         return path;
@@ -60,7 +60,7 @@ struct CommandLine : ::testing::Test {
     // The names in out/, sorted.
     std::vector<std::string> outputs() const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(out())) names.push_back(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::directory_iterator(out())) names.push_back(Utf8(entry.path().filename()));
         std::sort(names.begin(), names.end());
         return names;
     }
