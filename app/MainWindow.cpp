@@ -428,7 +428,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_remember->isChecked()) {
         m_store.write(QStringLiteral("ResumeFolder"), QStringLiteral("1"));
         m_store.write(QStringLiteral("DriveName"), driveRoot(m_drives->currentIndex()));
-        m_store.write(QStringLiteral("DirName"), m_folders->path());
+        m_store.write(QStringLiteral("DirName"), QDir::toNativeSeparators(m_folders->path()));
         m_store.write(QStringLiteral("File_Item"), m_fileType->currentText());
     } else {
         m_store.write(QStringLiteral("ResumeFolder"), QStringLiteral("0"));

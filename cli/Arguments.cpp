@@ -109,7 +109,7 @@ Request ParseArguments(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
-            r.files.emplace_back(arg);
+            r.files.push_back(platform::PathFromUtf8(arg));
             continue;
         }
         if (arg == "--") {

@@ -115,9 +115,11 @@ private:
     HANDLE m_mutex = nullptr;
 };
 
-// CREATE_NEW fails on anything at the name, a link included.
+// CREATE_NEW fails on anything at the name, a link included. Shared for
+// deletion only: the console's handler removes a temporary file while it is
+// being written (Windows removes it once the handle is closed).
 HANDLE OpenNewFile(const fs::path& path) {
-    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 std::error_code WriteAll(HANDLE file, std::string_view bytes) {

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 here=$PWD
 
-packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev ninja-build cmake qt6-base-dev qt6-base-dev-tools
+packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev ninja-build cmake qt6-base-dev qt6-base-dev-tools
           libgtest-dev qt6-translations-l10n)
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -32,7 +32,8 @@ echo "== Windows build"
 corpus=()
 [ -d ../shared/corpus ] && corpus=(-DTESSALY_CORPUS_DIR="$(cd ../shared/corpus && pwd)")
 PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" -DCMAKE_PREFIX_PATH="$prefix" -DPKG_CONFIG_ARGN=--static \
+  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" \
+  -DPKG_CONFIG_ARGN=--static \
   -DTESSALY_HOST_BIN="$linux/bin" "${corpus[@]}" >/dev/null
 cmake --build build-windows -j "$jobs"
 bin=$here/build-windows/bin
@@ -45,18 +46,18 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
 wineserver -w 2>/dev/null || true
 work=$(mktemp -d)
+failures=0
 display_pid=
 cleanup() {
   wineserver -k 2>/dev/null || true
   [ -z "$display_pid" ] || kill "$display_pid" 2>/dev/null || true
-  rm -rf "$work"
+  if [ "$failures" -eq 0 ]; then rm -rf "$work"; else echo "What the failures left: $work"; fi
 }
 trap cleanup EXIT
-failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
 echo "== The test suites under wine"
-for suite in platform_tests engine_tests wordproc_tests proof_tests settings_tests cli_tests fuzz_regression_tests layer_tests; do
+for suite in platform_tests engine_tests wordproc_tests proof_tests settings_tests cli_tests gui_tests fuzz_regression_tests layer_tests; do
   if wine "$bin/$suite.exe" --gtest_brief=1 >"$work/$suite.log" 2>&1; then
     echo "$suite: $(grep -c '^\[  SKIPPED \]' "$work/$suite.log" || true) skipped, $(sed -n 's/^\[  PASSED  \] \([0-9]*\).*/\1/p' "$work/$suite.log") passed"
   else
@@ -75,19 +76,20 @@ compare_run() {  # name arguments...
   mkdir -p "$work/$name/linux" "$work/$name/windows"
   "$linux/bin/tessaly-convert" -o "$work/$name/linux" "$@" >"$work/$name/linux.out" 2>"$work/$name/linux.err" || true
   wine "$bin/tessaly-convert.exe" -o "$work/$name/windows" "$@" >"$work/$name/windows.out" 2>"$work/$name/windows.err" || true
-  # The folder is named as each system writes it.
-  sed -i "s#$(printf '%s' "$work/$name/linux" | sed 's/[.[\*^$#]/\\&/g')#OUT#g" "$work/$name/linux.out" "$work/$name/linux.err"
-  local winout
-  winout=$(winepath -w "$work/$name/windows" 2>/dev/null | tr -d '\r' | sed 's/[\\.[\*^$#]/\\&/g')
-  sed -i "s#$winout#OUT#g; s#$(printf '%s' "$work/$name/windows" | sed 's/[.[\*^$#]/\\&/g')#OUT#g" \
-    "$work/$name/windows.out" "$work/$name/windows.err"
+  # The messages name the output folder as given, joined to the file's name
+  # with each system's separator, and say how long each file took.
+  local system
+  for system in linux windows; do
+    sed -i "s#$work/$name/$system[/\\]#OUT/#g; s/（[0-9.]* 秒）/（… 秒）/g" "$work/$name/$system.out" "$work/$name/$system.err"
+  done
   if ! diff -r "$work/$name/linux" "$work/$name/windows" >/dev/null; then
-    diff -r "$work/$name/linux" "$work/$name/windows" | head -n 5
+    diff -r "$work/$name/linux" "$work/$name/windows" | head -n 5 || true
     fail "outputs of $name"
   fi
+  local stream
   for stream in out err; do
     if ! cmp -s "$work/$name/linux.$stream" "$work/$name/windows.$stream"; then
-      diff "$work/$name/linux.$stream" "$work/$name/windows.$stream" | head -n 10
+      diff "$work/$name/linux.$stream" "$work/$name/windows.$stream" | head -n 10 || true
       fail "standard $stream of $name"
     fi
   done
@@ -114,9 +116,12 @@ mkdir -p "$work/stored/defaults"
 ! diff -r "$work/stored/defaults" "$work/stored/windows" >/dev/null || fail "the registry's settings made no difference"
 
 echo "== tessaly.exe converts the sample"
-# On its own X display with a window manager: the settings say to show the
-# folder of the sample; the run button converts the file selected there
-# with the defaults, and its output is the Linux build's.
+# On its own X display with a window manager. A first start stores every
+# setting's default in the registry; then, as an older installation would
+# have left them, the folder of the sample and group ruby are stored, and
+# the second start shows that folder with the sample selected. Its run
+# button converts it with the stored settings; the output is the Linux
+# build's with the same settings.
 Xvfb :77 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 display_pid=$!
 export DISPLAY=:77
@@ -127,31 +132,60 @@ mkdir -p "$app/in"
 cp "$bin/tessaly.exe" "$bin/使用説明書Win10対応.pdf" "$app/"
 cp -r "$bin/translations" "$app/"
 cp samples/sample-manuscript.doc "$app/in/"
+# The main window, once the splash has gone: the one visible window of its title.
+main_window() {
+  local ids
+  for _ in $(seq 90); do
+    ids=$(xdotool search --onlyvisible --name '^Tessaly .*対応' 2>/dev/null || true)
+    if [ "$(printf '%s\n' "$ids" | grep -c .)" = 1 ] &&
+       [ "$(xdotool getwindowgeometry "$ids" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')" -ge 600 ]; then
+      echo "$ids"
+      return 0
+    fi
+    sleep 1
+  done
+  return 1
+}
+# A message box (titled Tessaly alone).
+message_box() {
+  for _ in $(seq 90); do
+    xdotool search --onlyvisible --name '^Tessaly$' 2>/dev/null | head -n 1 | grep . && return 0
+    sleep 1
+  done
+  return 1
+}
 wine reg delete "$key" /f >/dev/null 2>&1 || true
+(cd "$app" && exec wine tessaly.exe >"$work/app-first.log" 2>&1) &
+disown
+main_window >/dev/null || fail "tessaly.exe showed no main window"
+wineserver -k 2>/dev/null || true
+wine reg query "$key" /v Combo8 >/dev/null 2>&1 || fail "tessaly.exe stored no settings"
 folder=$(winepath -w "$app/in" | tr -d '\r')
-for pair in "ResumeFolder=1" "DriveName=Z:" "DirName=$folder" "File_Item=*.doc"; do
+for pair in "ResumeFolder=1" "DriveName=Z:" "DirName=$folder" "File_Item=*.doc" "Combo1=1"; do
   wine reg add "$key" /v "${pair%%=*}" /t REG_SZ /d "${pair#*=}" /f >/dev/null 2>&1
 done
-(cd "$app" && wine tessaly.exe >"$work/app.log" 2>&1 &)
-window=
-for _ in $(seq 60); do
-  window=$(xdotool search --name '^ルビ・傍点・割注' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 1
-done
-if [ -z "$window" ]; then
+(cd "$app" && exec wine tessaly.exe >"$work/app.log" 2>&1) &
+disown
+if window=$(main_window); then
   import -window root "$work/desktop.png" 2>/dev/null || true
-  fail "tessaly.exe showed no main window"
-else
-  import -window root "${TESSALY_SCREENSHOT:-$work/desktop.png}" 2>/dev/null || true
-  xdotool windowactivate --sync "$window" key --clearmodifiers alt+r 2>/dev/null || true
+  # 実行, at its place in the window's layout.
+  xdotool mousemove --window "$window" 654 96 click 1
+  if box=$(message_box); then
+    xdotool windowactivate --sync "$box" key Return
+  fi
   for _ in $(seq 60); do
     [ -f "$app/RubyData/sample-manuscript_ruby.txt" ] && break
     sleep 1
   done
   mkdir -p "$work/desktop"
-  "$linux/bin/tessaly-convert" -q --defaults -o "$work/desktop" samples/sample-manuscript.doc
-  cmp -s "$app/RubyData/sample-manuscript_ruby.txt" "$work/desktop/sample-manuscript_ruby.txt" ||
-    fail "tessaly.exe's output of the sample"
+  "$linux/bin/tessaly-convert" -q --defaults --ruby-style group -o "$work/desktop" samples/sample-manuscript.doc
+  if ! cmp -s "$app/RubyData/sample-manuscript_ruby.txt" "$work/desktop/sample-manuscript_ruby.txt"; then
+    import -window root "$work/desktop-run.png" 2>/dev/null || true
+    fail "tessaly.exe's output of the sample (screens: $work/desktop*.png)"
+  fi
+else
+  import -window root "$work/desktop.png" 2>/dev/null || true
+  fail "tessaly.exe showed no main window after its first start"
 fi
 
 if [ "$failures" -gt 0 ]; then

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Set-up, build and the whole test suite in one go: the release build and its
 # tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and each fuzz target for a short bounded time.
+# each fuzz target for a short bounded time, and the Windows programs built
+# and tested under wine (scripts/test-windows.sh; its libraries are built once
+# into a cache folder outside the clone).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -31,3 +33,7 @@ count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/
 read -r f1 t1 < <(count build/ctest.log)
 read -r f2 t2 < <(count build-sanitize/ctest.log)
 echo "tests: $(( t1 - f1 + t2 - f2 )) passed, $(( f1 + f2 )) failed"
+[ $(( f1 + f2 )) -eq 0 ] || exit 1
+
+echo "== Windows (cross-built, under wine)"
+scripts/test-windows.sh build

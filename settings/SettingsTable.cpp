@@ -109,11 +109,19 @@ ConversionOptions DefaultOptions() { return DefaultValues().options; }
 std::string CommandLineUsage(const Setting& s) {
     if (s.flag.empty()) return {};
     if (s.kind == SettingKind::List) {
-        std::string usage = std::string(s.flag) + " ";
-        for (size_t i = 0; i < s.valueNames.size(); ++i) usage += (i ? "|" : "") + std::string(s.valueNames[i]);
+        std::string usage(s.flag);
+        usage += ' ';
+        for (size_t i = 0; i < s.valueNames.size(); ++i) {
+            if (i) usage += '|';
+            usage += s.valueNames[i];
+        }
         return usage;
     }
-    return "--" + std::string(s.flag) + ", --no-" + std::string(s.flag);
+    std::string usage = "--";
+    usage += s.flag;
+    usage += ", --no-";
+    usage += s.flag;
+    return usage;
 }
 
 }  // namespace tessaly::settings

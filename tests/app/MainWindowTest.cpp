@@ -26,6 +26,7 @@
 #include "support/EngineHarness.h"
 #include "support/GuiFakes.h"
 #include "support/MiniDocx.h"
+#include "support/PosixOnly.h"
 
 using namespace tessaly;
 using namespace tessaly::testing;
@@ -47,7 +48,7 @@ struct AppFixture : ::testing::Test {
     QString appFolder;
 
     void SetUp() override {
-        documents = folder.path() / "原稿";
+        documents = folder.path() / U8("原稿");
         fs::create_directories(documents);
         fs::copy_file(fs::path(TESSALY_SOURCE_DIR) / "samples/sample-manuscript.doc", documents / "sample-manuscript.doc");
         appFolder = QString::fromStdU16String((folder.path() / "app").u16string());
@@ -378,7 +379,7 @@ TEST_F(AppFixture, FreshSettingsConvertAndOpenTheResult) {
 }
 
 TEST_F(AppFixture, DocxAndCapitalisedNamesAreManuscripts) {
-    fs::copy_file(TestData("RubyBoundaries.docx"), documents / "新作.docx");
+    fs::copy_file(TestData("RubyBoundaries.docx"), documents / U8("新作.docx"));
     fs::copy_file(TestData("ManuscriptFeatures.doc"), documents / "UPPER.DOC");
     start(1);
     // The list offers .doc and .docx first and shows both.
@@ -396,7 +397,7 @@ TEST_F(AppFixture, DocxAndCapitalisedNamesAreManuscripts) {
         ASSERT_EQ(messages.shown.size(), 2u) << name;
         EXPECT_TRUE(messages.text(1).startsWith(QStringLiteral("ルビ変換処理が終了しました。"))) << messages.text(1).toStdString();
     }
-    EXPECT_TRUE(fs::exists(folder.path() / "app" / "RubyData" / "新作_ruby.txt"));
+    EXPECT_TRUE(fs::exists(folder.path() / "app" / "RubyData" / U8("新作_ruby.txt")));
     EXPECT_TRUE(fs::exists(folder.path() / "app" / "RubyData" / "UPPER_ruby.txt"));
 }
 
@@ -550,6 +551,7 @@ TEST_F(AppFixture, TheReportSaysWhatWasLeftOutAndTheProofPageOpens) {
 // The desktop's opener: a file that no program takes (the opener ends with a
 // failure) is not opened, and says so; one the opener hands on is.
 TEST(DesktopShell, TheOpenersAnswerIsTheAnswer) {
+#if TESSALY_POSIX
     TempFolder folder;
     const fs::path file = folder.path() / "a_ruby.txt";
     WriteBytes(file, "x");
@@ -566,4 +568,7 @@ TEST(DesktopShell, TheOpenersAnswerIsTheAnswer) {
     EXPECT_TRUE(openWith("exit 0", 5000));
     EXPECT_TRUE(openWith("sleep 2", 50)) << "still handing the file on: taken";
     EXPECT_FALSE(run::DesktopShell().open(QString::fromStdU16String((folder.path() / "missing.txt").u16string())));
+#else
+    SKIP_WITHOUT_POSIX("xdg-open (the desktop opens files through the shell)");
+#endif
 }

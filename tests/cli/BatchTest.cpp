@@ -92,9 +92,9 @@ TEST_F(BatchFixture, FoldersGiveTheirManuscriptsInOrder) {
     // One line a file, in the order of their paths, then the summary.
     std::istringstream lines(all.out);
     std::vector<std::string> firstWords;
-    for (std::string line; std::getline(lines, line);) firstWords.push_back(line.substr(0, line.find(':')));
+    for (std::string line; std::getline(lines, line);) firstWords.push_back(line.substr(0, line.find(": ")));
     EXPECT_EQ(firstWords, (std::vector<std::string>{(in() / "a.DOC").string(), (in() / "b.docx").string(),
-                                                    (in() / "sub/c.doc").string(), "変換 3 件、失敗 0 件、ルビ・圏点・割注 32 個所"}));
+                                                    (in() / "sub" / "c.doc").string(), "変換 3 件、失敗 0 件、ルビ・圏点・割注 32 個所"}));
     // A folder without manuscripts is said; no output folder is made when nothing could be read.
     fs::remove_all(out());
     const fs::path empty = folder.path() / "empty";
@@ -161,6 +161,24 @@ TEST_F(BatchFixture, ProgressLineOnlyOnATerminal) {
     EXPECT_EQ(runOnTerminal({"--defaults", "-q", "-o", out().string(), a.string(), b.string()}), "");
 }
 
+// Names that differ only in case are one file where the system ignores
+// case (Windows, macOS): the second manuscript is refused rather than
+// written over the first one's output. Linux keeps both.
+TEST_F(BatchFixture, NamesThatDifferOnlyInCase) {
+    const fs::path lower = manuscript("x.doc"), upper = manuscript("X.docx", "RubyBoundaries.docx");
+    const ToolRun r = run({"--defaults", "-q", "-o", out().string(), lower.string(), upper.string()});
+#if TESSALY_WINDOWS || defined(__APPLE__)
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tessaly-convert: " + upper.string() + ": " + lower.string() + " と同じ出力ファイル " +
+                         (out() / "X_ruby.txt").string() + " になるため、変換しません。\n");
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_x_ruby.txt", "x_ruby.txt"}));
+#else
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_X_ruby.txt", "Mac_x_ruby.txt", "X_ruby.txt", "x_ruby.txt"}));
+    EXPECT_NE(ReadBytes(out() / "X_ruby.txt"), ReadBytes(out() / "x_ruby.txt"));
+#endif
+}
+
 // A folder given twice, or a file given again through its folder, is
 // converted once; Word's lock files in a folder are no manuscripts; names
 // are shown with their control characters escaped.
@@ -209,10 +227,12 @@ TEST_F(BatchFixture, TheProgressLineFitsTheTerminal) {
     const size_t width = line.size() - 15;  // fifteen characters of three bytes and two columns
     EXPECT_TRUE(shown.starts_with(line + "\r" + std::string(width, ' ') + "\r")) << shown;
 
+    // The terminal ends twenty columns into the name, wherever the test's folder is.
     const fs::path longName = manuscript(std::string(120, 'n') + ".doc");
-    const std::string cut = RunTool(folder.path(), {"--defaults", "-o", out().string(), longName.string()}, true, 40).err;
+    const size_t columns = tessaly::cli::DisplayWidth("[1/1] " + Utf8(in())) + 20;
+    const std::string cut = RunTool(folder.path(), {"--defaults", "-o", out().string(), longName.string()}, true, columns).err;
     const std::string first = cut.substr(0, cut.find('\r'));
-    EXPECT_EQ(tessaly::cli::DisplayWidth(first), 39u) << first;
+    EXPECT_EQ(tessaly::cli::DisplayWidth(first), columns - 1) << first;
     EXPECT_TRUE(first.starts_with("[1/1] ") && first.ends_with("n…")) << first;
 
     const fs::path a = manuscript("a.doc"), b = manuscript("b.docx", "RubyBoundaries.docx");

@@ -5,6 +5,9 @@
 #include "support/PosixOnly.h"
 #if TESSALY_POSIX
 #include <sys/wait.h>
+#else
+#include <windows.h>
+#undef Yield  // a macro of windows.h, a method of the engine's host
 #endif
 
 #include "support/Corpus.h"
@@ -266,5 +269,37 @@ TEST_F(ToolFixture, BinaryUsesStoredSettingsAndTheApplicationsFolder) {
     EXPECT_TRUE(Has(ToUtf8(DecodeWindowsFile(ReadBytes(output))), "<cRubyString:はる>"));
 #else
     SKIP_WITHOUT_POSIX("settings file (the registry's settings are checked by scripts/test-windows.sh)");
+#endif
+}
+
+// The program on Windows takes its arguments from the wide command line and
+// writes UTF-8 into a file its output goes to: a manuscript named in
+// Japanese is found, and its name comes back in the report as written.
+TEST_F(ToolFixture, JapaneseArgumentsOfTheProgramItself) {
+#if TESSALY_WINDOWS
+    const fs::path doc = manuscript("原稿「春」.doc");
+    const fs::path log = folder.path() / "out.log";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(output, INVALID_HANDLE_VALUE);
+    std::wstring command = L"\"" + U8(TESSALY_CONVERT_BINARY).native() + L"\" --defaults -o \"" + out().native() + L"\" \"" +
+                           doc.native() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = output;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child));
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD status = 1;
+    GetExitCodeProcess(child.hProcess, &status);
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    CloseHandle(output);
+    EXPECT_EQ(status, 0u);
+    EXPECT_TRUE(ReadBytes(log).starts_with(Utf8(doc) + ": 8 個所変換しました（")) << ReadBytes(log);
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"Mac_原稿「春」_ruby.txt", "原稿「春」_ruby.txt"}));
+#else
+    SKIP_WITHOUT_WINDOWS("a wide command line");
 #endif
 }

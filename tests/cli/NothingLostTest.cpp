@@ -73,7 +73,7 @@ TEST_F(NothingLost, FullDiskKeepsThePreviousOutput) {
     EXPECT_EQ(ReadBytes(out / "ManuscriptFeatures_ruby.txt"), previous);
     EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 1) << "no temporary file is left";
 #else
-    SKIP_WITHOUT_POSIX("a file-size limit that stands for a full disk");
+    SKIP_WITHOUT_POSIX("file-size limit (RLIMIT_FSIZE) to stand for a full disk");
 #endif
 }
 

@@ -58,8 +58,8 @@ TEST_F(LayoutFixture, HalfWidthParensSetTheDocumentsBracketsSolid) {
 TEST_F(LayoutFixture, TheNoteIsTextAsItStands) {
     // Separator marks and counter words that a ruby field's text would
     // split or rewrite stay where the author wrote them.
-    EXPECT_EQ(body(u"{%2ちゅう★き▼かげつケ月}"), u"（" + Warichu(u"ちゅう★き▼かげつケ月") + u"）");
-    EXPECT_EQ(body(u"{%2a<b>\\}"), u"（" + Warichu(u"a\\<b\\>¥") + u"）");
+    EXPECT_EQ(body(u"{%2ちゅう★き▼かげつケ月}"), std::u16string(u"（") + Warichu(u"ちゅう★き▼かげつケ月") + u"）");
+    EXPECT_EQ(body(u"{%2a<b>\\}"), std::u16string(u"（") + Warichu(u"a\\<b\\>¥") + u"）");
     // Ruby glyphs are the option of every warichu.
     options.WarichuRubyGlyphs = kOn;
     EXPECT_EQ(body(u"{%1注か}"),

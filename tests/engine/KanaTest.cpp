@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#undef Yield  // a macro of windows.h, a method of the engine's host
 #else
 #include <iconv.h>
 #endif

@@ -92,8 +92,9 @@ TEST(Layers, EveryIncludePointsDownTheAllowedDirection) {
                 EXPECT_FALSE(inc.header.starts_with("Q")) << where << ": a standard C++ layer includes Qt";
                 EXPECT_FALSE(IsSystemHeader(inc.header)) << where << ": system calls belong to platform/";
             }
-            if (layer == "settings" || layer == "cli")
+            if (layer == "settings" || layer == "cli") {
                 EXPECT_FALSE(IsWidgetsHeader(inc.header)) << where << ": " << layer << " is QtCore only";
+            }
         }
     }
     EXPECT_GT(seen, 200u) << "the source tree was not found at " << kRoot;

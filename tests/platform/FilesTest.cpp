@@ -7,10 +7,13 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 
 #include "platform/Files.h"
@@ -25,7 +28,7 @@ namespace {
 // The names in a folder, sorted.
 std::vector<std::string> Names(const std::filesystem::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(Utf8(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -191,6 +194,51 @@ TEST(PendingFile, InterruptionRemovesTheTemporaryFile) {
     }
 #else
     SKIP_WITHOUT_POSIX("fork and signals");
+#endif
+}
+
+// On Windows Ctrl-C and Ctrl-Break come through the console's handler: a
+// program interrupted while it writes leaves no temporary file and the
+// earlier output as it was. The test runs itself again as that program, on
+// a console of its own, which it interrupts.
+TEST(PendingFile, ConsoleInterruptionRemovesTheTemporaryFile) {
+#if TESSALY_WINDOWS
+    if (const wchar_t* file = _wgetenv(L"TESSALY_INTERRUPTED_FILE")) {
+        InstallInterruptCleanup();
+        SetFileStepHook([](FileStep step, const std::filesystem::path&) {
+            if (step == FileStep::BytesWritten) {
+                if (!GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) ExitProcess(3);
+                Sleep(INFINITE);
+            }
+            return 0;
+        });
+        WriteFileAtomically(std::filesystem::path(file), std::string(1 << 20, 'x'));
+        ADD_FAILURE() << "not interrupted";
+        return;
+    }
+    TempFolder folder;
+    const auto file = folder.path() / PathFromUtf8("原稿_ruby.txt");
+    WriteFileAtomically(file, "previous");
+    SetEnvironmentVariableW(L"TESSALY_INTERRUPTED_FILE", file.c_str());
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=PendingFile.ConsoleInterruptionRemovesTheTemporaryFile";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
+                               &child));
+    SetEnvironmentVariableW(L"TESSALY_INTERRUPTED_FILE", nullptr);
+    ASSERT_EQ(WaitForSingleObject(child.hProcess, 60'000), WAIT_OBJECT_0);
+    DWORD status = 0;
+    GetExitCodeProcess(child.hProcess, &status);
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    EXPECT_EQ(status, DWORD(STATUS_CONTROL_C_EXIT));
+    EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"原稿_ruby.txt"});
+    EXPECT_EQ(ReadBytes(file), "previous");
+#else
+    SKIP_WITHOUT_WINDOWS("a console's Ctrl-C handler");
 #endif
 }
 

@@ -46,10 +46,10 @@ struct Conversion {
     std::unique_ptr<wordproc::DocumentModel> model;
 
     std::filesystem::path outputFile() const {
-        return folder.path() / "RubyData" / std::filesystem::path(ToUtf8(state.OutputFileName));
+        return folder.path() / "RubyData" / U8(ToUtf8(state.OutputFileName));
     }
     std::filesystem::path macFile() const {
-        return folder.path() / "RubyData" / std::filesystem::path("Mac_" + ToUtf8(state.OutputFileName));
+        return folder.path() / "RubyData" / U8("Mac_" + ToUtf8(state.OutputFileName));
     }
     // The Windows output file's text.
     std::u16string windowsText() const { return DecodeWindowsFile(ReadBytes(outputFile())); }
