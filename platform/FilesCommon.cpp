@@ -1,14 +1,29 @@
 #include "platform/FilesCommon.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <random>
 
 namespace tessaly::platform::common {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr std::string_view kStart = ".tessaly-", kEnd = ".tmp";
+
+FileStepHook g_stepHook = nullptr;
+
+// A fixed table of paths, each slot free (0), being filled (1) or holding a
+// path (2).
+constexpr size_t kSlots = 256, kSlotPath = 4096;
+struct TemporarySlot {
+    std::atomic<int> state{0};
+    fs::path::value_type path[kSlotPath];
+};
+TemporarySlot g_temporaries[kSlots];
 
 }  // namespace
 
@@ -54,4 +69,70 @@ std::optional<std::string> ReasonForErrno(int error) {
     }
 }
 
+int Step(FileStep step, const fs::path& file) { return g_stepHook ? g_stepHook(step, file) : 0; }
+
+int Remember(const fs::path& temp) {
+    const fs::path::string_type& path = temp.native();
+    if (path.size() >= kSlotPath) return -1;
+    for (size_t i = 0; i < kSlots; ++i) {
+        int expected = 0;
+        if (!g_temporaries[i].state.compare_exchange_strong(expected, 1)) continue;
+        std::copy(path.c_str(), path.c_str() + path.size() + 1, g_temporaries[i].path);
+        g_temporaries[i].state = 2;
+        return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void Forget(int slot) {
+    if (slot >= 0) g_temporaries[slot].state = 0;
+}
+
+void RemoveTemporaries() {
+    for (auto& slot : g_temporaries)
+        if (slot.state.load() == 2) RemoveFile(fs::path(slot.path));
+}
+
+std::shared_mutex& Commits() {
+    static std::shared_mutex commits;
+    return commits;
+}
+
 }  // namespace tessaly::platform::common
+
+namespace tessaly::platform {
+namespace fs = std::filesystem;
+
+void SetFileStepHook(FileStepHook hook) { common::g_stepHook = hook; }
+
+PendingFile::~PendingFile() { discard(); }
+
+void PendingFile::discard() {
+    if (m_temp.empty()) return;
+    common::RemoveFile(m_temp);
+    m_temp.clear();
+    common::Forget(m_slot);
+    m_slot = -1;
+}
+
+void PendingFile::commit() { CommitTogether({this}); }
+
+void WriteFileAtomically(const fs::path& file, std::string_view bytes) { PendingFile(file, bytes).commit(); }
+
+void CommitTogether(const std::vector<PendingFile*>& files) {
+    if (files.empty()) return;
+    std::shared_lock commits(common::Commits());
+    common::FolderLock lock(files.front()->m_file.parent_path());
+    for (size_t i = 0; i < files.size(); ++i) {
+        PendingFile& f = *files[i];
+        if (i > 0) common::Step(FileStep::BetweenReplaces, files[i - 1]->m_file);
+        common::Step(FileStep::BeforeReplace, f.m_file);
+        if (const std::error_code error = common::PutInPlace(f.m_temp, f.m_file))
+            throw fs::filesystem_error("cannot replace the file", f.m_file, error);
+        f.m_temp.clear();
+        common::Forget(f.m_slot);
+        f.m_slot = -1;
+    }
+}
+
+}  // namespace tessaly::platform

@@ -49,46 +49,6 @@ bool StandardErrorIsTerminal() { return ::isatty(2) != 0; }
 
 namespace {
 
-FileStepHook g_stepHook = nullptr;
-
-int Step(FileStep step, const fs::path& file) { return g_stepHook ? g_stepHook(step, file) : 0; }
-
-// The temporary files not yet in place, where a signal handler can reach
-// them: a fixed table of paths, each slot free (0), being filled (1) or
-// holding a path (2).
-constexpr size_t kSlots = 256;
-struct TemporarySlot {
-    std::atomic<int> state{0};
-    char path[PATH_MAX];
-};
-TemporarySlot g_temporaries[kSlots];
-
-int Remember(const fs::path& temp) {
-    const std::string& path = temp.native();
-    if (path.size() >= PATH_MAX) return -1;
-    for (size_t i = 0; i < kSlots; ++i) {
-        int expected = 0;
-        if (!g_temporaries[i].state.compare_exchange_strong(expected, 1)) continue;
-        std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
-        g_temporaries[i].state = 2;
-        return static_cast<int>(i);
-    }
-    return -1;  // more at once than any run writes: left to the error paths
-}
-
-void Forget(int slot) {
-    if (slot >= 0) g_temporaries[slot].state = 0;
-}
-
-// Commits hold this shared; the interrupt cleanup takes it whole, so that
-// it waits for a set being put in place to be complete.
-std::shared_mutex g_commits;
-
-void RemoveTemporaries() {
-    for (auto& slot : g_temporaries)
-        if (slot.state.load() == 2) ::unlink(slot.path);
-}
-
 // The interruptions, taken by a thread of their own (every other thread
 // has them blocked): the temporaries are removed once no set is being put
 // in place, then the process ends as the interruption says.
@@ -96,8 +56,8 @@ void WaitForInterruption(sigset_t signals) {
     int signal = 0;
     while (sigwait(&signals, &signal) != 0) {
     }
-    std::unique_lock all(g_commits);
-    RemoveTemporaries();
+    std::unique_lock all(common::Commits());
+    common::RemoveTemporaries();
     ::signal(signal, SIG_DFL);
     sigset_t one;
     sigemptyset(&one);
@@ -111,27 +71,6 @@ void WaitForInterruption(sigset_t signals) {
 fs::path TemporaryNameBeside(const fs::path& file) {
     return file.parent_path() / common::TemporaryName(static_cast<uint64_t>(::getpid()));
 }
-
-// A lock on the folder the other programs that put their sets there wait
-// for (none where the folder cannot be opened: putting in place then fails
-// on its own).
-class FolderLock {
-public:
-    explicit FolderLock(const fs::path& folder)
-        : m_fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (m_fd >= 0)
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~FolderLock() {
-        if (m_fd >= 0) ::close(m_fd);  // which unlocks
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int m_fd;
-};
 
 [[noreturn]] void Fail(const char* what, const fs::path& file, int error) {
     throw fs::filesystem_error(what, file, std::error_code(error, std::generic_category()));
@@ -166,8 +105,6 @@ bool CreateNewFile(const fs::path& path, std::error_code& error) {
     error.clear();
     return true;
 }
-
-void SetFileStepHook(FileStepHook hook) { g_stepHook = hook; }
 
 void InstallInterruptCleanup() {
     static std::once_flag once;
@@ -210,54 +147,25 @@ PendingFile::PendingFile(const fs::path& file, std::string_view bytes) : m_file(
         // Known to the interrupt cleanup before it exists, so that no
         // moment leaves it unknown.
         m_temp = TemporaryNameBeside(file);
-        m_slot = Remember(m_temp);
+        m_slot = common::Remember(m_temp);
         fd = OpenNewFile(m_temp);
         if (fd >= 0) break;
         const int error = errno;
-        Forget(m_slot);
+        common::Forget(m_slot);
         m_slot = -1;
         if (error != EEXIST || attempt == 100) {
             m_temp.clear();
             Fail("cannot create the file", file, error);
         }
     }
-    Step(FileStep::TemporaryCreated, file);
+    common::Step(FileStep::TemporaryCreated, file);
     int error = WriteAll(fd, bytes);
-    if (const int injected = Step(FileStep::BytesWritten, file); error == 0) error = injected;
+    if (const int injected = common::Step(FileStep::BytesWritten, file); error == 0) error = injected;
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
     if (error != 0) {
         discard();
         Fail("cannot write the file", file, error);
-    }
-}
-
-PendingFile::~PendingFile() { discard(); }
-
-void PendingFile::discard() {
-    if (m_temp.empty()) return;
-    ::unlink(m_temp.c_str());
-    m_temp.clear();
-    Forget(m_slot);
-    m_slot = -1;
-}
-
-void PendingFile::commit() { CommitTogether({this}); }
-
-void WriteFileAtomically(const fs::path& file, std::string_view bytes) { PendingFile(file, bytes).commit(); }
-
-void CommitTogether(const std::vector<PendingFile*>& files) {
-    if (files.empty()) return;
-    std::shared_lock commits(g_commits);
-    FolderLock lock(files.front()->m_file.parent_path());
-    for (size_t i = 0; i < files.size(); ++i) {
-        PendingFile& f = *files[i];
-        if (i > 0) Step(FileStep::BetweenReplaces, files[i - 1]->m_file);
-        Step(FileStep::BeforeReplace, f.m_file);
-        if (::rename(f.m_temp.c_str(), f.m_file.c_str()) != 0) Fail("cannot replace the file", f.m_file, errno);
-        f.m_temp.clear();
-        Forget(f.m_slot);
-        f.m_slot = -1;
     }
 }
 
@@ -269,4 +177,27 @@ void RemoveStaleTemporaries(const fs::path& folder) {
     }
 }
 
+namespace common {
+
+void RemoveFile(const fs::path& file) { ::unlink(file.c_str()); }
+
+std::error_code PutInPlace(const fs::path& temp, const fs::path& file) {
+    if (::rename(temp.c_str(), file.c_str()) == 0) return {};
+    return std::error_code(errno, std::generic_category());
+}
+
+// None where the folder cannot be opened: putting in place then fails on
+// its own.
+FolderLock::FolderLock(const fs::path& folder)
+    : m_handle(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (m_handle >= 0)
+        while (::flock(int(m_handle), LOCK_EX) != 0 && errno == EINTR) {
+        }
+}
+
+FolderLock::~FolderLock() {
+    if (m_handle >= 0) ::close(int(m_handle));  // which unlocks
+}
+
+}  // namespace common
 }  // namespace tessaly::platform

@@ -41,79 +41,16 @@ std::error_code LastError() { return std::error_code(int(GetLastError()), std::s
 
 [[noreturn]] void Fail(const char* what, const fs::path& file, std::error_code error) { throw fs::filesystem_error(what, file, error); }
 
-FileStepHook g_stepHook = nullptr;
-
-int Step(FileStep step, const fs::path& file) { return g_stepHook ? g_stepHook(step, file) : 0; }
-
-// The temporary files not yet in place, where the console's handler can
-// reach them: a fixed table of paths, each slot free (0), being filled (1)
-// or holding a path (2).
-constexpr size_t kSlots = 256, kSlotPath = 4096;
-struct TemporarySlot {
-    std::atomic<int> state{0};
-    wchar_t path[kSlotPath];
-};
-TemporarySlot g_temporaries[kSlots];
-
-int Remember(const fs::path& temp) {
-    const std::wstring& path = temp.native();
-    if (path.size() >= kSlotPath) return -1;
-    for (size_t i = 0; i < kSlots; ++i) {
-        int expected = 0;
-        if (!g_temporaries[i].state.compare_exchange_strong(expected, 1)) continue;
-        std::wmemcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
-        g_temporaries[i].state = 2;
-        return int(i);
-    }
-    return -1;  // more at once than any run writes: left to the error paths
-}
-
-void Forget(int slot) {
-    if (slot >= 0) g_temporaries[slot].state = 0;
-}
-
-// Commits hold this shared; the console's handler takes it whole, so that it
-// waits for a set being put in place to be complete.
-std::shared_mutex g_commits;
-
 BOOL WINAPI OnConsoleInterruption(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
-    std::unique_lock all(g_commits);
-    for (auto& slot : g_temporaries)
-        if (slot.state.load() == 2) DeleteFileW(slot.path);
+    std::unique_lock all(common::Commits());
+    common::RemoveTemporaries();
     ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 fs::path TemporaryNameBeside(const fs::path& file) {
     return file.parent_path() / PathFromUtf8(common::TemporaryName(GetCurrentProcessId()));
 }
-
-// A lock on the folder that the other programs putting their sets there
-// wait for: a mutex named after the folder's full path, in upper case.
-class FolderLock {
-public:
-    explicit FolderLock(const fs::path& folder) {
-        std::error_code ec;
-        std::wstring name = fs::absolute(folder.empty() ? fs::path(L".") : folder, ec).native();
-        CharUpperBuffW(name.data(), DWORD(name.size()));
-        uint64_t hash = 1469598103934665603ull;  // FNV-1a
-        for (const wchar_t c : name) hash = (hash ^ uint64_t(c)) * 1099511628211ull;
-        wchar_t mutexName[64];
-        std::swprintf(mutexName, 64, L"Local\\tessaly-folder-%016llx", static_cast<unsigned long long>(hash));
-        m_mutex = CreateMutexW(nullptr, FALSE, mutexName);
-        if (m_mutex) WaitForSingleObject(m_mutex, INFINITE);  // an abandoned one is ours as well
-    }
-    ~FolderLock() {
-        if (!m_mutex) return;
-        ReleaseMutex(m_mutex);
-        CloseHandle(m_mutex);
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    HANDLE m_mutex = nullptr;
-};
 
 // CREATE_NEW fails on anything at the name, a link included. Shared for
 // deletion only: the console's handler removes a temporary file while it is
@@ -230,8 +167,6 @@ bool CreateNewFile(const fs::path& path, std::error_code& error) {
     return true;
 }
 
-void SetFileStepHook(FileStepHook hook) { g_stepHook = hook; }
-
 void InstallInterruptCleanup() {
     static std::once_flag once;
     std::call_once(once, [] { SetConsoleCtrlHandler(OnConsoleInterruption, TRUE); });
@@ -289,60 +224,26 @@ PendingFile::PendingFile(const fs::path& file, std::string_view bytes) : m_file(
     for (int attempt = 0; handle == INVALID_HANDLE_VALUE; ++attempt) {
         // Known to the console's handler before it exists.
         m_temp = TemporaryNameBeside(file);
-        m_slot = Remember(m_temp);
+        m_slot = common::Remember(m_temp);
         handle = OpenNewFile(m_temp);
         if (handle != INVALID_HANDLE_VALUE) break;
         const std::error_code error = LastError();
-        Forget(m_slot);
+        common::Forget(m_slot);
         m_slot = -1;
         if ((error.value() != ERROR_FILE_EXISTS && error.value() != ERROR_ALREADY_EXISTS) || attempt == 100) {
             m_temp.clear();
             Fail("cannot create the file", file, error);
         }
     }
-    Step(FileStep::TemporaryCreated, file);
+    common::Step(FileStep::TemporaryCreated, file);
     std::error_code error = WriteAll(handle, bytes);
-    if (const int injected = Step(FileStep::BytesWritten, file); !error && injected != 0)
+    if (const int injected = common::Step(FileStep::BytesWritten, file); !error && injected != 0)
         error = std::error_code(injected, std::generic_category());
     if (!error && !FlushFileBuffers(handle)) error = LastError();
     if (!CloseHandle(handle) && !error) error = LastError();
     if (error) {
         discard();
         Fail("cannot write the file", file, error);
-    }
-}
-
-PendingFile::~PendingFile() { discard(); }
-
-void PendingFile::discard() {
-    if (m_temp.empty()) return;
-    DeleteFileW(m_temp.c_str());
-    m_temp.clear();
-    Forget(m_slot);
-    m_slot = -1;
-}
-
-void PendingFile::commit() { CommitTogether({this}); }
-
-void WriteFileAtomically(const fs::path& file, std::string_view bytes) { PendingFile(file, bytes).commit(); }
-
-void CommitTogether(const std::vector<PendingFile*>& files) {
-    if (files.empty()) return;
-    std::shared_lock commits(g_commits);
-    FolderLock lock(files.front()->m_file.parent_path());
-    for (size_t i = 0; i < files.size(); ++i) {
-        PendingFile& f = *files[i];
-        if (i > 0) Step(FileStep::BetweenReplaces, files[i - 1]->m_file);
-        Step(FileStep::BeforeReplace, f.m_file);
-        if (!MoveFileExW(f.m_temp.c_str(), f.m_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            // Windows calls a folder in the way a denied access.
-            std::error_code error = LastError(), ec;
-            if (fs::is_directory(f.m_file, ec)) error = std::make_error_code(std::errc::is_a_directory);
-            Fail("cannot replace the file", f.m_file, error);
-        }
-        f.m_temp.clear();
-        Forget(f.m_slot);
-        f.m_slot = -1;
     }
 }
 
@@ -363,4 +264,39 @@ void RemoveStaleTemporaries(const fs::path& folder) {
     }
 }
 
+namespace common {
+
+void RemoveFile(const fs::path& file) { DeleteFileW(file.c_str()); }
+
+std::error_code PutInPlace(const fs::path& temp, const fs::path& file) {
+    if (MoveFileExW(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return {};
+    // Windows calls a folder in the way a denied access.
+    std::error_code error = LastError(), ec;
+    if (fs::is_directory(file, ec)) error = std::make_error_code(std::errc::is_a_directory);
+    return error;
+}
+
+// A mutex named after the folder's full path, in upper case (an abandoned
+// one is taken as well).
+FolderLock::FolderLock(const fs::path& folder) {
+    std::error_code ec;
+    std::wstring name = fs::absolute(folder.empty() ? fs::path(L".") : folder, ec).native();
+    CharUpperBuffW(name.data(), DWORD(name.size()));
+    uint64_t hash = 1469598103934665603ull;  // FNV-1a
+    for (const wchar_t c : name) hash = (hash ^ uint64_t(c)) * 1099511628211ull;
+    wchar_t mutexName[64];
+    std::swprintf(mutexName, 64, L"Local\\tessaly-folder-%016llx", static_cast<unsigned long long>(hash));
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, mutexName);
+    if (mutex) WaitForSingleObject(mutex, INFINITE);
+    m_handle = reinterpret_cast<intptr_t>(mutex);
+}
+
+FolderLock::~FolderLock() {
+    const HANDLE mutex = reinterpret_cast<HANDLE>(m_handle);
+    if (!mutex) return;
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}
+
+}  // namespace common
 }  // namespace tessaly::platform

@@ -180,6 +180,8 @@ TEST(CompoundFileOracle, DamagedCopiesReadAsLibgsfReadsThem) {
             EXPECT_TRUE(own.opened || !gsf.opened) << file << ", " << what << Difference(own, gsf);
         }
     }
-    EXPECT_GT(compared, 300u);
+    // Twenty-odd kinds of damage to each compound file of tests/data, and of
+    // the corpus when it is there.
+    EXPECT_GT(compared, CorpusFile("") ? 300u : 150u);
     EXPECT_LT(parted * 10, compared) << "the readers part on more than a tenth of the damaged copies";
 }
