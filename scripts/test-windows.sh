@@ -122,9 +122,11 @@ echo "== tessaly.exe converts the sample"
 # the second start shows that folder with the sample selected. Its run
 # button converts it with the stored settings; the output is the Linux
 # build's with the same settings.
-Xvfb :77 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+screen=77
+while [ -e "/tmp/.X11-unix/X$screen" ] || [ -e "/tmp/.X$screen-lock" ]; do screen=$((screen + 1)); done
+Xvfb ":$screen" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 display_pid=$!
-export DISPLAY=:77
+export DISPLAY=:$screen
 sleep 1
 openbox >/dev/null 2>&1 &
 app=$work/app
