@@ -197,13 +197,40 @@ TEST(PendingFile, InterruptionRemovesTheTemporaryFile) {
 #endif
 }
 
+#if TESSALY_WINDOWS
+// The file a test run as a child of itself is to write, or null in the
+// test's own run.
+const wchar_t* ChildsFile() { return _wgetenv(L"TESSALY_CHILDS_FILE"); }
+
+// Runs this program again with only the named test, on a console of its
+// own, with file as ChildsFile(); returns how it ended (its exit code).
+DWORD InChildProcess(const char* test, const std::filesystem::path& file) {
+    SetEnvironmentVariableW(L"TESSALY_CHILDS_FILE", file.c_str());
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=" + PathFromUtf8(test).native();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    const bool started =
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &child);
+    SetEnvironmentVariableW(L"TESSALY_CHILDS_FILE", nullptr);
+    if (!started) return DWORD(-1);
+    DWORD status = DWORD(-2);
+    if (WaitForSingleObject(child.hProcess, 60'000) == WAIT_OBJECT_0) GetExitCodeProcess(child.hProcess, &status);
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    return status;
+}
+#endif
+
 // On Windows Ctrl-C and Ctrl-Break come through the console's handler: a
 // program interrupted while it writes leaves no temporary file and the
 // earlier output as it was. The test runs itself again as that program, on
 // a console of its own, which it interrupts.
 TEST(PendingFile, ConsoleInterruptionRemovesTheTemporaryFile) {
 #if TESSALY_WINDOWS
-    if (const wchar_t* file = _wgetenv(L"TESSALY_INTERRUPTED_FILE")) {
+    if (const wchar_t* file = ChildsFile()) {
         InstallInterruptCleanup();
         SetFileStepHook([](FileStep step, const std::filesystem::path&) {
             if (step == FileStep::BytesWritten) {
@@ -219,21 +246,7 @@ TEST(PendingFile, ConsoleInterruptionRemovesTheTemporaryFile) {
     TempFolder folder;
     const auto file = folder.path() / PathFromUtf8("原稿_ruby.txt");
     WriteFileAtomically(file, "previous");
-    SetEnvironmentVariableW(L"TESSALY_INTERRUPTED_FILE", file.c_str());
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=PendingFile.ConsoleInterruptionRemovesTheTemporaryFile";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
-                               &child));
-    SetEnvironmentVariableW(L"TESSALY_INTERRUPTED_FILE", nullptr);
-    ASSERT_EQ(WaitForSingleObject(child.hProcess, 60'000), WAIT_OBJECT_0);
-    DWORD status = 0;
-    GetExitCodeProcess(child.hProcess, &status);
-    CloseHandle(child.hProcess);
-    CloseHandle(child.hThread);
+    const DWORD status = InChildProcess("PendingFile.ConsoleInterruptionRemovesTheTemporaryFile", file);
     EXPECT_EQ(status, DWORD(STATUS_CONTROL_C_EXIT));
     EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"原稿_ruby.txt"});
     EXPECT_EQ(ReadBytes(file), "previous");
@@ -274,19 +287,31 @@ TEST(PendingFile, AnInterruptionBetweenTheReplacesWaitsForTheSet) {
 }
 
 // A program killed outright leaves its temporary file; a later one removes
-// it, and only the files of processes that no longer run.
+// it, and only the files of processes that no longer run (on Windows, the
+// test runs itself again as the program that is killed).
 TEST(PendingFile, TemporariesOfEndedProgramsAreRemovedLater) {
-#if TESSALY_POSIX
-    TempFolder folder;
-    const auto file = folder.path() / "out_ruby.txt";
-    const int status = InChild([&] {
+    auto killedWhileWriting = [](const std::filesystem::path& file) {
         SetFileStepHook([](FileStep step, const std::filesystem::path&) {
+#if TESSALY_POSIX
             if (step == FileStep::BytesWritten) ::kill(::getpid(), SIGKILL);
+#else
+            if (step == FileStep::BytesWritten) TerminateProcess(GetCurrentProcess(), 9);
+#endif
             return 0;
         });
         WriteFileAtomically(file, std::string(1 << 20, 'x'));
-    });
+    };
+#if TESSALY_WINDOWS
+    if (const wchar_t* file = ChildsFile()) return killedWhileWriting(file);
+#endif
+    TempFolder folder;
+    const auto file = folder.path() / "out_ruby.txt";
+#if TESSALY_POSIX
+    const int status = InChild([&] { killedWhileWriting(file); });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+#else
+    EXPECT_EQ(InChildProcess("PendingFile.TemporariesOfEndedProgramsAreRemovedLater", file), 9u);
+#endif
     const std::vector<std::string> left = Names(folder.path());
     ASSERT_EQ(left.size(), 1u);
     EXPECT_TRUE(left[0].starts_with(".tessaly-")) << left[0];
@@ -305,9 +330,6 @@ TEST(PendingFile, TemporariesOfEndedProgramsAreRemovedLater) {
     }
     SetFileStepHook(nullptr);
     EXPECT_EQ(Names(folder.path()), (std::vector<std::string>{".tessaly-abc.tmp", "notes.tmp"}));
-#else
-    SKIP_WITHOUT_POSIX("fork and signals");
-#endif
 }
 
 // A disk that fills up while a file is written: the error names the file,
