@@ -53,6 +53,16 @@ size_t CharacterCount(std::u16string_view text) {
     return n;
 }
 
+std::vector<std::u16string_view> Characters(std::u16string_view text) {
+    std::vector<std::u16string_view> chars;
+    for (size_t i = 0; i < text.size();) {
+        const size_t units = CharacterUnitsAt(text, i);
+        chars.push_back(text.substr(i, units));
+        i += units;
+    }
+    return chars;
+}
+
 size_t LastCharacterStart(std::u16string_view text) {
     size_t i = LastCodePointStart(text);
     // A selector at the very start of a text has no character before it and

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaly {
 
@@ -28,6 +29,8 @@ bool IsVariationSelector(char32_t cp);
 // The number of UTF-16 units of the character starting at index i.
 size_t CharacterUnitsAt(std::u16string_view text, size_t i);
 size_t CharacterCount(std::u16string_view text);
+// The characters of a text, each with its variation selectors.
+std::vector<std::u16string_view> Characters(std::u16string_view text);
 // Index of the first unit of the last character; 0 for an empty text.
 size_t LastCharacterStart(std::u16string_view text);
 

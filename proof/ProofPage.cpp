@@ -52,17 +52,6 @@ void AppendHtml(std::string& out, std::u16string_view text) {
 
 void AppendHtml(std::string& out, const std::string& utf8) { AppendHtml(out, FromUtf8(utf8)); }
 
-// The characters of a text: each with its variation selectors.
-std::vector<std::u16string_view> Characters(std::u16string_view text) {
-    std::vector<std::u16string_view> chars;
-    for (size_t i = 0; i < text.size();) {
-        const size_t units = CharacterUnitsAt(text, i);
-        chars.push_back(text.substr(i, units));
-        i += units;
-    }
-    return chars;
-}
-
 std::vector<std::u16string_view> Readings(std::u16string_view reading) {
     std::vector<std::u16string_view> parts;
     size_t from = 0;

@@ -100,17 +100,6 @@ std::vector<std::u16string> Parts(std::u16string_view reading) {
     return parts;
 }
 
-// The characters of a text, each with its variation selectors.
-std::vector<std::u16string_view> Characters(std::u16string_view text) {
-    std::vector<std::u16string_view> chars;
-    for (size_t i = 0; i < text.size();) {
-        const size_t units = CharacterUnitsAt(text, i);
-        chars.push_back(text.substr(i, units));
-        i += units;
-    }
-    return chars;
-}
-
 // A token that is just a cell of the story.
 ParagraphRewriter::Tok CellTok(const Cell& cell) {
     ParagraphRewriter::Tok t;
