@@ -74,9 +74,15 @@ DocLists ReadLists(const Bytes& table, const Fib& fib, const std::vector<std::u1
                     const int32_t start = static_cast<int32_t>(table.u32(data));
                     const uint32_t flags = table.u32(data + 4);
                     data += 8;
+                    // A level beyond the nine names none of the list's: its
+                    // level description is passed over.
                     const int level = int(flags & 0x0F);
-                    if (flags & 0x10) o.starts[level] = start;
-                    if (flags & 0x20) o.levels[level] = ReadLevel(table, data, fonts);
+                    const bool known = level < kListLevels;
+                    if ((flags & 0x10) && known) o.starts[level] = start;
+                    if (flags & 0x20) {
+                        ListLevel read = ReadLevel(table, data, fonts);
+                        if (known) o.levels[level] = std::move(read);
+                    }
                 }
                 lists.overrides.push_back(std::move(o));
             }
