@@ -1,5 +1,6 @@
 #include "platform/FilesCommon.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
