@@ -97,18 +97,6 @@ TEST(WriteOutputFiles, MacFileFollowsTheWindowsFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
 }
 
-namespace {
-
-// The names in a folder, sorted.
-std::vector<std::string> Names(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(Utf8(entry.path().filename()));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-}  // namespace
-
 // Both files are on disk before either is put in place: a Mac file that
 // cannot be replaced keeps the Windows file from being replaced too.
 TEST(WriteOutputFiles, TheTwoFilesAreReplacedAsAPair) {

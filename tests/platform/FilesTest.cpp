@@ -25,14 +25,6 @@ using namespace tessaly::testing;
 
 namespace {
 
-// The names in a folder, sorted.
-std::vector<std::string> Names(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(Utf8(entry.path().filename()));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // What the folder of the file being written holds when a step is reached.
 std::vector<std::string> g_during;
 FileStep g_at = FileStep::BytesWritten;

@@ -58,12 +58,7 @@ struct CommandLine : ::testing::Test {
         return path;
     }
     // The names in out/, sorted.
-    std::vector<std::string> outputs() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(out())) names.push_back(Utf8(entry.path().filename()));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> outputs() const { return Names(out()); }
 };
 
 }  // namespace tessaly::testing
