@@ -29,6 +29,10 @@ fi
 linux=$(cd "$linux" && pwd)
 
 echo "== Windows build"
+# A build over another folder of libraries (older versions) starts anew.
+if [ -f build-windows/CMakeCache.txt ] && ! grep -q "^CMAKE_PREFIX_PATH:[A-Z]*=$prefix\$" build-windows/CMakeCache.txt; then
+  rm -rf build-windows
+fi
 corpus=()
 [ -d ../shared/corpus ] && corpus=(-DTESSALY_CORPUS_DIR="$(cd ../shared/corpus && pwd)")
 PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
