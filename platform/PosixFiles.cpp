@@ -3,7 +3,6 @@
 #include "platform/FilesCommon.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -12,10 +11,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <shared_mutex>

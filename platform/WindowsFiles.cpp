@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdlib>
+#include <algorithm>
 #include <cwchar>
 #include <iostream>
 #include <mutex>
