@@ -42,8 +42,6 @@ std::vector<const Setting*> PageSettings(int page) {
     return rows;
 }
 
-constexpr const char* kPageNames[] = {"設定1", "設定2", "設定3"};
-
 }  // namespace
 
 UtilityDialog::UtilityDialog(settings::KeyValueStore& store, ConversionOptions& options, run::MessageService& messages,
@@ -145,7 +143,7 @@ void UtilityDialog::buildPages() {
             m_controls[s->key] = control;
             addToGroup(grid, rows, *s, control);
         }
-        m_tabs->addTab(widget, QString::fromUtf8(kPageNames[page]));
+        m_tabs->addTab(widget, Text(settings::kDialogPageNames[page]));
     }
 }
 

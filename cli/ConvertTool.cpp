@@ -200,7 +200,7 @@ void Batch::printResult(const Job& job, const std::string& shown, const convert:
     std::ostream& err = m_env.err;
     if (!report.leftOut.empty()) err << kTool << ": " << shown << ": " << wordproc::LeftOutSummary(report.leftOut) << "\n";
     if (result.convertedCount == 0)
-        err << kTool << ": " << shown << ": ルビ・圏点・割注が見つからないか、変換されませんでした。対象の原稿と設定を確認してください。\n";
+        err << kTool << ": " << shown << ": " << convert::kNothingFoundText << "\n";
     if (const size_t left = report.notationLeft.total())
         err << kTool << ": " << shown << ": ルビ記法（|漢字《かんじ》）らしい個所が " << left
             << " 個所ありますが、変換していません（変換するには --ruby-notation を指定してください）。\n";

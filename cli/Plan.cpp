@@ -49,14 +49,6 @@ std::vector<fs::path> FolderManuscripts(const fs::path& top, bool recursive, std
     return found;
 }
 
-// Why an input's name gives no output name, or empty.
-std::string NamingProblem(const fs::path& input) {
-    const std::string name = platform::PathToUtf8(input.filename());
-    if (name.find('.') == std::string::npos) return "ファイル名にピリオドがないため、出力ファイル名を作れません。";
-    if (OutputFileNameForInput(input).empty()) return "ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。";
-    return {};
-}
-
 // The groups of jobs that share an output name: each job's group is the
 // first job it shares a name with, transitively.
 std::vector<JobGroup> Grouped(std::vector<Job> jobs) {
@@ -120,7 +112,7 @@ std::vector<JobGroup> PlanJobs(const std::vector<fs::path>& inputs, const fs::pa
         if (const auto id = platform::IdentityOf(input)) inputIds.emplace(*id, input);
     std::vector<Job> jobs;
     for (const auto& input : inputs) {
-        if (const std::string problem = NamingProblem(input); !problem.empty()) {
+        if (const std::string problem = convert::NamingProblem(input); !problem.empty()) {
             refusals.push_back(Shown(input) + ": " + problem);
             continue;
         }

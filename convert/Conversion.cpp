@@ -62,6 +62,13 @@ std::string FailureText(const std::exception& e) {
     return e.what();
 }
 
+std::string NamingProblem(const fs::path& input) {
+    const std::string name = platform::PathToUtf8(input.filename());
+    if (name.find('.') == std::string::npos) return "ファイル名にピリオドがないため、出力ファイル名を作れません。";
+    if (OutputFileNameForInput(input).empty()) return "ファイル名の最初のピリオドの前に文字がないため、出力ファイル名を作れません。";
+    return {};
+}
+
 std::vector<std::pair<std::string, std::optional<size_t>>> ReportItems(const wordproc::ReadReport& report) {
     return wordproc::LeftOutItems(report.leftOut);
 }

@@ -67,6 +67,9 @@ ConversionResult ConvertManuscript(const std::filesystem::path& input, const Con
 // file's, a read-back's, or the error's own words.
 std::string FailureText(const std::exception& error);
 
+// Why an input's name gives no output name (<name>_ruby.txt), or empty.
+std::string NamingProblem(const std::filesystem::path& input);
+
 // The proof page's report items and the command line's report lines: each
 // thing the reader left out, with its paragraph when known.
 std::vector<std::pair<std::string, std::optional<size_t>>> ReportItems(const wordproc::ReadReport& report);

@@ -1,8 +1,10 @@
-// Fixed texts that both front ends show, with CR LF between their lines as
+// Fixed texts that the front ends show, with CR LF between their lines as
 // the desktop's message boxes have them (the command line drops the CRs).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace tessaly::convert {
 
@@ -14,5 +16,17 @@ inline std::string MissingHeaderText(const std::string& appFolder) {
            "\r\n"
            "ヘッダファイルを確認の上、再度実行して下さい。";
 }
+
+// Places that look like ruby written as text, left as text because the
+// option is off.
+inline std::string NotationLeftText(size_t places) {
+    return "ルビ記法（|漢字《かんじ》）らしい個所が " + std::to_string(places) +
+           " 個所ありますが、変換していません。\r\n"
+           "変換するには、ユーティリティの設定1で「ルビ記法（|漢字《かんじ》）を変換する」をオンにして下さい。";
+}
+
+// A manuscript in which nothing was converted.
+inline constexpr std::string_view kNothingFoundText =
+    "ルビ・圏点・割注が見つからないか、変換されませんでした。対象の原稿と設定を確認してください。";
 
 }  // namespace tessaly::convert

@@ -84,11 +84,7 @@ inline QString WordRunningText() {
 
 // Places that look like ruby written as text, left as text because the
 // option is off.
-inline QString NotationLeftText(size_t places) {
-    return QStringLiteral("ルビ記法（|漢字《かんじ》）らしい個所が %1 個所ありますが、変換していません。\r\n"
-                          "変換するには、ユーティリティの設定1で「ルビ記法（|漢字《かんじ》）を変換する」をオンにして下さい。")
-        .arg(places);
-}
+inline QString NotationLeftText(size_t places) { return QString::fromStdString(convert::NotationLeftText(places)); }
 
 inline QString NotDocFileText() { return QStringLiteral("Word形式の文書（doc）を選択して下さい\u3000"); }
 

@@ -208,12 +208,11 @@ ConversionOptions CaptureOptions(const SettingValues& values, int16_t previousRe
 }
 
 QString SettingName(const QString& key) {
-    static constexpr std::string_view kPages[] = {"設定1", "設定2", "設定3", "管理"};
     for (const Setting& s : Settings()) {
         const bool button = s.kind == SettingKind::ResultButtons && key.startsWith(QStringLiteral("Option"));
         if (KeyOf(s.key) != key && !button) continue;
         if (s.dialog.page < 0) return key;
-        return Text(kPages[s.dialog.page]) + QStringLiteral("「") + Text(s.dialog.label) + QStringLiteral("」");
+        return Text(kDialogPageNames[s.dialog.page]) + QStringLiteral("「") + Text(s.dialog.label) + QStringLiteral("」");
     }
     return key;
 }

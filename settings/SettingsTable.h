@@ -68,6 +68,9 @@ struct Setting {
 const std::vector<Setting>& Settings();
 const Setting& SettingOf(std::string_view key);
 
+// The utility dialog's pages, in order (DialogPlace::page).
+inline constexpr std::string_view kDialogPageNames[] = {"設定1", "設定2", "設定3", "管理"};
+
 // The result buttons' keys and labels, Option1..Option3 for the actions 1..3.
 inline constexpr std::string_view kResultButtonKeys[] = {"Option1", "Option2", "Option3"};
 inline constexpr std::string_view kResultButtonLabels[] = {"変換のみ", "テキストファイルを表示する", "アクティブなInDesign文書に流し込む"};

@@ -25,11 +25,7 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
         throw ReadError(ReadErrorKind::CannotOpen, file, "通常のファイルではありません。");
     const uintmax_t size = std::filesystem::file_size(file, ec);
     if (ec) throw ReadError(ReadErrorKind::CannotOpen, file, "ファイルの大きさを調べられません。");
-    if (size > kMaxInputFileBytes) {
-        throw ReadError(ReadErrorKind::TooLarge, file,
-                        "ファイルが上限（" + std::to_string(kMaxInputFileBytes >> 20) + " MB）を超えるため読み込めません。");
-    }
-    if (size > kMaxPlainTextBytes && IsPlainTextName(file)) throw ReadError(ReadErrorKind::TooLarge, file, StoryTooLong().what());
+    CheckInputSize(file, size);
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         const int err = errno;
@@ -44,6 +40,14 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+void CheckInputSize(const std::filesystem::path& file, uintmax_t size) {
+    if (size > kMaxInputFileBytes) {
+        throw ReadError(ReadErrorKind::TooLarge, file,
+                        "ファイルが上限（" + std::to_string(kMaxInputFileBytes >> 20) + " MB）を超えるため読み込めません。");
+    }
+    if (size > kMaxPlainTextBytes && IsPlainTextName(file)) throw ReadError(ReadErrorKind::TooLarge, file, StoryTooLong().what());
+}
 
 bool IsPlainTextName(const std::filesystem::path& file) {
     std::string ext = platform::PathToUtf8(file.extension());

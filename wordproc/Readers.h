@@ -35,6 +35,10 @@ struct ReadReport {
 std::unique_ptr<DocumentModel> ReadDocument(const std::filesystem::path& file, const ReadOptions& options = {},
                                             ReadReport* report = nullptr);
 
+// Throws the reader's ReadError for a file of size bytes that is too large
+// to be read, before any of it is read.
+void CheckInputSize(const std::filesystem::path& file, uintmax_t size);
+
 // Whether a file name is a plain-text manuscript's (.txt in any case).
 bool IsPlainTextName(const std::filesystem::path& file);
 

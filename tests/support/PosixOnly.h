@@ -22,5 +22,13 @@
 #endif
 
 #define SKIP_WITHOUT_POSIX(what) GTEST_SKIP() << "Windows has no " what
+// For the tests of what node's view of the machine's files (the browser
+// edition's suites) does not give: named pipes, files larger than its memory.
+#ifdef __EMSCRIPTEN__
+#define TESSALY_NODE_FILES 1
+#else
+#define TESSALY_NODE_FILES 0
+#endif
+#define SKIP_IN_NODE(what) GTEST_SKIP() << "node's files have no " what
 // For the tests of what only Windows does.
 #define SKIP_WITHOUT_WINDOWS(what) GTEST_SKIP() << "only Windows has " what
