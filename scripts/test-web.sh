@@ -2,7 +2,8 @@
 # The browser edition's tests: builds it (scripts/build-web.sh), runs the
 # engine, reader and proof suites as WebAssembly in node, and drives the
 # page in headless Chromium (tests/web/PageTest.js, with puppeteer-core as
-# pinned in tests/web/package-lock.json, installed into the cache folder):
+# pinned in tests/web/package-lock.json, installed into the cache folder by
+# scripts/web-node-modules.sh):
 # the sample and every manuscript of tests/data converted in the page and
 # compared with the native tessaly-convert of the build folder given.
 #   scripts/test-web.sh NATIVE_BUILD_DIR     (default build)
@@ -29,16 +30,7 @@ done
 [ "$failed" -eq 0 ] || exit 1
 
 echo "== The page in headless Chromium"
-command -v npm >/dev/null || { sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo); "${sudo_cmd[@]}" apt-get install -y -qq npm; }
-cache=${TESSALY_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tessaly}
-modules=$cache/web-npm-$(cat tests/web/package.json tests/web/package-lock.json | sha256sum | cut -c1-16)
-if [ ! -f "$modules/.complete" ]; then
-  rm -rf "$modules"
-  mkdir -p "$modules"
-  cp tests/web/package.json tests/web/package-lock.json "$modules/"
-  (cd "$modules" && npm ci --ignore-scripts --no-audit --no-fund >&2)
-  touch "$modules/.complete"
-fi
+modules=$(scripts/web-node-modules.sh)
 manuscripts=(samples/sample-manuscript.doc tests/data/*.doc tests/data/*.docx tests/data/aozora/*.txt)
-NODE_PATH=$modules/node_modules node tests/web/PageTest.js --page "$page" --native "$native" \
+NODE_PATH=$modules node tests/web/PageTest.js --page "$page" --native "$native" \
   --work build-web/page-test "${manuscripts[@]}"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Set-up, build and the whole test suite in one go: the release build and its
 # tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-# each fuzz target for a short bounded time, and the Windows programs built
-# and tested under wine (scripts/test-windows.sh; its libraries are built once
-# into a cache folder outside the clone).
+# each fuzz target for a short bounded time, the Windows programs built and
+# tested under wine (scripts/test-windows.sh), and the browser edition built
+# with emscripten and tested in node and headless Chromium
+# (scripts/test-web.sh). The libraries of both are built once into a cache
+# folder outside the clone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -37,3 +39,6 @@ echo "tests: $(( t1 - f1 + t2 - f2 )) passed, $(( f1 + f2 )) failed"
 
 echo "== Windows (cross-built, under wine)"
 scripts/test-windows.sh build
+
+echo "== The browser edition (emscripten, node, headless Chromium)"
+scripts/test-web.sh build

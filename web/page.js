@@ -9,6 +9,9 @@
   const kHeaderSetting = "Combo3";
   const kCustomHeader = 1;
   const kOpenTextFile = 2;
+  // The beginning of the text file shown on the page: a whole novel's would
+  // hold the page's own thread for seconds.
+  const kShownTextLength = 20000;
 
   const $ = (id) => document.getElementById(id);
   const element = (tag, props = {}, ...children) => {
@@ -82,7 +85,7 @@
   function headerChooser() {
     const state = element("span", { className: "header-state" });
     const show = () => { state.textContent = header ? `${header.name}（${header.bytes.length} バイト）` : "選ばれていません"; };
-    const input = element("input", { type: "file", id: "header-file", accept: ".txt" });
+    const input = element("input", { type: "file", id: "header-file", accept: ".txt", hidden: true });
     input.addEventListener("change", async () => {
       const file = input.files[0];
       if (!file) return;
@@ -93,7 +96,8 @@
       show();
     });
     show();
-    return element("div", { className: "row" }, element("label", { htmlFor: "header-file", textContent: "ヘッダファイル（header.txt）" }), input, state);
+    return element("div", { className: "row" }, element("span", { textContent: "ヘッダファイル（header.txt）" }),
+                   element("label", { className: "button", htmlFor: "header-file", textContent: "選ぶ" }), input, state);
   }
 
   function control(s) {
@@ -182,6 +186,7 @@
   function showResult(card, message) {
     const { result, files, seconds } = message;
     card.progress.remove();
+    card.box.dataset.seconds = String(seconds);
     card.box.classList.add(result.written ? "converted" : "failed");
     if (!result.written) {
       card.state.className = "state failure";
@@ -206,12 +211,21 @@
     }
     card.box.append(links);
     if (proof !== null) {
-      const frame = element("iframe", { title: "校正ページ", srcdoc: proof });
+      // Laid out only once opened: a long manuscript's page takes the page's own thread a while.
+      const frame = element("iframe", { title: "校正ページ" });
       frame.setAttribute("sandbox", "");
-      card.box.append(element("details", { className: "proof", open: proofChosen }, element("summary", { textContent: "校正ページ" }), frame));
+      const details = element("details", { className: "proof" }, element("summary", { textContent: "校正ページ" }), frame);
+      details.addEventListener("toggle", () => { if (details.open && !frame.srcdoc) frame.srcdoc = proof; });
+      card.box.append(details);
+      details.open = proofChosen;
     }
-    if (text !== null && values["Option" + kOpenTextFile] === "True")
-      card.box.append(element("details", { className: "text", open: true }, element("summary", { textContent: "テキストファイル" }), element("pre", { textContent: text })));
+    if (text !== null && values["Option" + kOpenTextFile] === "True") {
+      const shown = element("pre", { textContent: text.slice(0, kShownTextLength) });
+      const details = element("details", { className: "text", open: true }, element("summary", { textContent: "テキストファイル" }), shown);
+      if (text.length > kShownTextLength)
+        details.append(element("p", { className: "note", textContent: `先頭の ${kShownTextLength.toLocaleString()} 文字を表示しています。全体は保存したファイルでご覧ください。` }));
+      card.box.append(details);
+    }
   }
 
   function convertFiles(files) {

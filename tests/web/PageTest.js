@@ -11,7 +11,7 @@
 const fs = require("fs");
 const path = require("path");
 const { spawnSync } = require("child_process");
-const puppeteer = require("puppeteer-core");
+const { LaunchChromium } = require("./Chromium.js");
 
 function options(argv) {
   const o = { chromium: "/usr/bin/chromium", files: [] };
@@ -49,21 +49,7 @@ async function main() {
   fs.rmSync(o.work, { recursive: true, force: true });
   const downloads = path.join(o.work, "downloads");
   fs.mkdirSync(downloads, { recursive: true });
-  // A profile that lets the page save many files, one per click, as a user
-  // who allowed it would.
-  const profile = path.join(o.work, "profile");
-  fs.mkdirSync(path.join(profile, "Default"), { recursive: true });
-  fs.writeFileSync(path.join(profile, "Default", "Preferences"),
-                   JSON.stringify({ profile: { default_content_setting_values: { automatic_downloads: 1 } } }));
-  const browser = await puppeteer.launch({
-    executablePath: o.chromium,
-    headless: true,
-    userDataDir: profile,
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
-           "--disable-component-update", "--disable-sync", "--disable-default-apps",
-           // Every request goes to a proxy that is not there: nothing can leave.
-           "--proxy-server=http://127.0.0.1:9", "--proxy-bypass-list=<-loopback>"],
-  });
+  const browser = await LaunchChromium(o.chromium, path.join(o.work, "profile"));
   const requests = [];
   const problems = [];
   try {
@@ -105,14 +91,14 @@ async function main() {
     }
 
     // One round: the manuscripts given to the page, each result compared.
-    async function round(name, flags, give) {
+    async function round(name, flags, give, files = o.files) {
       const first = (await page.$$("section.result")).length;
       await give();
       await page.waitForFunction((n) => document.querySelectorAll("section.result[data-done=true]").length === n,
-                                 { timeout: 300000 }, first + o.files.length);
+                                 { timeout: 300000 }, first + files.length);
       const cards = (await page.$$("section.result")).slice(first);
-      for (let i = 0; i < o.files.length; ++i) {
-        const file = o.files[i];
+      for (let i = 0; i < files.length; ++i) {
+        const file = files[i];
         const label = `${name}: ${path.basename(file)}`;
         const expected = native(file, flags, path.join(o.work, "native", name, String(i)));
         const shown = await cards[i].evaluate((c) => ({
@@ -161,16 +147,32 @@ async function main() {
     if (kept[0] !== "1" || kept[1] !== true) fail(`the settings were not kept over a reload: ${JSON.stringify(kept)}`);
 
     // The manuscripts picked with the file chooser.
-    await round("group-ruby-proof", ["--ruby-style", "group", "--proof"], async () => {
-      const input = await page.$("#pick");
-      await input.uploadFile(...o.files);
+    const flags = ["--ruby-style", "group", "--proof"];
+    await round("group-ruby-proof", flags, async () => {
+      await (await page.$("#pick")).uploadFile(...o.files);
     });
+
+    // The custom header: refused until a header.txt is chosen, then the
+    // chosen one heads the output, as --header-file's does.
+    await page.select("#setting-Combo3", "1");
+    const cardsBefore = (await page.$$("section.result")).length;
+    await (await page.$("#pick")).uploadFile(o.files[0]);
+    const status = await page.$eval("#status", (e) => e.textContent);
+    if (!status.includes("header.txt が選ばれていません") || (await page.$$("section.result")).length !== cardsBefore)
+      fail(`a custom header without header.txt was not refused: ${status}`);
+    const header = path.join(o.work, "header.txt");
+    fs.writeFileSync(header, "<UNICODE-WIN>\r\n<DefineCharStyle:検査用=<cTypeface:R>>\r\n");
+    await (await page.$("#header-file")).uploadFile(header);
+    await page.waitForFunction(() => document.querySelector(".header-state").textContent.startsWith("header.txt"));
+    await round("custom-header", [...flags, "--header", "custom", "--header-file", header], async () => {
+      await (await page.$("#pick")).uploadFile(o.files[0]);
+    }, [o.files[0]]);
   } finally {
     await browser.close();
   }
   for (const p of problems) fail(p);
   if (requests.length) fail("the page made network requests: " + requests.join(", "));
-  console.log(`page: ${o.files.length} manuscripts in two rounds (${converted} conversions, ${refused} refusals): ` +
+  console.log(`page: ${o.files.length} manuscripts, the defaults, two settings changed, a custom header (${converted} conversions, ${refused} refusals): ` +
               (failures ? `${failures} failures` : "every output equals the native build's"));
   process.exit(failures ? 1 : 0);
 }
