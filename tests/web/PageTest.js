@@ -54,6 +54,9 @@ async function main() {
   const problems = [];
   try {
     const page = await browser.newPage();
+    // The page's requests, its worker's included (Chromium reports a
+    // dedicated worker's with its page's); the browser's own background
+    // traffic goes nowhere, through the proxy that is not there.
     page.on("request", (r) => { if (!/^(file|blob|data|about):/.test(r.url())) requests.push(r.url()); });
     page.on("pageerror", (e) => problems.push("page error: " + e.message));
     page.on("console", (m) => { if (m.type() === "error") problems.push("console: " + m.text()); });
