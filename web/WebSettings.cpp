@@ -88,6 +88,7 @@ std::string SettingsTableJson() {
     out.close(']').field("resultLabels").open('[');
     for (std::string_view label : settings::kResultButtonLabels) out.string(label);
     out.close(']').field("placesIntoInDesign").boolean(settings::kBuildPlacesIntoInDesign);
+    out.field("noHeaderChosenText").string(kNoHeaderChosenText);
     out.field("settings").open('[');
     for (const Setting* s : rows) {
         out.open('{').field("key").string(s->key).field("kind").string(KindName(s->kind));

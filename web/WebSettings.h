@@ -26,7 +26,8 @@ WebSettings ParseWebSettings(std::string_view text);
 
 // Every setting the utility dialog shows: its key, kind, page and place,
 // group, label and note, a list's items, and its default as stored; the
-// pages' names and the result buttons' labels beside them.
+// pages' names, the result buttons' labels and kNoHeaderChosenText beside
+// them.
 std::string SettingsTableJson();
 
 }  // namespace tessaly::web

@@ -165,7 +165,8 @@
           group.append(row);
         }
         row.append(...control(s));
-        if (s.note) group.append(element("p", { className: "note", textContent: s.note }));
+        // The dialog breaks its notes with runs of ideographic spaces; here they are line breaks.
+        if (s.note) group.append(element("p", { className: "note", textContent: s.note.replace(/\u3000{2,}/g, "\n") }));
         if (s.key === kHeaderSetting) group.append(headerChooser());
       }
     });
@@ -231,7 +232,7 @@
   function convertFiles(files) {
     if (!table) return;
     if (values[kHeaderSetting] === String(kCustomHeader) && !header) {
-      $("status").textContent = "タグのヘッダ部分が「カスタム」に設定されていますが、header.txt が選ばれていません。設定3でヘッダファイルを選んでください。";
+      $("status").textContent = table.noHeaderChosenText.replace(/\r/g, "");
       return;
     }
     for (const file of files) {
@@ -244,7 +245,7 @@
       $("results").append(box);
       pending.set(id, { box, state, progress });
       const custom = values[kHeaderSetting] === String(kCustomHeader);
-      worker.postMessage({ type: "convert", id, file, settings: settingsText(), header: custom ? header.bytes.slice().buffer : null });
+      worker.postMessage({ type: "convert", id, file, settings: settingsText(), header: custom ? header.bytes : null });
     }
     updateStatus();
   }

@@ -29,7 +29,7 @@ async function convert(m, job) {
   const input = "/in/" + job.file.name;
   const header = "/app/temp/header.txt";
   removeFile(m, header);
-  if (job.header) m.FS.writeFile(header, new Uint8Array(job.header));
+  if (job.header) m.FS.writeFile(header, job.header);
   m.FS.writeFile(input, new Uint8Array(await job.file.arrayBuffer()));
   let result;
   try {

@@ -161,7 +161,7 @@ async function main() {
     const cardsBefore = (await page.$$("section.result")).length;
     await (await page.$("#pick")).uploadFile(o.files[0]);
     const status = await page.$eval("#status", (e) => e.textContent);
-    if (!status.includes("header.txt が選ばれていません") || (await page.$$("section.result")).length !== cardsBefore)
+    if (status !== "タグのヘッダ部分が「カスタム」に設定されていますが、\nheader.txt が選ばれていません。\n\n設定3でヘッダファイルを選んでから、再度実行して下さい。" || (await page.$$("section.result")).length !== cardsBefore)
       fail(`a custom header without header.txt was not refused: ${status}`);
     const header = path.join(o.work, "header.txt");
     fs.writeFileSync(header, "<UNICODE-WIN>\r\n<DefineCharStyle:検査用=<cTypeface:R>>\r\n");
