@@ -170,12 +170,21 @@ async function main() {
     await round("custom-header", [...flags, "--header", "custom", "--header-file", header], async () => {
       await (await page.$("#pick")).uploadFile(o.files[0]);
     }, [o.files[0]]);
+
+    // A manuscript over the readers' limit (a sparse file on disk) is
+    // refused by its size before the page reads any of it.
+    const huge = path.join(o.work, "huge.doc");
+    fs.writeFileSync(huge, "");
+    fs.truncateSync(huge, 600 * 1024 * 1024);
+    await round("too-large", [...flags, "--header", "custom", "--header-file", header], async () => {
+      await (await page.$("#pick")).uploadFile(huge);
+    }, [huge]);
   } finally {
     await browser.close();
   }
   for (const p of problems) fail(p);
   if (requests.length) fail("the page made network requests: " + requests.join(", "));
-  console.log(`page: ${o.files.length} manuscripts, the defaults, two settings changed, a custom header (${converted} conversions, ${refused} refusals): ` +
+  console.log(`page: ${o.files.length} manuscripts, the defaults, two settings changed, a custom header, one too large (${converted} conversions, ${refused} refusals): ` +
               (failures ? `${failures} failures` : "every output equals the native build's"));
   process.exit(failures ? 1 : 0);
 }
