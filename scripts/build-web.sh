@@ -11,30 +11,18 @@ cd "$(dirname "$0")/.."
 here=$PWD
 build=${1:-build-web}
 
-packages=(emscripten nodejs dpkg-dev ninja-build cmake pkg-config libgtest-dev)
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}" >&2
-  "${sudo_cmd[@]}" apt-get update -qq >&2
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+source scripts/common.sh
+install_packages emscripten nodejs dpkg-dev ninja-build cmake pkg-config libgtest-dev
 # Debian's emscripten finds its node modules (acorn) only through NODE_PATH.
 export NODE_PATH=/usr/share/nodejs
 
 # The folder's name: the source packages' versions, the compiler's and the
 # recipe's number (raised whenever what is built below, or how, changes).
 recipe=1
-version() { apt-cache policy "$1" 2>/dev/null | sed -n 's/^ *Candidate: //p' | head -n 1; }
-key=$( { for p in zlib1g-dev libpugixml-dev libzip-dev libgtest-dev; do echo "$p $(version "$p")"; done
+key=$( { for p in zlib1g-dev libpugixml-dev libzip-dev libgtest-dev; do echo "$p $(package_version "$p")"; done
          emcc --version | head -n 1
          echo "recipe $recipe"; } | sha256sum | cut -c1-16)
-cache=${TESSALY_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tessaly}
-prefix=$cache/web-$key
+prefix=$tessaly_cache/web-$key
 
 if [ ! -f "$prefix/.complete" ]; then
   work=$(mktemp -d)
@@ -42,16 +30,7 @@ if [ ! -f "$prefix/.complete" ]; then
   rm -rf "$prefix"
   mkdir -p "$prefix"
   jobs=$(nproc)
-  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-    "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/tessaly-deb-src.sources >/dev/null <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    "${sudo_cmd[@]}" apt-get update -qq >&2
-  fi
+  enable_source_packages
   (cd "$work" && apt-get source -qq zlib pugixml libzip >&2)
 
   cmake_build() {  # source build-folder options...

@@ -10,30 +10,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 here=$PWD
 
-packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev ninja-build cmake qt6-base-dev qt6-base-dev-tools
-          libgtest-dev qt6-translations-l10n)
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}" >&2
-  "${sudo_cmd[@]}" apt-get update -qq >&2
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+source scripts/common.sh
+install_packages g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev ninja-build cmake qt6-base-dev \
+  qt6-base-dev-tools libgtest-dev qt6-translations-l10n
 
 # The versions that make the folder's name: the source packages, the
 # compiler, and the recipe below (its number goes up whenever what it
 # builds, or how, changes).
 recipe=1
-version() { apt-cache policy "$1" 2>/dev/null | sed -n 's/^ *Candidate: //p' | head -n 1; }
-key=$( { for p in libpugixml-dev libzip-dev qt6-base-dev libgtest-dev; do echo "$p $(version "$p")"; done
+key=$( { for p in libpugixml-dev libzip-dev qt6-base-dev libgtest-dev; do echo "$p $(package_version "$p")"; done
          x86_64-w64-mingw32-g++-posix --version | head -n 1
          echo "recipe $recipe"; } | sha256sum | cut -c1-16)
-cache=${TESSALY_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tessaly}
-prefix=$cache/windows-$key
+prefix=$tessaly_cache/windows-$key
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 
 work=$(mktemp -d)
@@ -44,16 +32,7 @@ jobs=$(nproc)
 toolchain=$here/cmake/mingw-w64.cmake
 
 # The source packages' own trees, with their patches applied.
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/tessaly-deb-src.sources >/dev/null <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-  "${sudo_cmd[@]}" apt-get update -qq >&2
-fi
+enable_source_packages
 (cd "$work" && apt-get source -qq pugixml libzip qt6-base >&2)
 
 cmake_build() {  # source build-folder options...

@@ -13,12 +13,8 @@ linux=${1:-build}
 jobs=$(nproc)
 
 prefix=$(scripts/build-windows-deps.sh)
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-for p in xvfb openbox xdotool imagemagick; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" ||
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$p"
-done
+source scripts/common.sh
+install_packages xvfb openbox xdotool imagemagick
 
 # The Linux programs the outputs are compared with (and whose make-manual
 # makes the manual the Windows application carries).

@@ -4,13 +4,10 @@
 # node_modules (for NODE_PATH).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if ! command -v npm >/dev/null; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm >&2
-fi
-cache=${TESSALY_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tessaly}
-modules=$cache/web-npm-$(cat tests/web/package.json tests/web/package-lock.json | sha256sum | cut -c1-16)
+source scripts/common.sh
+# Debian's npm, where node came without one.
+command -v npm >/dev/null || install_packages npm
+modules=$tessaly_cache/web-npm-$(cat tests/web/package.json tests/web/package-lock.json | sha256sum | cut -c1-16)
 if [ ! -f "$modules/.complete" ]; then
   rm -rf "$modules"
   mkdir -p "$modules"

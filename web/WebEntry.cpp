@@ -6,9 +6,7 @@
 // tessaly_settings, the settings table as JSON.
 #include <emscripten/emscripten.h>
 
-#include <chrono>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -19,7 +17,8 @@
 #include "engine/Text.h"
 #include "platform/Files.h"
 #include "proof/ProofPage.h"
-#include "settings/SettingsTable.h"
+#include "wordproc/LeftOut.h"
+#include "wordproc/Readers.h"
 #include "web/Json.h"
 #include "web/WebSettings.h"
 
