@@ -40,7 +40,7 @@
   }
 
   // Whether a stored value text is one the setting can hold.
-  function valid(s, key, text) {
+  function valid(s, text) {
     if (typeof text !== "string") return false;
     if (s.kind === "list") return /^\d+$/.test(text) && Number(text) < s.items.length;
     if (s.kind === "result") return text === "True" || text === "False";
@@ -53,7 +53,7 @@
     try { stored = JSON.parse(localStorage.getItem(kStorageKey) || "{}") || {}; } catch (e) { stored = {}; }
     for (const s of table.settings) {
       const keys = s.kind === "result" ? table.resultLabels.map((_, i) => "Option" + (i + 1)) : [s.key];
-      if (keys.every((k) => valid(s, k, stored[k]))) for (const k of keys) values[k] = stored[k];
+      if (keys.every((k) => valid(s, stored[k]))) for (const k of keys) values[k] = stored[k];
     }
     // A stored choice of placing into InDesign acts as opening the text file where it cannot be done.
     if (!table.placesIntoInDesign && values.Option3 === "True") {
