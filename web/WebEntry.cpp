@@ -64,13 +64,11 @@ std::string FailureJson(const std::string& failure) {
     return out.text();
 }
 
-std::string FileJson(const fs::path& file) { return file.empty() ? std::string() : platform::PathToUtf8(file); }
-
-std::string Convert(const fs::path& input, const web::WebSettings& s) {
+std::string Convert(const fs::path& input, const settings::SettingValues& s) {
     if (const std::string problem = convert::NamingProblem(input); !problem.empty()) return FailureJson(problem);
     convert::ConversionRequest request;
-    request.options = s.values.options;
-    request.reading = {s.values.rubyNotation, s.values.notesAsFootnotes, s.values.numbersAsText, s.values.narouRuby};
+    request.options = s.options;
+    request.reading = {s.rubyNotation, s.notesAsFootnotes, s.numbersAsText, s.narouRuby};
     request.readBack = true;   // the report's counts
     request.proofPage = true;  // shown in the page, whether or not it is saved
     request.appFolder = kAppFolder;
@@ -113,9 +111,10 @@ std::string Convert(const fs::path& input, const web::WebSettings& s) {
     if (const size_t left = report.notationLeft.total()) out.string(convert::NotationLeftText(left));
     out.close(']');
     out.field("messages").raw(messages.text());
-    out.field("windowsFile").string(FileJson(result.windowsFile));
-    out.field("macFile").string(FileJson(result.macFile));
-    out.field("proofFile").string(FileJson(result.proofFile));
+    // Empty where a file was not written.
+    out.field("windowsFile").string(platform::PathToUtf8(result.windowsFile));
+    out.field("macFile").string(platform::PathToUtf8(result.macFile));
+    out.field("proofFile").string(platform::PathToUtf8(result.proofFile));
     out.close('}');
     return out.text();
 }

@@ -39,8 +39,8 @@ std::string_view KindName(SettingKind kind) {
 
 }  // namespace
 
-WebSettings ParseWebSettings(std::string_view text) {
-    WebSettings s{settings::DefaultValues()};
+settings::SettingValues ParseWebSettings(std::string_view text) {
+    settings::SettingValues s = settings::DefaultValues();
     const auto values = Lines(text);
     auto given = [&](std::string_view key) -> std::optional<std::string_view> {
         const auto it = values.find(key);
@@ -55,19 +55,19 @@ WebSettings ParseWebSettings(std::string_view text) {
                 const auto [end, error] = std::from_chars(v->data(), v->data() + v->size(), index);
                 if (error == std::errc() && end == v->data() + v->size() && index >= 0 &&
                     static_cast<size_t>(index) < ListItems(*setting.list).size())
-                    s.values.options.*setting.field = static_cast<int16_t>(index);
+                    s.options.*setting.field = static_cast<int16_t>(index);
             }
             break;
         case SettingKind::Switch:
-            if (auto v = given(setting.key); v == "0" || v == "1") s.values.options.*setting.field = *v == "1" ? kOn : kOff;
+            if (auto v = given(setting.key); v == "0" || v == "1") s.options.*setting.field = *v == "1" ? kOn : kOff;
             break;
         case SettingKind::Flag:
-            if (auto v = given(setting.key); v == "0" || v == "1") s.values.*setting.flagField = *v == "1";
+            if (auto v = given(setting.key); v == "0" || v == "1") s.*setting.flagField = *v == "1";
             break;
         case SettingKind::ResultButtons:
             // The last button stored as selected wins, as in the store.
             for (int16_t i = 0; i < 3; ++i)
-                if (given(settings::kResultButtonKeys[i]) == "True") s.values.options.ResultAction = static_cast<int16_t>(i + 1);
+                if (given(settings::kResultButtonKeys[i]) == "True") s.options.ResultAction = static_cast<int16_t>(i + 1);
             break;
         case SettingKind::Text: break;
         }

@@ -15,14 +15,10 @@ inline constexpr std::string_view kNoHeaderChosenText =
     "タグのヘッダ部分が「カスタム」に設定されていますが、\r\nheader.txt が選ばれていません。\r\n\r\n"
     "設定3でヘッダファイルを選んでから、再度実行して下さい。";
 
-struct WebSettings {
-    settings::SettingValues values;
-};
-
 // The values from "key=value" lines with the store's value texts (a list's
 // index, "1" or "0" for a switch, "True" or "False" for each result button).
 // A key that is missing, or whose value cannot be read, keeps its default.
-WebSettings ParseWebSettings(std::string_view text);
+settings::SettingValues ParseWebSettings(std::string_view text);
 
 // Every setting the utility dialog shows: its key, kind, page and place,
 // group, label and note, a list's items, and its default as stored; the
